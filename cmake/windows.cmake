@@ -1,0 +1,29 @@
+# Windows build: the shipped plug-in, our own host, and the host's tests under Wine.
+add_library(zuvrek SHARED ${PLUGIN_SOURCES} plugin/dll_main.cpp plugin/zuvrek.def)
+target_link_libraries(zuvrek PRIVATE mca)
+set_target_properties(zuvrek PROPERTIES PREFIX "" SUFFIX ".spi")
+# Nothing in the plug-in throws or asks for types at run time, and it must
+# import from KERNEL32 and the C runtime only.
+target_compile_options(mca PRIVATE -fno-exceptions -fno-rtti)
+target_compile_options(zuvrek PRIVATE -fno-exceptions -fno-rtti)
+target_link_options(zuvrek PRIVATE -static-libgcc -static-libstdc++ -Wl,--kill-at)
+
+add_library(spi_host STATIC host/spi_plugin.cpp host/stdcall_call.cpp host/bmp_file.cpp)
+target_include_directories(spi_host PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_options(spi_host PUBLIC -static)
+
+add_executable(spihost host/spihost_main.cpp)
+target_link_libraries(spihost PRIVATE spi_host)
+
+if(ZUVREK_TESTS)
+  enable_testing()
+  set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  include(GoogleTest)
+  add_executable(host_tests
+    tests/wine/plugin_boundary_test.cpp
+    tests/wine/picture_test.cpp)
+  target_link_libraries(host_tests PRIVATE spi_host test_support gtest gtest_main)
+  add_dependencies(host_tests zuvrek)
+  gtest_discover_tests(host_tests DISCOVERY_MODE PRE_TEST WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+endif()

@@ -1,0 +1,67 @@
+// Container head, frame table and geometry scan.
+#include "mca/byte_order.h"
+#include "mca/mca_format.h"
+
+bool IsMcaSignature(const uint8_t* head) {
+  // Byte by byte, so that no more than the three signature bytes are read.
+  return head[0] == 'M' && head[1] == 'C' && head[2] == 'A';
+}
+
+int64_t McaRowStride(int32_t width) {
+  if (width <= 0) return 0;
+  return (3 * int64_t(width) + 3) / 4 * 4;
+}
+
+int64_t McaFrameRowBytes(int32_t width, int32_t pixelFormat) {
+  if (width <= 0) return 0;
+  if (pixelFormat == kMcaIndexedFormat) return (int64_t(width) + 3) / 4 * 4;
+  return McaRowStride(width);
+}
+
+bool ReadMcaHeader(McaSpan container, McaHeader* header) {
+  if (container.size < kMcaHeaderSize) return false;
+  const uint8_t* d = container.data;
+  const int32_t paletteCount = LoadLe32Signed(d + 24);
+  if (paletteCount < 0 || paletteCount > kMcaMaxPaletteCount) return false;
+  const uint64_t tableOffset = kMcaHeaderSize + 4 * uint64_t(paletteCount);
+  if (tableOffset > container.size) return false;
+  const int32_t frameCount = LoadLe32Signed(d + 32);
+  if (frameCount > 0 && 4 * uint64_t(frameCount) > container.size - tableOffset) return false;
+  header->pixelFormat = LoadLe32Signed(d + 20);
+  header->paletteCount = paletteCount;
+  header->frameCount = frameCount;
+  header->frameTableOffset = uint32_t(tableOffset);
+  return true;
+}
+
+bool ReadMcaFrameHeader(McaSpan container, const McaHeader& header, int32_t index,
+                        McaFrameHeader* frame) {
+  const uint8_t* d = container.data;
+  const uint32_t offset = LoadLe32(d + header.frameTableOffset + 4 * uint64_t(index));
+  if (offset > container.size || container.size - offset < kMcaFrameHeaderSize) return false;
+  const uint8_t* f = d + offset;
+  frame->compression = LoadLe32(f);
+  frame->width = LoadLe32Signed(f + 12);
+  frame->height = LoadLe32Signed(f + 16);
+  frame->storedSize = LoadLe32Signed(f + 20);
+  frame->expandedSize = LoadLe32Signed(f + 24);
+  frame->payloadOffset = offset + kMcaFrameHeaderSize;
+  return true;
+}
+
+bool GetMcaGeometry(McaSpan container, McaGeometry* geometry) {
+  McaHeader header;
+  if (!ReadMcaHeader(container, &header)) return false;
+  int32_t width = 0;
+  uint32_t height = 0;  // the sum wraps in 32 bits
+  for (int32_t i = 0; i < header.frameCount; ++i) {
+    McaFrameHeader frame;
+    if (!ReadMcaFrameHeader(container, header, i, &frame)) return false;
+    if (frame.width > width) width = frame.width;
+    height += uint32_t(frame.height);
+  }
+  geometry->width = width;
+  geometry->height = int32_t(height);
+  geometry->depth = kMcaDepth;
+  return true;
+}

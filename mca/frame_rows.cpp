@@ -1,0 +1,56 @@
+// Placement of a frame's rows into the bottom-up 24-bit pixel block.
+#include <cstring>
+
+#include "mca/mca_format.h"
+
+namespace {
+
+// Rows of the frame that land inside the pixel block. Rows go downwards from
+// the destination row, which never lies above the top row, so these are the
+// frame's first rows; the rest fall below row 0 and are skipped.
+size_t RowsInside(const McaFrameHeader& frame, int64_t rowBytes, const McaCanvas& canvas) {
+  if (rowBytes <= 0 || frame.height <= 0 || canvas.row < 0) return 0;
+  int64_t rows = frame.height < canvas.row + 1 ? frame.height : canvas.row + 1;
+  // Rows of a source wider than the picture would read past the working buffer.
+  const uint64_t capacity = uint64_t(canvas.stride) * uint64_t(canvas.height) + 4;
+  if (uint64_t(rows) > capacity / uint64_t(rowBytes)) rows = int64_t(capacity / uint64_t(rowBytes));
+  return size_t(rows);
+}
+
+void ExpandIndexedRow(const uint8_t* indexes, uint8_t* out, size_t count, const McaPalette& palette) {
+  for (size_t i = 0; i < count; ++i) {
+    const uint8_t* entry = palette.entry[indexes[i]];
+    out[3 * i] = entry[0];
+    out[3 * i + 1] = entry[1];
+    out[3 * i + 2] = entry[2];
+  }
+}
+
+}  // namespace
+
+size_t FrameBytesRead(const McaFrameHeader& frame, int32_t pixelFormat, const McaCanvas& canvas) {
+  const int64_t rowBytes = McaFrameRowBytes(frame.width, pixelFormat);
+  return RowsInside(frame, rowBytes, canvas) * size_t(rowBytes);
+}
+
+void PlaceFrameRows(const McaFrameHeader& frame, const uint8_t* work, int32_t pixelFormat,
+                    McaCanvas* canvas) {
+  if (frame.height <= 0) return;
+  const int64_t rowBytes = McaFrameRowBytes(frame.width, pixelFormat);
+  const size_t rows = RowsInside(frame, rowBytes, *canvas);
+  const size_t stride = canvas->stride;
+  const bool indexed = pixelFormat == kMcaIndexedFormat;
+  // Never more than the pixel row holds.
+  const size_t pixelsPerRow = size_t(frame.width) < stride / 3 ? size_t(frame.width) : stride / 3;
+  const size_t bytesPerRow = size_t(rowBytes) < stride ? size_t(rowBytes) : stride;
+  for (size_t r = 0; r < rows; ++r) {
+    uint8_t* out = canvas->pixels + size_t(canvas->row - int64_t(r)) * stride;
+    const uint8_t* in = work + r * size_t(rowBytes);
+    if (indexed) {
+      ExpandIndexedRow(in, out, pixelsPerRow, *canvas->palette);
+    } else {
+      std::memcpy(out, in, bytesPerRow);
+    }
+  }
+  canvas->row -= frame.height;
+}

@@ -1,0 +1,115 @@
+// MCA container: layout, geometry scan, payload transforms and frame composition.
+// Everything here works on a byte span with its size and never reads outside it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#if defined(_WIN32) && !defined(_WIN64)
+#define MCA_STDCALL __stdcall
+#else
+#define MCA_STDCALL
+#endif
+
+// The host's progress callback: (numerator, denominator, host data word).
+// A non-zero answer asks the decoder to stop.
+typedef int32_t(MCA_STDCALL* ProgressCallback)(int32_t, int32_t, intptr_t);
+
+constexpr uint32_t kMcaHeaderSize = 48;
+constexpr uint32_t kMcaFrameHeaderSize = 32;
+constexpr int32_t kMcaIndexedFormat = 8;  // any other pixel format means 24-bit frames
+constexpr int32_t kMcaMaxPaletteCount = 256;
+constexpr int32_t kMcaDepth = 24;  // every picture is delivered at 24 bits
+constexpr uint8_t kDescrambleSeed = 0x3B;
+constexpr uint32_t kLzssRingSize = 4096;
+constexpr uint32_t kLzssStartPosition = 4078;
+
+struct McaSpan {
+  const uint8_t* data;
+  size_t size;
+};
+
+// The fields of the 48-byte head that the decoder uses, checked against the data.
+struct McaHeader {
+  int32_t pixelFormat;
+  int32_t paletteCount;   // 0..256, the palette lies inside the data
+  int32_t frameCount;     // <= 0: no frames; else the whole table lies inside the data
+  uint32_t frameTableOffset;
+};
+
+// The fields of a frame's 32-byte head; the head lies inside the data.
+struct McaFrameHeader {
+  uint32_t compression;  // 0: stored, else LZSS
+  int32_t width;
+  int32_t height;
+  int32_t storedSize;    // L
+  int32_t expandedSize;  // E
+  uint32_t payloadOffset;
+};
+
+struct McaGeometry {
+  int32_t width;
+  int32_t height;
+  int32_t depth;
+};
+
+// 32-bit palette entries as they lie in the container (blue, green, red, unused).
+// Entries the container does not supply stay zero: such indexes give black.
+struct McaPalette {
+  uint8_t entry[kMcaMaxPaletteCount][4];
+};
+
+// The output pixel block and the running destination row of the frame stack.
+struct McaCanvas {
+  uint8_t* pixels;
+  size_t stride;       // RowStride of the picture width
+  int32_t height;      // rows in the pixel block
+  int64_t row;         // next destination row; starts at height - 1, moves down
+  const McaPalette* palette;
+};
+
+bool IsMcaSignature(const uint8_t* head);
+
+// Row stride of a 24-bit row of `width` pixels, padded to 4 bytes; 0 for width <= 0.
+int64_t McaRowStride(int32_t width);
+
+// Bytes per source row of a frame in the given pixel format; 0 for width <= 0.
+int64_t McaFrameRowBytes(int32_t width, int32_t pixelFormat);
+
+// False when the head, palette or frame table does not lie inside the data.
+bool ReadMcaHeader(McaSpan container, McaHeader* header);
+
+// False when the table entry's 32-byte frame head does not lie inside the data.
+bool ReadMcaFrameHeader(McaSpan container, const McaHeader& header, int32_t index,
+                        McaFrameHeader* frame);
+
+// False for a broken container (see ReadMcaHeader, ReadMcaFrameHeader); the
+// outputs are then untouched.
+bool GetMcaGeometry(McaSpan container, McaGeometry* geometry);
+
+// Descrambles `length` bytes in place.
+void DescramblePayload(uint8_t* buffer, int32_t length);
+
+// Descrambles the first `count` bytes of a `length`-byte payload from src into
+// dst (which may equal src). The mask depends on the whole length, so a prefix
+// comes out exactly as it would from descrambling the whole payload.
+void DescramblePrefix(const uint8_t* src, uint8_t* dst, int32_t length, size_t count);
+
+// Expands an LZSS stream of `length` descrambled bytes into dst, which holds
+// `capacity` bytes, stopping before the first token that starts at or after
+// `limit` bytes of output. Returns the bytes produced (never more than capacity).
+size_t ExpandLzss(const uint8_t* src, int32_t length, uint8_t* dst, size_t capacity,
+                  int32_t limit);
+
+// Bytes of a frame's working buffer that its rows will read on this canvas.
+size_t FrameBytesRead(const McaFrameHeader& frame, int32_t pixelFormat, const McaCanvas& canvas);
+
+// Places a frame's rows from its working buffer, which holds at least
+// FrameBytesRead bytes, and moves the destination row past the frame.
+void PlaceFrameRows(const McaFrameHeader& frame, const uint8_t* work, int32_t pixelFormat,
+                    McaCanvas* canvas);
+
+// Decodes every frame into the zero-filled pixel block of stride * height bytes
+// and reports completion to the callback. 1 on success, 0 on failure.
+int DecodeMcaFrames(McaSpan container, uint8_t* pixels, ProgressCallback callback,
+                    intptr_t data, size_t stride, int32_t height);

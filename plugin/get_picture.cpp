@@ -1,0 +1,99 @@
+// The whole picture as a bitmap information block and a 24-bit pixel block.
+#include <cstring>
+
+#include "plugin/plugin_api.h"
+#include "plugin/source_loading.h"
+
+namespace {
+
+constexpr size_t kInfoBlockSize = 1068;  // header, 256 colour-table entries, 4 more bytes
+// The largest pixel block: with the decoder's 4 extra working bytes it still
+// fits in a 32-bit signed size, so every build accepts the same pictures.
+constexpr uint64_t kMaxPixelBytes = 0x7FFFFFFFu - 4;
+
+#pragma pack(push, 1)
+struct BitmapInfoHeader {
+  uint32_t size;
+  int32_t width;
+  int32_t height;
+  uint16_t planes;
+  uint16_t bitCount;
+  uint32_t compression;
+  uint32_t sizeImage;
+  int32_t xPelsPerMeter;
+  int32_t yPelsPerMeter;
+  uint32_t clrUsed;
+  uint32_t clrImportant;
+};
+#pragma pack(pop)
+static_assert(sizeof(BitmapInfoHeader) == 40, "BITMAPINFOHEADER is 40 bytes");
+
+void WriteInfoHeader(void* block, const McaGeometry& geometry) {
+  BitmapInfoHeader header = {};
+  header.size = sizeof header;
+  header.width = geometry.width;
+  header.height = geometry.height;
+  header.planes = 1;
+  header.bitCount = uint16_t(geometry.depth);
+  std::memcpy(block, &header, sizeof header);  // the colour table stays zero from ZEROINIT
+}
+
+// Releases both output blocks and leaves the host no handle to them.
+void DropOutput(HLOCAL* pHBInfo, HLOCAL* pHBm) {
+  if (*pHBInfo) LocalFree(*pHBInfo);
+  if (*pHBm) LocalFree(*pHBm);
+  *pHBInfo = nullptr;
+  *pHBm = nullptr;
+}
+
+int32_t Deliver(const McaSpan& bytes, const McaGeometry& geometry, HLOCAL* pHBInfo, HLOCAL* pHBm,
+                ProgressCallback callback, LONG_PTR data) {
+  *pHBInfo = nullptr;
+  *pHBm = nullptr;
+  // Checked before any block is taken, in 64 bits so that nothing overflows.
+  const uint64_t stride = uint64_t(McaRowStride(geometry.width));
+  if (geometry.height < 0 || (geometry.height > 0 && stride > kMaxPixelBytes / uint64_t(geometry.height))) {
+    return kResultNoMemory;
+  }
+  const size_t pixelBytes = size_t(stride * uint64_t(geometry.height));
+
+  *pHBInfo = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, kInfoBlockSize);
+  if (*pHBInfo) *pHBm = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, pixelBytes);
+  if (!*pHBm) {
+    DropOutput(pHBInfo, pHBm);
+    return kResultNoMemory;
+  }
+  void* info = LocalLock(*pHBInfo);
+  uint8_t* pixels = static_cast<uint8_t*>(LocalLock(*pHBm));
+  if (!info || (!pixels && pixelBytes != 0)) {
+    if (info) LocalUnlock(*pHBInfo);
+    if (pixels) LocalUnlock(*pHBm);
+    DropOutput(pHBInfo, pHBm);
+    return kResultNoMemory;
+  }
+  WriteInfoHeader(info, geometry);
+  const int decoded = DecodeMcaFrames(bytes, pixels, callback, data, size_t(stride), geometry.height);
+  LocalUnlock(*pHBInfo);
+  if (pixels) LocalUnlock(*pHBm);
+  if (!decoded) {
+    DropOutput(pHBInfo, pHBm);
+    return kResultDecodeError;
+  }
+  return kResultOk;
+}
+
+}  // namespace
+
+int32_t WINAPI GetPicture(LPCSTR buf, LONG_PTR len, uint32_t flag, HLOCAL* pHBInfo, HLOCAL* pHBm,
+                          ProgressCallback lpProgressCallback, LONG_PTR lData) {
+  Source source;
+  const int32_t loaded = LoadSource(buf, len, flag, &source);
+  if (loaded != kResultOk) return loaded;
+  McaGeometry geometry;
+  int32_t result = kResultDecodeError;  // a broken container leaves the handles untouched
+  if (GetMcaGeometry(source.bytes, &geometry)) {
+    result = Deliver(source.bytes, geometry, pHBInfo, pHBm, lpProgressCallback, lData);
+  }
+  ReleaseSource(&source);
+  return result;
+}

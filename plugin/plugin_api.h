@@ -1,0 +1,41 @@
+// The "00IN" import plug-in interface as this plug-in exports it.
+#pragma once
+
+#include <cstdint>
+
+#include "mca/mca_format.h"
+#include "plugin/platform.h"
+
+constexpr int32_t kResultOk = 0;
+constexpr int32_t kResultNoMemory = 4;     // the source or an output block is not to be had
+constexpr int32_t kResultFileError = 6;    // the named file does not open
+constexpr int32_t kResultDecodeError = 8;  // broken container, frame memory, or the host stopped it
+constexpr int32_t kResultNotProvided = -1;
+
+// flag & kInputModeMask: 0 means `buf` names a file, anything else that it
+// holds the whole file image.
+constexpr uint32_t kInputModeMask = 7;
+
+#pragma pack(push, 1)
+struct PictureInfo {
+  int32_t left;
+  int32_t top;
+  int32_t width;
+  int32_t height;
+  uint16_t xDensity;
+  uint16_t yDensity;
+  int16_t colorDepth;
+  uint32_t textInfo;  // a 32-bit local handle slot; the plug-in supplies no text
+};
+#pragma pack(pop)
+static_assert(sizeof(PictureInfo) == 26, "the host's record is 26 bytes");
+
+extern "C" {
+int32_t WINAPI GetPluginInfo(int32_t infono, LPSTR buf, int32_t buflen);
+int32_t WINAPI IsSupported(LPCSTR filename, DWORD_PTR dw);
+int32_t WINAPI GetPictureInfo(LPCSTR buf, LONG_PTR len, uint32_t flag, PictureInfo* lpInfo);
+int32_t WINAPI GetPicture(LPCSTR buf, LONG_PTR len, uint32_t flag, HLOCAL* pHBInfo, HLOCAL* pHBm,
+                          ProgressCallback lpProgressCallback, LONG_PTR lData);
+int32_t WINAPI GetPreview(LPCSTR buf, LONG_PTR len, uint32_t flag, HLOCAL* pHBInfo, HLOCAL* pHBm,
+                          ProgressCallback lpProgressCallback, LONG_PTR lData);
+}

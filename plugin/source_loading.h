@@ -1,0 +1,15 @@
+// The bytes of a picture call: the caller's image, or a named file read whole.
+#pragma once
+
+#include "mca/mca_format.h"
+#include "plugin/platform.h"
+
+struct Source {
+  McaSpan bytes;
+  HLOCAL block;  // the file's block in file mode, owned by the call; else null
+};
+
+// kResultOk, kResultFileError or kResultNoMemory; on kResultOk the source
+// must be released with ReleaseSource.
+int32_t LoadSource(LPCSTR buf, LONG_PTR len, uint32_t flag, Source* source);
+void ReleaseSource(Source* source);

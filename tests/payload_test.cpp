@@ -1,0 +1,140 @@
+// Payload descrambling and LZSS expansion.
+#include <gtest/gtest.h>
+
+#include "mca/mca_format.h"
+#include "tests/support/mca_builder.h"
+#include "tests/support/plain_decoder.h"
+
+namespace {
+
+// Expands into a buffer with guard bytes after the capacity, checks the
+// guards, and returns the produced bytes.
+Bytes Expand(const Bytes& stream, size_t capacity, int32_t limit) {
+  Bytes out(capacity + 32, 0xEE);
+  const size_t produced = ExpandLzss(stream.data(), int32_t(stream.size()), out.data(), capacity, limit);
+  EXPECT_LE(produced, capacity);
+  for (size_t i = capacity; i < out.size(); ++i) EXPECT_EQ(out[i], 0xEE) << "written past capacity at " << i;
+  out.resize(produced);
+  return out;
+}
+
+TEST(Descramble, OneByteUsesTheSeedAlone) {
+  uint8_t b = 0x81;
+  DescramblePayload(&b, 1);
+  EXPECT_EQ(b, uint8_t(0x03 ^ 0x3B));
+}
+
+TEST(Descramble, MaskAdvancesByTheBytesStillToCome) {
+  // Mask for a 3-byte payload: 0x3B, 0x3B + 3, 0x3B + 3 + 2.
+  uint8_t b[3] = {0, 0, 0};
+  DescramblePayload(b, 3);
+  EXPECT_EQ(b[0], 0x3B);
+  EXPECT_EQ(b[1], 0x3E);
+  EXPECT_EQ(b[2], 0x40);
+}
+
+TEST(Descramble, UndoesScramblingAtEveryLengthAcrossTheMaskPeriod) {
+  for (size_t length : {1u, 2u, 255u, 256u, 257u, 511u, 512u, 513u, 1024u, 1537u, 70000u}) {
+    const Bytes plain = RandomBytes(length, uint32_t(length));
+    Bytes b = ScramblePayload(plain);
+    DescramblePayload(b.data(), int32_t(b.size()));
+    EXPECT_EQ(b, plain) << length;
+  }
+}
+
+TEST(Descramble, PrefixMatchesTheWholePayload) {
+  const Bytes scrambled = RandomBytes(3000, 9);
+  Bytes whole = scrambled;
+  DescramblePayload(whole.data(), int32_t(whole.size()));
+  for (size_t count : {0u, 1u, 511u, 512u, 1000u, 3000u, 5000u}) {
+    Bytes prefix(3000, 0x77);
+    DescramblePrefix(scrambled.data(), prefix.data(), 3000, count);
+    const size_t n = std::min<size_t>(count, 3000);
+    EXPECT_TRUE(std::equal(prefix.begin(), prefix.begin() + n, whole.begin())) << count;
+    for (size_t i = n; i < prefix.size(); ++i) ASSERT_EQ(prefix[i], 0x77) << count;
+  }
+}
+
+TEST(Descramble, EmptyOrNegativeLengthTouchesNothing) {
+  uint8_t b = 0x55;
+  DescramblePayload(&b, 0);
+  DescramblePayload(&b, -3);
+  EXPECT_EQ(b, 0x55);
+}
+
+TEST(Lzss, ReferenceToTheCurrentWritePositionRepeatsTheLiteral) {
+  const Bytes stream = {0x01, 0x41, 0xEE, 0x2F};
+  EXPECT_EQ(Expand(stream, 64, 6), Bytes(6, 0x41));
+  EXPECT_EQ(Expand(stream, 64, 100), Bytes(6, 0x41));
+  // The limit is tested before each token, so a reference that starts below it runs whole.
+  EXPECT_EQ(Expand(stream, 64, 4), Bytes(6, 0x41));
+  EXPECT_EQ(Expand(stream, 64, 1), Bytes(1, 0x41));
+}
+
+TEST(Lzss, NeverWrittenRingPositionsReadAsZero) {
+  EXPECT_EQ(Expand({0x00, 0x00, 0x00}, 64, 64), Bytes(3, 0));
+  // Position 4077 lies just before the first write: a zero, then the literal,
+  // then the zero the reference itself just wrote.
+  EXPECT_EQ(Expand({0x01, 'x', 0xED, 0x0F}, 64, 64), (Bytes{'x', 0, 'x', 0}));
+}
+
+TEST(Lzss, EightLiteralsThenTheNextFlagByte) {
+  const Bytes stream = {0xFF, 1, 2, 3, 4, 5, 6, 7, 8, 0x01, 9};
+  EXPECT_EQ(Expand(stream, 64, 64), (Bytes{1, 2, 3, 4, 5, 6, 7, 8, 9}));
+}
+
+TEST(Lzss, LimitOfZeroOrLessProducesNothing) {
+  const Bytes stream = {0xFF, 1, 2, 3};
+  EXPECT_TRUE(Expand(stream, 64, 0).empty());
+  EXPECT_TRUE(Expand(stream, 64, -5).empty());
+  EXPECT_TRUE(Expand({}, 64, 10).empty());
+}
+
+TEST(Lzss, TokensCutShortByTheEndOfTheStreamStopIt) {
+  EXPECT_TRUE(Expand({0xFF}, 64, 64).empty());                    // a flag byte alone
+  EXPECT_TRUE(Expand({0xFE, 0xEE}, 64, 64).empty());              // one byte of a reference
+  EXPECT_EQ(Expand({0x01, 'a', 0xEE}, 64, 64), Bytes{'a'});       // the same after a literal
+}
+
+TEST(Lzss, OutputStopsAtCapacity) {
+  // Literal, then references of 18 bytes each.
+  const Bytes stream = {0x01, 'q', 0xEE, 0xFF, 0xEE, 0xFF, 0xEE, 0xFF};
+  EXPECT_EQ(Expand(stream, 10, 1000), Bytes(10, 'q'));
+  EXPECT_EQ(Expand(stream, 1, 1000), Bytes(1, 'q'));
+  EXPECT_TRUE(Expand(stream, 0, 1000).empty());
+}
+
+TEST(Lzss, RoundTripsOurEncoder) {
+  for (uint32_t seed = 0; seed < 20; ++seed) {
+    Bytes plain = RandomBytes(5000 + seed * 997, seed);
+    for (size_t i = 0; i < plain.size(); ++i) {
+      if ((i / 300) % 2 == 0) plain[i] = uint8_t(i / 300);  // long runs between the noise
+    }
+    const Bytes stream = CompressLzss(plain);
+    EXPECT_EQ(Expand(stream, plain.size(), int32_t(plain.size())), plain) << seed;
+  }
+}
+
+TEST(Lzss, MatchesThePlainRingDecoderOnArbitraryStreams) {
+  for (uint32_t seed = 1; seed <= 3000; ++seed) {
+    const Bytes stream = RandomBytes(1 + seed % 700, seed);
+    const size_t capacity = (seed * 7919) % 6000;
+    const int32_t limit = int32_t((seed * 104729) % 7000) - 100;
+    ASSERT_EQ(Expand(stream, capacity, limit),
+              PlainExpandLzss(stream.data(), int32_t(stream.size()), capacity, limit))
+        << seed;
+  }
+}
+
+TEST(Lzss, MatchesThePlainRingDecoderPastTheRingSize) {
+  // Mostly references, so output runs far past 4096 and wraps the ring.
+  for (uint32_t seed = 1; seed <= 50; ++seed) {
+    Bytes stream = RandomBytes(20000, seed);
+    for (size_t i = 0; i < stream.size(); i += 17) stream[i] &= 0x11;
+    ASSERT_EQ(Expand(stream, 200000, 150000),
+              PlainExpandLzss(stream.data(), int32_t(stream.size()), 200000, 150000))
+        << seed;
+  }
+}
+
+}  // namespace

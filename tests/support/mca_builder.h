@@ -1,0 +1,46 @@
+// Test-side MCA writer: builds containers from pictures, scrambling payloads
+// and compressing them with a small greedy LZSS encoder of its own.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+using Bytes = std::vector<uint8_t>;
+
+struct TestFrame {
+  int32_t width = 0;
+  int32_t height = 0;
+  bool compressed = false;
+  Bytes pixels;  // height rows of padded source rows, top row first
+};
+
+struct TestContainer {
+  int32_t pixelFormat = 24;
+  std::vector<uint32_t> palette;  // entries as they lie: blue | green << 8 | red << 16
+  std::vector<TestFrame> frames;
+  bool reverseFrameRecords = false;  // lay records out in the opposite order to the table
+};
+
+// Source row bytes of a frame, as the container pads them.
+int32_t SourceRowBytes(int32_t width, int32_t pixelFormat);
+
+// The inverse of descrambling: what a payload must hold to descramble to `plain`.
+Bytes ScramblePayload(const Bytes& plain);
+
+// Greedy LZSS over the zero-filled initial ring, with self-overlapping matches.
+Bytes CompressLzss(const Bytes& plain);
+
+Bytes BuildContainer(const TestContainer& container);
+
+// Deterministic pseudo-random bytes.
+Bytes RandomBytes(size_t count, uint32_t seed);
+
+// A frame with random pixels (indexes below `colors` for 8-bit frames).
+TestFrame RandomFrame(int32_t width, int32_t height, int32_t pixelFormat, bool compressed,
+                      uint32_t seed, uint32_t colors = 256);
+
+// Pixels with long runs, gradients and noise, so that compression finds both
+// literals and long matches.
+TestFrame PictureFrame(int32_t width, int32_t height, int32_t pixelFormat, bool compressed,
+                       uint32_t seed);
