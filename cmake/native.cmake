@@ -35,3 +35,6 @@ endif()
 if(ZUVREK_FUZZ)
   add_subdirectory(fuzz)
 endif()
+
+add_executable(make_sample tools/make_sample.cpp)
+target_link_libraries(make_sample PRIVATE test_support)

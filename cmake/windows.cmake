@@ -6,7 +6,7 @@ set_target_properties(zuvrek PROPERTIES PREFIX "" SUFFIX ".spi")
 # import from KERNEL32 and the C runtime only.
 target_compile_options(mca PRIVATE -fno-exceptions -fno-rtti)
 target_compile_options(zuvrek PRIVATE -fno-exceptions -fno-rtti)
-target_link_options(zuvrek PRIVATE -static-libgcc -static-libstdc++ -Wl,--kill-at)
+target_link_options(zuvrek PRIVATE -static -static-libgcc -static-libstdc++ -Wl,--kill-at)
 
 add_library(spi_host STATIC host/spi_plugin.cpp host/stdcall_call.cpp host/bmp_file.cpp)
 target_include_directories(spi_host PUBLIC ${CMAKE_SOURCE_DIR})
@@ -21,9 +21,11 @@ if(ZUVREK_TESTS)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
   include(GoogleTest)
   add_executable(host_tests
+    tests/wine/loaded_plugin.cpp
     tests/wine/plugin_boundary_test.cpp
     tests/wine/picture_test.cpp)
   target_link_libraries(host_tests PRIVATE spi_host test_support gtest gtest_main)
   add_dependencies(host_tests zuvrek)
-  gtest_discover_tests(host_tests DISCOVERY_MODE PRE_TEST WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+  gtest_discover_tests(host_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 300
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
 endif()

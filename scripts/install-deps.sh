@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs, on Debian, whatever building and testing need and is missing.
+set -euo pipefail
+packages=(cmake make g++ googletest libgtest-dev libbenchmark-dev valgrind
+          clang libclang-rt-14-dev gcc-multilib g++-multilib
+          g++-mingw-w64-i686 wine wine32:i386)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo=sudo
+echo "installing: ${missing[*]}"
+dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null

@@ -1,0 +1,26 @@
+#include "tests/wine/loaded_plugin.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+const SpiPlugin& Plugin() {
+  static SpiPlugin plugin = [] {
+    SpiPlugin p{};
+    if (!LoadSpiPlugin("zuvrek.spi", &p)) {
+      std::fprintf(stderr, "zuvrek.spi does not load from the working directory\n");
+      std::abort();
+    }
+    return p;
+  }();
+  return plugin;
+}
+
+WorkFile::WorkFile(const std::string& name, const Bytes& bytes) : name_(name) {
+  FILE* f = std::fopen(name_.c_str(), "wb");
+  if (f) {
+    if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+  }
+}
+
+WorkFile::~WorkFile() { std::remove(name_.c_str()); }
