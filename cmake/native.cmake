@@ -12,7 +12,13 @@ target_link_libraries(plugin PUBLIC mca win32shim)
 
 if(ZUVREK_TESTS)
   enable_testing()
-  find_package(GTest REQUIRED)
+  # Sanitizer and 32-bit builds compile GoogleTest with their own flags.
+  option(ZUVREK_GTEST_FROM_SOURCE "Build GoogleTest from /usr/src/googletest" OFF)
+  if(ZUVREK_GTEST_FROM_SOURCE)
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  else()
+    find_package(GTest REQUIRED)
+  endif()
   include(GoogleTest)
   add_executable(native_tests
     tests/support/fault_injection.cpp
@@ -22,19 +28,23 @@ if(ZUVREK_TESTS)
     tests/plugin_info_test.cpp
     tests/picture_info_test.cpp
     tests/get_picture_test.cpp
-    tests/win32_shim_test.cpp)
+    tests/win32_shim_test.cpp
+    tests/concurrency_test.cpp)
   target_link_libraries(native_tests PRIVATE plugin test_support GTest::gtest GTest::gtest_main)
   # The decoder's frame buffers come from malloc; tests fail them on demand.
   target_link_options(native_tests PRIVATE -Wl,--wrap=malloc)
   gtest_discover_tests(native_tests DISCOVERY_MODE PRE_TEST)
+
+  add_executable(make_sample tools/make_sample.cpp)
+  target_link_libraries(make_sample PRIVATE test_support)
+  add_executable(make_corpus tools/make_corpus.cpp)
+  target_link_libraries(make_corpus PRIVATE test_support)
 endif()
 
 if(ZUVREK_BENCH)
   add_subdirectory(bench)
 endif()
 if(ZUVREK_FUZZ)
+  enable_testing()
   add_subdirectory(fuzz)
 endif()
-
-add_executable(make_sample tools/make_sample.cpp)
-target_link_libraries(make_sample PRIVATE test_support)

@@ -1,13 +1,19 @@
 #!/usr/bin/env bash
-# Builds everything from nothing and runs every test: the native suite, and
-# the shipped DLL under Wine through our own host.
+# Builds everything from nothing and runs every test: the native suite plain,
+# under ASan/UBSan (64 and 32 bits), TSan and valgrind; a short run of each
+# fuzz target (64 and 32 bits); and the shipped DLL under Wine through our host.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 jobs=$(nproc)
-for preset in native win32; do
+for preset in native asan asan32 tsan fuzz fuzz32 win32; do
   echo "== $preset"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j"$jobs" >/dev/null
   ctest --preset "$preset" -j"$jobs"
+  if [ "$preset" = native ]; then
+    echo "== valgrind"
+    valgrind -q --error-exitcode=1 --leak-check=full --errors-for-leak-kinds=definite \
+      build/native/native_tests --gtest_brief=1
+  fi
 done

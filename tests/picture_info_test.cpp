@@ -39,7 +39,7 @@ void ExpectRecord(const PictureInfo& info, int32_t width, int32_t height) {
   EXPECT_EQ(info.xDensity, 1);
   EXPECT_EQ(info.yDensity, 1);
   EXPECT_EQ(info.colorDepth, 24);
-  EXPECT_EQ(info.textInfo, 0u);
+  EXPECT_EQ(uint32_t(info.textInfo), 0u);
 }
 
 TEST(PictureInfo, FileAndMemoryModesAgree) {

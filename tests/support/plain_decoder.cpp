@@ -111,11 +111,14 @@ bool PlainDecode(const uint8_t* data, size_t size, PlainPicture* picture) {
     if (Le32(head) != 0) {
       PlainExpand(copy.data(), stored, work.data(), capacity, expanded);
     } else {
-      std::memcpy(work.data(), copy.data(), std::min(size_t(stored), capacity));
+      std::copy(copy.begin(), copy.begin() + long(std::min(size_t(stored), capacity)), work.begin());
     }
     const int64_t rowBytes = w <= 0 ? 0 : format == 8 ? (int64_t(w) + 3) / 4 * 4 : (3 * int64_t(w) + 3) / 4 * 4;
     for (int32_t r = 0; r < h; ++r, --row) {
-      if (w <= 0 || row < 0 || row >= H) continue;
+      if (w <= 0 || row < 0) {  // so are all the rows after it
+        row -= h - r;
+        break;
+      }
       if (uint64_t(r + 1) * uint64_t(rowBytes) > capacity) continue;
       uint8_t* out = picture->pixels.data() + size_t(row) * picture->stride;
       const uint8_t* src = work.data() + size_t(r) * size_t(rowBytes);

@@ -153,7 +153,7 @@ struct GuardedRecord {
     EXPECT_EQ(info.xDensity, 1);
     EXPECT_EQ(info.yDensity, 1);
     EXPECT_EQ(info.colorDepth, 24);
-    EXPECT_EQ(info.textInfo, 0u);
+    EXPECT_EQ(uint32_t(info.textInfo), 0u);
     for (int i = 0; i < 4; ++i) EXPECT_EQ(bytes[i], 0xEE);
     for (size_t i = 30; i < sizeof bytes; ++i) EXPECT_EQ(bytes[i], 0xEE);
   }

@@ -1,0 +1,83 @@
+// GetPictureInfo and GetPicture in memory mode on arbitrary bytes: results are
+// interface codes, blocks have their exact sizes, the pixels are those of the
+// plain decoder, and nothing stays allocated.
+#include <cstring>
+
+#include "fuzz/fuzz_check.h"
+#include "plugin/plugin_api.h"
+#include "tests/support/plain_decoder.h"
+
+namespace {
+
+constexpr uint64_t kLargestDecoded = 64u << 20;  // larger pictures would only measure the machine
+constexpr uint64_t kLargestCompared = 16u << 20;  // the plain decoder takes a picture-sized buffer per frame
+constexpr uint64_t kLargestPixelBlock = 0x7FFFFFFFu - 4;
+
+HLOCAL const kUnset = reinterpret_cast<HLOCAL>(0x10);
+
+int32_t FrameCount(const uint8_t* data, size_t size) {
+  if (size < 36) return 0;
+  int32_t count;
+  std::memcpy(&count, data + 32, 4);
+  return count;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const size_t live = ShimLiveLocalBlocks();
+  LPCSTR buf = reinterpret_cast<LPCSTR>(data);
+
+  PictureInfo info;
+  std::memset(&info, 0xAB, sizeof info);
+  const int32_t infoResult = GetPictureInfo(buf, LONG_PTR(size), 1, &info);
+  FUZZ_CHECK(infoResult == 0 || infoResult == 8);
+  if (infoResult != 0) {
+    HLOCAL hInfo = kUnset, hPixels = kUnset;
+    FUZZ_CHECK(GetPicture(buf, LONG_PTR(size), 1, &hInfo, &hPixels, nullptr, 0) == 8);
+    FUZZ_CHECK(hInfo == kUnset && hPixels == kUnset);
+    FUZZ_CHECK(ShimLiveLocalBlocks() == live);
+    return 0;
+  }
+  FUZZ_CHECK(info.left == 0 && info.top == 0 && info.colorDepth == 24 && info.textInfo == 0);
+  FUZZ_CHECK(info.xDensity == 1 && info.yDensity == 1 && info.width >= 0);
+
+  const uint64_t stride = uint64_t(McaRowStride(info.width));
+  const bool fits = info.height >= 0 && (info.height == 0 || stride <= kLargestPixelBlock / uint64_t(info.height));
+  const uint64_t pixelBytes = fits ? stride * uint64_t(info.height) : 0;
+  if (fits && pixelBytes > kLargestDecoded) return 0;
+
+  HLOCAL hInfo = kUnset, hPixels = kUnset;
+  const int32_t result = GetPicture(buf, LONG_PTR(size), 1, &hInfo, &hPixels, nullptr, 0);
+  if (!fits) FUZZ_CHECK(result == 4);
+  FUZZ_CHECK(result == 0 || result == 4 || result == 8);
+  if (result != 0) {
+    FUZZ_CHECK(hInfo == nullptr && hPixels == nullptr);
+    FUZZ_CHECK(ShimLiveLocalBlocks() == live);
+    return 0;
+  }
+  FUZZ_CHECK(LocalSize(hInfo) == 1068);
+  FUZZ_CHECK(LocalSize(hPixels) == pixelBytes);
+  FUZZ_CHECK(LocalFlags(hInfo) == 0 && LocalFlags(hPixels) == 0);
+  const uint8_t* head = static_cast<const uint8_t*>(LocalLock(hInfo));
+  int32_t width, height;
+  std::memcpy(&width, head + 4, 4);
+  std::memcpy(&height, head + 8, 4);
+  FUZZ_CHECK(width == info.width && height == info.height);
+  for (size_t i = 40; i < 1068; ++i) FUZZ_CHECK(head[i] == 0);
+  LocalUnlock(hInfo);
+
+  const int32_t frames = FrameCount(data, size);
+  if (pixelBytes * uint64_t(frames > 0 ? frames : 1) <= kLargestCompared) {
+    PlainPicture plain;
+    FUZZ_CHECK(PlainDecode(data, size, &plain));
+    const uint8_t* pixels = static_cast<const uint8_t*>(LocalLock(hPixels));
+    FUZZ_CHECK(plain.pixels.size() == pixelBytes);
+    FUZZ_CHECK(pixelBytes == 0 || std::memcmp(pixels, plain.pixels.data(), pixelBytes) == 0);
+    if (pixels) LocalUnlock(hPixels);
+  }
+  LocalFree(hInfo);
+  LocalFree(hPixels);
+  FUZZ_CHECK(ShimLiveLocalBlocks() == live);
+  return 0;
+}

@@ -1,0 +1,61 @@
+// make_corpus FOLDER: writes the fuzzers' seed inputs, made with our own
+// container builder: FOLDER/picture holds pictures of both formats, stored and
+// compressed; FOLDER/lzss holds expansion streams with their parameters.
+#include <cstdio>
+#include <string>
+
+#include "tests/support/mca_builder.h"
+
+namespace {
+
+bool Write(const std::string& path, const Bytes& bytes) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  return std::fclose(f) == 0 && ok;
+}
+
+void Palette(TestContainer* c, size_t count) {
+  for (size_t i = 0; i < count; ++i) c->palette.push_back(uint32_t(i * 0x030507));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: make_corpus FOLDER\n");
+    return 2;
+  }
+  const std::string root = argv[1];
+  bool ok = true;
+  int n = 0;
+  for (int32_t format : {24, 8}) {
+    for (bool compressed : {false, true}) {
+      for (int32_t width : {1, 3, 6, 13}) {
+        TestContainer c;
+        c.pixelFormat = format;
+        if (format == 8) Palette(&c, size_t(width * 5));
+        c.reverseFrameRecords = width % 2 == 1;
+        c.frames = {PictureFrame(width, 3, format, compressed, uint32_t(n)),
+                    RandomFrame(width + 2, 2, format, !compressed, uint32_t(n + 1), uint32_t(width * 5))};
+        ok &= Write(root + "/picture/seed" + std::to_string(n++) + ".mca", BuildContainer(c));
+      }
+    }
+  }
+  ok &= Write(root + "/picture/empty.mca", BuildContainer(TestContainer{}));
+
+  for (uint32_t seed = 0; seed < 8; ++seed) {
+    Bytes plain = RandomBytes(200 + 100 * seed, seed);
+    for (size_t i = 0; i < plain.size(); ++i) {
+      if ((i / 40) % 2) plain[i] = uint8_t(i / 40);
+    }
+    const Bytes stream = CompressLzss(plain);
+    const uint32_t limit = uint32_t(plain.size() - seed * 7);
+    Bytes input = {0, uint8_t(plain.size()), uint8_t(plain.size() >> 8),
+                   uint8_t(limit), uint8_t(limit >> 8), uint8_t(limit >> 16), uint8_t(limit >> 24)};
+    input.insert(input.end(), stream.begin(), stream.end());
+    ok &= Write(root + "/lzss/stream" + std::to_string(seed) + ".bin", input);
+  }
+  if (!ok) std::fprintf(stderr, "make_corpus: cannot write below %s\n", root.c_str());
+  return ok ? 0 : 1;
+}
