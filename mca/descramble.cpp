@@ -1,42 +1,35 @@
 // Payload descrambling: each byte rotated left by one, then xor a running mask.
-#include <cstring>
-
 #include "mca/mca_format.h"
 
-namespace {
-
-// The mask of byte i is seed + sum of (length - j) for j < i, modulo 256,
-// which is seed + i * length - i * (i - 1) / 2: it repeats every 512 bytes.
-constexpr size_t kMaskPeriod = 512;
-
-void BuildMask(int32_t length, uint8_t* mask) {
+void BuildDescrambleMask(int32_t length, DescrambleMask* mask) {
+  // Byte i's mask is seed + the sum of (length - j) for j < i, modulo 256.
   uint8_t m = kDescrambleSeed;
-  for (size_t i = 0; i < kMaskPeriod; ++i) {
-    mask[i] = m;
-    m = uint8_t(m + uint8_t(uint32_t(length) - uint32_t(i)));
+  for (uint32_t i = 0; i < kDescrambleMaskPeriod; ++i) {
+    mask->byte[i] = m;
+    m = uint8_t(m + uint8_t(uint32_t(length) - i));
   }
 }
 
-void ApplyMask(const uint8_t* src, uint8_t* dst, const uint8_t* mask, size_t count) {
-  for (size_t i = 0; i < count; ++i) {
-    const uint8_t b = src[i];
-    dst[i] = uint8_t((b << 1) | (b >> 7)) ^ mask[i];
-  }
-}
-
-}  // namespace
-
-void DescramblePrefix(const uint8_t* src, uint8_t* dst, int32_t length, size_t count) {
-  if (length <= 0) return;
-  if (count > size_t(length)) count = size_t(length);
-  uint8_t mask[kMaskPeriod];
-  BuildMask(length, mask);
-  for (size_t done = 0; done < count; done += kMaskPeriod) {
-    const size_t n = count - done < kMaskPeriod ? count - done : kMaskPeriod;
-    ApplyMask(src + done, dst + done, mask, n);
+void ApplyDescrambleMask(const DescrambleMask& mask, const uint8_t* src, uint8_t* dst, size_t begin, size_t count) {
+  while (count > 0) {
+    // Up to the end of the mask's period, in a loop the compiler vectorises.
+    const size_t phase = begin % kDescrambleMaskPeriod;
+    const size_t n = count < kDescrambleMaskPeriod - phase ? count : kDescrambleMaskPeriod - phase;
+    const uint8_t* m = mask.byte + phase;
+    for (size_t i = 0; i < n; ++i) {
+      const uint8_t b = src[i];
+      dst[i] = uint8_t((b << 1) | (b >> 7)) ^ m[i];
+    }
+    src += n;
+    dst += n;
+    begin += n;
+    count -= n;
   }
 }
 
 void DescramblePayload(uint8_t* buffer, int32_t length) {
-  DescramblePrefix(buffer, buffer, length, length > 0 ? size_t(length) : 0);
+  if (length <= 0) return;
+  DescrambleMask mask;
+  BuildDescrambleMask(length, &mask);
+  ApplyDescrambleMask(mask, buffer, buffer, 0, size_t(length));
 }

@@ -2,38 +2,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "mca/frame_stream.h"
 #include "mca/mca_format.h"
 
 namespace {
 
-// An LZSS token produces at least one byte and takes at most two bytes plus
-// an eighth of a flag byte, so this much of the stream always covers `output`
-// bytes; the rest of a payload is never looked at.
-size_t StreamBytesFor(size_t output) { return 2 * output + output / 8 + 8; }
-
 void FillPalette(McaSpan container, const McaHeader& header, McaPalette* palette) {
   std::memset(palette, 0, sizeof *palette);
   std::memcpy(palette->entry, container.data + kMcaHeaderSize, 4 * size_t(header.paletteCount));
-}
-
-// Produces the first `needed` bytes of the frame's pixel data in `work`:
-// descrambled into `copy`, then expanded or copied. Bytes the payload does not
-// produce are zero, so a short frame gives the same picture every time.
-void DecodeFramePixels(McaSpan container, const McaFrameHeader& frame, uint8_t* copy,
-                       uint8_t* work, size_t needed) {
-  const size_t stored = size_t(frame.storedSize);
-  const uint8_t* payload = container.data + frame.payloadOffset;
-  size_t produced;
-  if (frame.compression != 0) {
-    const size_t take = StreamBytesFor(needed) < stored ? StreamBytesFor(needed) : stored;
-    DescramblePrefix(payload, copy, frame.storedSize, take);
-    produced = ExpandLzss(copy, int32_t(take), work, needed, frame.expandedSize);
-  } else {
-    produced = needed < stored ? needed : stored;
-    DescramblePrefix(payload, copy, frame.storedSize, produced);
-    std::memcpy(work, copy, produced);
-  }
-  std::memset(work + produced, 0, needed - produced);
 }
 
 }  // namespace
@@ -66,10 +42,14 @@ int DecodeMcaFrames(McaSpan container, uint8_t* pixels, ProgressCallback callbac
       std::free(copy);
       return 0;
     }
-    // Only the bytes that rows read are produced: the decoded prefix is exact,
-    // and what lies beyond it is never seen.
-    DecodeFramePixels(container, frame, copy, work, FrameBytesRead(frame, header.pixelFormat, canvas));
-    PlaceFrameRows(frame, work, header.pixelFormat, &canvas);
+    // The stream descrambles as it reads, so the payload copy stays unused,
+    // and it stops after the last byte a row reads: the part of a frame that
+    // lands in the picture is exact, and nothing beyond it is ever computed.
+    FrameStream stream;
+    const size_t rowBytes = size_t(McaFrameRowBytes(frame.width, header.pixelFormat));
+    OpenFrameStream(container, frame, rowBytes, FrameBytesRead(frame, header.pixelFormat, canvas), work,
+                    capacity, &stream);
+    PlaceFrameRows(frame, &stream, header.pixelFormat, &canvas);
     std::free(work);
     std::free(copy);
   }

@@ -1,6 +1,7 @@
 // Placement of a frame's rows into the bottom-up 24-bit pixel block.
 #include <cstring>
 
+#include "mca/frame_stream.h"
 #include "mca/mca_format.h"
 
 namespace {
@@ -18,12 +19,11 @@ size_t RowsInside(const McaFrameHeader& frame, int64_t rowBytes, const McaCanvas
 }
 
 void ExpandIndexedRow(const uint8_t* indexes, uint8_t* out, size_t count, const McaPalette& palette) {
-  for (size_t i = 0; i < count; ++i) {
-    const uint8_t* entry = palette.entry[indexes[i]];
-    out[3 * i] = entry[0];
-    out[3 * i + 1] = entry[1];
-    out[3 * i + 2] = entry[2];
-  }
+  if (count == 0) return;
+  // Four bytes a pixel, each store overlapping the next pixel's; the last
+  // pixel writes its three bytes alone so that nothing past it is touched.
+  for (size_t i = 0; i + 1 < count; ++i) std::memcpy(out + 3 * i, palette.entry[indexes[i]], 4);
+  std::memcpy(out + 3 * (count - 1), palette.entry[indexes[count - 1]], 3);
 }
 
 }  // namespace
@@ -33,20 +33,18 @@ size_t FrameBytesRead(const McaFrameHeader& frame, int32_t pixelFormat, const Mc
   return RowsInside(frame, rowBytes, canvas) * size_t(rowBytes);
 }
 
-void PlaceFrameRows(const McaFrameHeader& frame, const uint8_t* work, int32_t pixelFormat,
-                    McaCanvas* canvas) {
+void PlaceFrameRows(const McaFrameHeader& frame, FrameStream* rows, int32_t pixelFormat, McaCanvas* canvas) {
   if (frame.height <= 0) return;
   const int64_t rowBytes = McaFrameRowBytes(frame.width, pixelFormat);
-  const size_t rows = RowsInside(frame, rowBytes, *canvas);
+  const size_t count = RowsInside(frame, rowBytes, *canvas);
   const size_t stride = canvas->stride;
-  const bool indexed = pixelFormat == kMcaIndexedFormat;
   // Never more than the pixel row holds.
-  const size_t pixelsPerRow = size_t(frame.width) < stride / 3 ? size_t(frame.width) : stride / 3;
-  const size_t bytesPerRow = size_t(rowBytes) < stride ? size_t(rowBytes) : stride;
-  for (size_t r = 0; r < rows; ++r) {
+  const size_t pixelsPerRow = count == 0 ? 0 : size_t(frame.width) < stride / 3 ? size_t(frame.width) : stride / 3;
+  const size_t bytesPerRow = count == 0 ? 0 : size_t(rowBytes) < stride ? size_t(rowBytes) : stride;
+  for (size_t r = 0; r < count; ++r) {
     uint8_t* out = canvas->pixels + size_t(canvas->row - int64_t(r)) * stride;
-    const uint8_t* in = work + r * size_t(rowBytes);
-    if (indexed) {
+    const uint8_t* in = NextFrameRow(rows);
+    if (pixelFormat == kMcaIndexedFormat) {
       ExpandIndexedRow(in, out, pixelsPerRow, *canvas->palette);
     } else {
       std::memcpy(out, in, bytesPerRow);

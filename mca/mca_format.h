@@ -90,10 +90,17 @@ bool GetMcaGeometry(McaSpan container, McaGeometry* geometry);
 // Descrambles `length` bytes in place.
 void DescramblePayload(uint8_t* buffer, int32_t length);
 
-// Descrambles the first `count` bytes of a `length`-byte payload from src into
-// dst (which may equal src). The mask depends on the whole length, so a prefix
-// comes out exactly as it would from descrambling the whole payload.
-void DescramblePrefix(const uint8_t* src, uint8_t* dst, int32_t length, size_t count);
+// A payload's mask depends on its whole length and repeats every 512 bytes
+// (byte i's mask is seed + i * length - i * (i - 1) / 2, modulo 256), so any
+// stretch of a payload can be descrambled on its own.
+constexpr uint32_t kDescrambleMaskPeriod = 512;
+struct DescrambleMask {
+  uint8_t byte[kDescrambleMaskPeriod];
+};
+void BuildDescrambleMask(int32_t length, DescrambleMask* mask);
+// Descrambles payload bytes begin .. begin + count - 1 from src into dst
+// (which may equal src); src and dst point at byte `begin`.
+void ApplyDescrambleMask(const DescrambleMask& mask, const uint8_t* src, uint8_t* dst, size_t begin, size_t count);
 
 // Expands an LZSS stream of `length` descrambled bytes into dst, which holds
 // `capacity` bytes, stopping before the first token that starts at or after
@@ -101,13 +108,16 @@ void DescramblePrefix(const uint8_t* src, uint8_t* dst, int32_t length, size_t c
 size_t ExpandLzss(const uint8_t* src, int32_t length, uint8_t* dst, size_t capacity,
                   int32_t limit);
 
-// Bytes of a frame's working buffer that its rows will read on this canvas.
-size_t FrameBytesRead(const McaFrameHeader& frame, int32_t pixelFormat, const McaCanvas& canvas);
+struct FrameStream;
 
-// Places a frame's rows from its working buffer, which holds at least
-// FrameBytesRead bytes, and moves the destination row past the frame.
-void PlaceFrameRows(const McaFrameHeader& frame, const uint8_t* work, int32_t pixelFormat,
+// Places the rows of a frame that land in the pixel block, taking each
+// source row from the frame's decoded stream, and moves the destination
+// row past the whole frame.
+void PlaceFrameRows(const McaFrameHeader& frame, FrameStream* rows, int32_t pixelFormat,
                     McaCanvas* canvas);
+
+// Bytes of a frame's decoded stream that its rows read on this canvas.
+size_t FrameBytesRead(const McaFrameHeader& frame, int32_t pixelFormat, const McaCanvas& canvas);
 
 // Decodes every frame into the zero-filled pixel block of stride * height bytes
 // and reports completion to the callback. 1 on success, 0 on failure.

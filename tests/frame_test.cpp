@@ -355,3 +355,52 @@ TEST(Completion, FrameBuffersThatCannotBeHadFailWithoutReport) {
 }
 
 }  // namespace
+
+namespace {
+
+// Frames far larger than the decoder's window, so that its history slides:
+// compressed and stored, both formats, rows wider than a whole batch, and
+// payloads that end early, at their limit, or with references near the end.
+TEST(Composition, FramesLargerThanTheWindowMatchThePlainDecoder) {
+  std::vector<TestContainer> cases;
+  for (int32_t format : {24, 8}) {
+    TestContainer c;
+    c.pixelFormat = format;
+    if (format == 8) {
+      for (uint32_t i = 0; i < 256; ++i) c.palette.push_back(i * 0x00030507u);
+    }
+    c.frames = {PictureFrame(501, 70, format, true, 1), PictureFrame(333, 90, format, false, 2),
+                PictureFrame(20011, 3, format, true, 3), RandomFrame(97, 500, format, true, 4)};
+    cases.push_back(c);
+    TestContainer cut = c;
+    cut.frames[0].pixels.resize(50000);  // the payload ends early, after several slides
+    cut.frames[1].pixels.resize(40001);
+    cases.push_back(cut);
+  }
+  for (size_t k = 0; k < cases.size(); ++k) {
+    const Bytes container = BuildContainer(cases[k]);
+    PlainPicture plain;
+    ASSERT_TRUE(PlainDecode(container.data(), container.size(), &plain));
+    const Decoded d = Decode(container);
+    ASSERT_EQ(d.ok, 1) << k;
+    EXPECT_TRUE(d.pixels == plain.pixels) << k;
+    if (k % 2 == 0) {
+      EXPECT_TRUE(d.pixels == Expected(cases[k])) << k;
+    }
+  }
+}
+
+TEST(Composition, ExpandedSizeBelowTheFrameLeavesZerosAfterTheLastToken) {
+  TestContainer c;
+  c.frames = {PictureFrame(400, 100, 24, true, 5)};
+  Bytes b = BuildContainer(c);
+  PutLe32(b, FrameAt(b, 0) + 24, 70001);  // the limit, in the middle of a row and of the window
+  PlainPicture plain;
+  ASSERT_TRUE(PlainDecode(b.data(), b.size(), &plain));
+  const Decoded d = Decode(b);
+  ASSERT_EQ(d.ok, 1);
+  EXPECT_TRUE(d.pixels == plain.pixels);
+  EXPECT_FALSE(d.pixels == Expected(c));
+}
+
+}  // namespace

@@ -42,16 +42,20 @@ TEST(Descramble, UndoesScramblingAtEveryLengthAcrossTheMaskPeriod) {
   }
 }
 
-TEST(Descramble, PrefixMatchesTheWholePayload) {
+TEST(Descramble, AnyStretchMatchesTheWholePayload) {
   const Bytes scrambled = RandomBytes(3000, 9);
   Bytes whole = scrambled;
   DescramblePayload(whole.data(), int32_t(whole.size()));
-  for (size_t count : {0u, 1u, 511u, 512u, 1000u, 3000u, 5000u}) {
-    Bytes prefix(3000, 0x77);
-    DescramblePrefix(scrambled.data(), prefix.data(), 3000, count);
-    const size_t n = std::min<size_t>(count, 3000);
-    EXPECT_TRUE(std::equal(prefix.begin(), prefix.begin() + n, whole.begin())) << count;
-    for (size_t i = n; i < prefix.size(); ++i) ASSERT_EQ(prefix[i], 0x77) << count;
+  DescrambleMask mask;
+  BuildDescrambleMask(3000, &mask);
+  for (size_t begin : {0u, 1u, 511u, 512u, 1000u, 2999u}) {
+    for (size_t count : {0u, 1u, 513u, 1200u}) {
+      const size_t n = std::min(count, 3000 - begin);
+      Bytes stretch(n + 1, 0x77);
+      ApplyDescrambleMask(mask, scrambled.data() + begin, stretch.data(), begin, n);
+      EXPECT_TRUE(std::equal(stretch.begin(), stretch.begin() + long(n), whole.begin() + long(begin))) << begin;
+      EXPECT_EQ(stretch[n], 0x77);
+    }
   }
 }
 

@@ -69,16 +69,14 @@ std::vector<uint8_t> PlainExpandLzss(const uint8_t* src, int32_t length, size_t 
   return out;
 }
 
-bool PlainDecode(const uint8_t* data, size_t size, PlainPicture* picture) {
+bool PlainGeometry(const uint8_t* data, size_t size, PlainPicture* picture) {
   if (size < 48) return false;
-  const int32_t format = int32_t(Le32(data + 20));
   const int32_t paletteCount = int32_t(Le32(data + 24));
   const int32_t frameCount = int32_t(Le32(data + 32));
   if (paletteCount < 0 || paletteCount > 256) return false;
   const uint64_t table = 48 + 4 * uint64_t(paletteCount);
   if (!Inside(size, 0, table)) return false;
   if (frameCount > 0 && !Inside(size, table, 4 * uint64_t(frameCount))) return false;
-
   int32_t width = 0;
   uint32_t height = 0;
   for (int32_t i = 0; i < frameCount; ++i) {
@@ -90,10 +88,16 @@ bool PlainDecode(const uint8_t* data, size_t size, PlainPicture* picture) {
   picture->width = width;
   picture->height = int32_t(height);
   picture->stride = size_t((3 * int64_t(width) + 3) / 4 * 4);
-  const int64_t H = int32_t(height);
-  if (H < 0) return false;
-  picture->pixels.assign(picture->stride * size_t(H), 0);
-  const size_t capacity = picture->stride * size_t(H) + 4;
+  return picture->height >= 0;
+}
+
+bool PlainDecodePixels(const uint8_t* data, size_t size, const PlainPicture& geometry, uint8_t* pixels) {
+  const int32_t format = int32_t(Le32(data + 20));
+  const int32_t paletteCount = int32_t(Le32(data + 24));
+  const int32_t frameCount = int32_t(Le32(data + 32));
+  const uint64_t table = 48 + 4 * uint64_t(paletteCount);
+  const int64_t H = geometry.height;
+  const size_t capacity = geometry.stride * size_t(H) + 4;
 
   uint8_t palette[256][4] = {};
   std::memcpy(palette, data + 48, 4 * size_t(paletteCount));
@@ -105,13 +109,15 @@ bool PlainDecode(const uint8_t* data, size_t size, PlainPicture* picture) {
     const int32_t stored = int32_t(Le32(head + 20));
     const int32_t expanded = int32_t(Le32(head + 24));
     if (stored < 0 || !Inside(size, uint64_t(head - data) + 32, uint64_t(stored))) return false;
-    std::vector<uint8_t> copy(head + 32, head + 32 + stored);
-    std::vector<uint8_t> work(capacity, 0);
-    PlainDescramble(copy.data(), stored);
+    uint8_t* copy = static_cast<uint8_t*>(std::malloc(size_t(stored) + 1));
+    uint8_t* work = static_cast<uint8_t*>(std::calloc(capacity, 1));
+    if (!copy || !work) std::abort();
+    std::memcpy(copy, head + 32, size_t(stored));
+    PlainDescramble(copy, stored);
     if (Le32(head) != 0) {
-      PlainExpand(copy.data(), stored, work.data(), capacity, expanded);
+      PlainExpand(copy, stored, work, capacity, expanded);
     } else {
-      std::copy(copy.begin(), copy.begin() + long(std::min(size_t(stored), capacity)), work.begin());
+      std::memcpy(work, copy, std::min(size_t(stored), capacity));
     }
     const int64_t rowBytes = w <= 0 ? 0 : format == 8 ? (int64_t(w) + 3) / 4 * 4 : (3 * int64_t(w) + 3) / 4 * 4;
     for (int32_t r = 0; r < h; ++r, --row) {
@@ -120,14 +126,22 @@ bool PlainDecode(const uint8_t* data, size_t size, PlainPicture* picture) {
         break;
       }
       if (uint64_t(r + 1) * uint64_t(rowBytes) > capacity) continue;
-      uint8_t* out = picture->pixels.data() + size_t(row) * picture->stride;
-      const uint8_t* src = work.data() + size_t(r) * size_t(rowBytes);
+      uint8_t* out = pixels + size_t(row) * geometry.stride;
+      const uint8_t* src = work + size_t(r) * size_t(rowBytes);
       if (format == 8) {
         for (int32_t x = 0; x < w; ++x) std::memcpy(out + 3 * x, palette[src[x]], 3);
       } else {
         std::memcpy(out, src, size_t(rowBytes));
       }
     }
+    std::free(work);
+    std::free(copy);
   }
   return true;
+}
+
+bool PlainDecode(const uint8_t* data, size_t size, PlainPicture* picture) {
+  if (!PlainGeometry(data, size, picture)) return false;
+  picture->pixels.assign(picture->stride * size_t(picture->height), 0);
+  return PlainDecodePixels(data, size, *picture, picture->pixels.data());
 }

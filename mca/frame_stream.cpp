@@ -1,0 +1,78 @@
+#include "mca/frame_stream.h"
+
+#include <cstring>
+
+namespace {
+
+// Output produced between two slides of the window, beyond the history and a row.
+constexpr size_t kBatch = 32 * 1024;
+
+size_t Min(size_t a, size_t b) { return a < b ? a : b; }
+
+// Produces as much of the stream as fits in the window.
+void Produce(FrameStream* s) {
+  const size_t windowEnd = s->base + s->windowSize;
+  if (s->compressed) {
+    // A token starting before the pause writes at most to the window's end;
+    // when the window reaches past the needed bytes, tokens stop there anyway.
+    const size_t pause = windowEnd >= s->needed ? s->needed : windowEnd - kLzssLongestMatch;
+    RunLzss(ScrambledStream{s->payload, &s->mask}, s->stored, &s->lzss, s->window, s->base, pause, s->needed,
+            s->limit, windowEnd);
+    return;
+  }
+  const size_t end = Min(Min(s->stored, s->needed), windowEnd);
+  size_t& out = s->lzss.out;
+  if (out < end) {
+    ApplyDescrambleMask(s->mask, s->payload + out, s->window + (out - s->base), out, end - out);
+    out = end;
+  }
+  s->lzss.finished = out >= Min(s->stored, s->needed);
+}
+
+// Moves the current row and the 4096 bytes before the output to the window's start.
+void Slide(FrameStream* s) {
+  const size_t out = s->lzss.out;
+  size_t keep = out > kLzssRingSize ? out - kLzssRingSize : 0;
+  if (s->next < keep) keep = s->next;
+  if (keep <= s->base) return;
+  std::memmove(s->window, s->window + (keep - s->base), out - keep);
+  s->base = keep;
+}
+
+}  // namespace
+
+void OpenFrameStream(McaSpan container, const McaFrameHeader& frame, size_t rowBytes, size_t needed,
+                     uint8_t* work, size_t capacity, FrameStream* s) {
+  s->payload = container.data + frame.payloadOffset;
+  s->stored = size_t(frame.storedSize);
+  s->compressed = frame.compression != 0;
+  s->limit = frame.expandedSize > 0 ? size_t(frame.expandedSize) : 0;
+  s->needed = needed;
+  s->rowBytes = rowBytes;
+  BuildDescrambleMask(frame.storedSize, &s->mask);
+  s->window = work;
+  // Room for the history, a row and a token past it, and a batch; never more
+  // than the working buffer, which holds every byte the rows read.
+  s->windowSize = Min(capacity, kLzssRingSize + rowBytes + kLzssLongestMatch + kBatch);
+  s->base = 0;
+  s->next = 0;
+  s->lzss = LzssState{};
+}
+
+const uint8_t* NextFrameRow(FrameStream* s) {
+  const size_t rowEnd = s->next + s->rowBytes;
+  while (s->lzss.out < rowEnd && !s->lzss.finished) {
+    const size_t windowEnd = s->base + s->windowSize;
+    if (windowEnd < s->needed && windowEnd - s->lzss.out <= kLzssLongestMatch) Slide(s);
+    Produce(s);
+  }
+  if (s->lzss.out < rowEnd) {
+    // The payload has ended: the rest of the stream reads as zero.
+    if (rowEnd - s->base > s->windowSize) Slide(s);
+    std::memset(s->window + (s->lzss.out - s->base), 0, rowEnd - s->lzss.out);
+    s->lzss.out = rowEnd;
+  }
+  const uint8_t* row = s->window + (s->next - s->base);
+  s->next = rowEnd;
+  return row;
+}

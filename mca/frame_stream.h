@@ -1,0 +1,34 @@
+// A frame's decoded pixel stream, handed out row by row.
+//
+// The stream is produced in a window at the start of the frame's working
+// buffer: stored payloads are descrambled into it, compressed ones expanded
+// into it (descrambling each stream byte as it is read). The window keeps the
+// 4096 bytes that back-references may reach, so a frame of any size touches
+// only a window's worth of its working buffer, and the payload copy not at all.
+#pragma once
+
+#include "mca/lzss_expander.h"
+#include "mca/mca_format.h"
+
+struct FrameStream {
+  const uint8_t* payload;
+  size_t stored;       // payload bytes (L)
+  bool compressed;
+  size_t limit;        // expanded size (E), for compressed frames
+  size_t needed;       // bytes the frame's rows read; nothing past them is produced
+  size_t rowBytes;
+  DescrambleMask mask;
+  uint8_t* window;
+  size_t windowSize;
+  size_t base;         // stream position of window[0]
+  size_t next;         // stream position of the next row
+  LzssState lzss;
+};
+
+// `work` holds `capacity` bytes; the frame's payload lies inside the container.
+void OpenFrameStream(McaSpan container, const McaFrameHeader& frame, size_t rowBytes, size_t needed,
+                     uint8_t* work, size_t capacity, FrameStream* stream);
+
+// The next rowBytes bytes of the stream, valid until the next call. Bytes the
+// payload does not produce are zero.
+const uint8_t* NextFrameRow(FrameStream* stream);

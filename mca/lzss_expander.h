@@ -1,0 +1,118 @@
+// The LZSS expander, resumable, writing straight into an output window.
+//
+// The stream addresses a 4096-byte ring that starts zero-filled with its write
+// position at 4078. Instead of keeping the ring, ring position p at output
+// count t is read from the output d = (4078 + t - p) mod 4096 bytes back
+// (d = 0 meaning 4096); a position before the start of the output was never
+// written and reads as zero. So the window only has to hold the last 4096
+// bytes of output.
+#pragma once
+
+#include <cstring>
+
+#include "mca/mca_format.h"
+
+struct LzssState {
+  size_t in;      // stream bytes consumed
+  size_t out;     // output bytes produced
+  unsigned flags;
+  int flagsLeft;
+  bool finished;  // the stream, the limit or the capacity has ended it
+};
+
+// Reads stream bytes as they lie.
+struct PlainStream {
+  const uint8_t* bytes;
+  uint8_t operator[](size_t i) const { return bytes[i]; }
+};
+
+// Reads a scrambled stream, descrambling each byte as it is taken.
+struct ScrambledStream {
+  const uint8_t* bytes;
+  const DescrambleMask* mask;
+  uint8_t operator[](size_t i) const {
+    const uint8_t b = bytes[i];
+    return uint8_t((b << 1) | (b >> 7)) ^ mask->byte[i % kDescrambleMaskPeriod];
+  }
+};
+
+// The most bytes one token writes.
+constexpr size_t kLzssLongestMatch = 18;
+
+// Copies `count` bytes from `distance` back; window[0] holds output byte
+// `base`, and `room` bytes from `out` on may be written. With room for a
+// whole longest match, the common case copies in two fixed-size moves.
+inline void CopyMatch(uint8_t* window, size_t base, size_t out, size_t distance, size_t count, size_t room) {
+  uint8_t* to = window + (out - base);
+  if (distance > out) {  // the part of the reference that precedes the output
+    const size_t zeros = distance - out < count ? distance - out : count;
+    std::memset(to, 0, zeros);
+    to += zeros;
+    count -= zeros;
+    room -= zeros;
+    if (count == 0) return;
+  }
+  const uint8_t* from = to - distance;
+  if (distance >= kLzssLongestMatch && room >= kLzssLongestMatch) {
+    // Bytes past `count` are scratch that later output overwrites.
+    std::memcpy(to, from, 16);
+    std::memcpy(to + 16, from + 16, 2);
+  } else if (distance >= count) {
+    std::memcpy(to, from, count);
+  } else {
+    for (size_t i = 0; i < count; ++i) to[i] = from[i];  // overlapping: repeats what it writes
+  }
+}
+
+// Runs tokens until the stream ends, the output reaches `limit` (tested
+// before each token, so a reference that starts below it runs whole) or
+// `capacity` (which nothing passes), or a token would start at or after
+// `pause`. window[0] holds output byte `base`; the window may be written up
+// to output byte `writable` (at least min(pause + 17, capacity)) and holds the
+// 4096 bytes before the output, or all of them since byte 0. Bytes between
+// the output and `writable` may be overwritten with scratch.
+template <class Stream>
+void RunLzss(const Stream& stream, size_t end, LzssState* s, uint8_t* window, size_t base, size_t pause,
+             size_t capacity, size_t limit, size_t writable) {
+  size_t in = s->in, out = s->out;
+  unsigned flags = s->flags;
+  int flagsLeft = s->flagsLeft;
+  const size_t stop = limit < capacity ? limit : capacity;
+  const size_t until = pause < stop ? pause : stop;
+  bool cut = false;
+  while (out < until && in < end) {
+    if (flagsLeft == 0) {
+      flags = stream[in++];
+      flagsLeft = 8;
+      if (in == end) {  // a flag byte with no token after it
+        cut = true;
+        break;
+      }
+    }
+    if (flags & 1) {
+      window[out++ - base] = stream[in++];
+    } else {
+      if (end - in < 2) {  // a back-reference cut short
+        cut = true;
+        break;
+      }
+      const unsigned b0 = stream[in];
+      const unsigned b1 = stream[in + 1];
+      in += 2;
+      const size_t position = b0 | (b1 & 0x0F) << 8;
+      size_t count = (b1 >> 4) + 3;
+      size_t distance = (kLzssStartPosition + out - position) & (kLzssRingSize - 1);
+      if (distance == 0) distance = kLzssRingSize;
+      if (count > capacity - out) count = capacity - out;
+      CopyMatch(window, base, out, distance, count, writable - out);
+      out += count;
+    }
+    flags >>= 1;
+    --flagsLeft;
+  }
+  s->in = in;
+  s->out = out;
+  s->flags = flags;
+  s->flagsLeft = flagsLeft;
+  s->finished = cut || in >= end || out >= stop;
+}
