@@ -12,6 +12,15 @@ void FillPalette(McaSpan container, const McaHeader& header, McaPalette* palette
   std::memcpy(palette->entry, container.data + kMcaHeaderSize, 4 * size_t(header.paletteCount));
 }
 
+// A frame's buffers are taken whether or not its stream touches them, so that
+// running out of memory fails a picture the same way whatever its frames
+// hold; the empty asm keeps the compiler from dropping an unused allocation.
+uint8_t* TakeBuffer(size_t bytes) {
+  void* p = std::malloc(bytes);
+  asm volatile("" : : "g"(p) : "memory");
+  return static_cast<uint8_t*>(p);
+}
+
 }  // namespace
 
 int DecodeMcaFrames(McaSpan container, uint8_t* pixels, ProgressCallback callback,
@@ -32,12 +41,10 @@ int DecodeMcaFrames(McaSpan container, uint8_t* pixels, ProgressCallback callbac
         uint64_t(frame.storedSize) > container.size - frame.payloadOffset) {
       return 0;
     }
-    // Both buffers are taken for every frame, even one that places no rows,
-    // so running out of memory fails the same way whatever the frame holds.
     // An empty payload still gets a buffer: malloc(0) may answer null.
-    uint8_t* copy = static_cast<uint8_t*>(std::malloc(frame.storedSize ? size_t(frame.storedSize) : 1));
+    uint8_t* copy = TakeBuffer(frame.storedSize ? size_t(frame.storedSize) : 1);
     if (!copy) return 0;
-    uint8_t* work = static_cast<uint8_t*>(std::malloc(capacity));
+    uint8_t* work = TakeBuffer(capacity);
     if (!work) {
       std::free(copy);
       return 0;
