@@ -1,4 +1,6 @@
 // Payload descrambling: each byte rotated left by one, then xor a running mask.
+#include <cstring>
+
 #include "mca/mca_format.h"
 
 void BuildDescrambleMask(int32_t length, DescrambleMask* mask) {
@@ -16,7 +18,16 @@ void ApplyDescrambleMask(const DescrambleMask& mask, const uint8_t* src, uint8_t
     const size_t phase = begin % kDescrambleMaskPeriod;
     const size_t n = count < kDescrambleMaskPeriod - phase ? count : kDescrambleMaskPeriod - phase;
     const uint8_t* m = mask.byte + phase;
-    for (size_t i = 0; i < n; ++i) {
+    size_t i = 0;
+    // Eight bytes at a time: each byte rotated within itself, then the mask.
+    for (; i + 8 <= n; i += 8) {
+      uint64_t b, k;
+      std::memcpy(&b, src + i, 8);
+      std::memcpy(&k, m + i, 8);
+      b = (((b << 1) & 0xFEFEFEFEFEFEFEFEull) | ((b >> 7) & 0x0101010101010101ull)) ^ k;
+      std::memcpy(dst + i, &b, 8);
+    }
+    for (; i < n; ++i) {
       const uint8_t b = src[i];
       dst[i] = uint8_t((b << 1) | (b >> 7)) ^ m[i];
     }

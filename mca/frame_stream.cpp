@@ -9,15 +9,28 @@ constexpr size_t kBatch = 32 * 1024;
 
 size_t Min(size_t a, size_t b) { return a < b ? a : b; }
 
-// Produces as much of the stream as fits in the window.
+// Keeps the scratch ahead of the expander by at least a turn's input.
+void Refill(FrameStream* s) {
+  const size_t in = s->lzss.in;
+  if (s->scratchEnd == s->stored || s->scratchEnd - in >= kLzssTurnInput) return;
+  const size_t kept = s->scratchEnd - in;
+  std::memmove(s->scratch, s->scratch + (in - s->scratchFirst), kept);
+  const size_t more = Min(sizeof s->scratch - kept, s->stored - s->scratchEnd);
+  ApplyDescrambleMask(s->mask, s->payload + s->scratchEnd, s->scratch + kept, s->scratchEnd, more);
+  s->scratchFirst = in;
+  s->scratchEnd += more;
+}
+
+// Produces as much of the stream as fits in the window, or as the scratch holds.
 void Produce(FrameStream* s) {
   const size_t windowEnd = s->base + s->windowSize;
   if (s->compressed) {
+    Refill(s);
     // A token starting before the pause writes at most to the window's end;
     // when the window reaches past the needed bytes, tokens stop there anyway.
     const size_t pause = windowEnd >= s->needed ? s->needed : windowEnd - kLzssLongestMatch;
-    RunLzss(ScrambledStream{s->payload, &s->mask}, s->stored, &s->lzss, s->window, s->base, pause, s->needed,
-            s->limit, windowEnd);
+    RunLzss(LzssInput{s->scratch, s->scratchFirst, s->scratchEnd, s->stored}, &s->lzss, s->window, s->base, pause,
+            s->needed, s->limit, windowEnd);
     return;
   }
   const size_t end = Min(Min(s->stored, s->needed), windowEnd);
@@ -57,6 +70,8 @@ void OpenFrameStream(McaSpan container, const McaFrameHeader& frame, size_t rowB
   s->base = 0;
   s->next = 0;
   s->lzss = LzssState{};
+  s->scratchFirst = 0;
+  s->scratchEnd = 0;
 }
 
 const uint8_t* NextFrameRow(FrameStream* s) {

@@ -2,9 +2,10 @@
 //
 // The stream is produced in a window at the start of the frame's working
 // buffer: stored payloads are descrambled into it, compressed ones expanded
-// into it (descrambling each stream byte as it is read). The window keeps the
-// 4096 bytes that back-references may reach, so a frame of any size touches
-// only a window's worth of its working buffer, and the payload copy not at all.
+// into it from a small scratch of descrambled stream bytes. The window keeps
+// the 4096 bytes that back-references may reach, so a frame of any size
+// touches only a window's worth of its working buffer, and the payload copy
+// not at all.
 #pragma once
 
 #include "mca/lzss_expander.h"
@@ -23,6 +24,9 @@ struct FrameStream {
   size_t base;         // stream position of window[0]
   size_t next;         // stream position of the next row
   LzssState lzss;
+  uint8_t scratch[4096];  // descrambled payload bytes scratchFirst .. scratchEnd - 1
+  size_t scratchFirst;
+  size_t scratchEnd;
 };
 
 // `work` holds `capacity` bytes; the frame's payload lies inside the container.

@@ -20,21 +20,17 @@ struct LzssState {
   bool finished;  // the stream, the limit or the capacity has ended it
 };
 
-// Reads stream bytes as they lie.
-struct PlainStream {
+// Stream bytes at hand: bytes[0] is stream byte `first`, and bytes up to
+// `available` may be read, of a stream of `end` bytes.
+struct LzssInput {
   const uint8_t* bytes;
-  uint8_t operator[](size_t i) const { return bytes[i]; }
+  size_t first;
+  size_t available;
+  size_t end;
 };
 
-// Reads a scrambled stream, descrambling each byte as it is taken.
-struct ScrambledStream {
-  const uint8_t* bytes;
-  const DescrambleMask* mask;
-  uint8_t operator[](size_t i) const {
-    const uint8_t b = bytes[i];
-    return uint8_t((b << 1) | (b >> 7)) ^ mask->byte[i % kDescrambleMaskPeriod];
-  }
-};
+// The most stream bytes one turn of the expander takes: a flag byte and eight literals.
+constexpr size_t kLzssTurnInput = 9;
 
 // The most bytes one token writes.
 constexpr size_t kLzssLongestMatch = 18;
@@ -67,13 +63,15 @@ inline void CopyMatch(uint8_t* window, size_t base, size_t out, size_t distance,
 // Runs tokens until the stream ends, the output reaches `limit` (tested
 // before each token, so a reference that starts below it runs whole) or
 // `capacity` (which nothing passes), or a token would start at or after
-// `pause`. window[0] holds output byte `base`; the window may be written up
+// `pause`, or the bytes at hand run short of the stream's end. window[0] holds output byte `base`; the window may be written up
 // to output byte `writable` (at least min(pause + 17, capacity)) and holds the
 // 4096 bytes before the output, or all of them since byte 0. Bytes between
 // the output and `writable` may be overwritten with scratch.
-template <class Stream>
-void RunLzss(const Stream& stream, size_t end, LzssState* s, uint8_t* window, size_t base, size_t pause,
-             size_t capacity, size_t limit, size_t writable) {
+inline void RunLzss(const LzssInput& input, LzssState* s, uint8_t* window, size_t base, size_t pause,
+                    size_t capacity, size_t limit, size_t writable) {
+  const uint8_t* stream = input.bytes;
+  const size_t first = input.first;
+  const size_t end = input.end;
   size_t in = s->in, out = s->out;
   unsigned flags = s->flags;
   int flagsLeft = s->flagsLeft;
@@ -81,23 +79,33 @@ void RunLzss(const Stream& stream, size_t end, LzssState* s, uint8_t* window, si
   const size_t until = pause < stop ? pause : stop;
   bool cut = false;
   while (out < until && in < end) {
+    if (input.available < end && input.available - in < kLzssTurnInput) break;
     if (flagsLeft == 0) {
-      flags = stream[in++];
+      flags = stream[in++ - first];
       flagsLeft = 8;
       if (in == end) {  // a flag byte with no token after it
         cut = true;
         break;
       }
+      // Eight literals that all start below the stop, with their bytes all
+      // inside the stream, go in one move.
+      if (flags == 0xFF && end - in >= 8 && until - out >= 8) {
+        std::memcpy(window + (out - base), stream + (in - first), 8);
+        in += 8;
+        out += 8;
+        flagsLeft = 0;
+        continue;
+      }
     }
     if (flags & 1) {
-      window[out++ - base] = stream[in++];
+      window[out++ - base] = stream[in++ - first];
     } else {
       if (end - in < 2) {  // a back-reference cut short
         cut = true;
         break;
       }
-      const unsigned b0 = stream[in];
-      const unsigned b1 = stream[in + 1];
+      const unsigned b0 = stream[in - first];
+      const unsigned b1 = stream[in + 1 - first];
       in += 2;
       const size_t position = b0 | (b1 & 0x0F) << 8;
       size_t count = (b1 >> 4) + 3;
