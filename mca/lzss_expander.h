@@ -62,11 +62,12 @@ inline void CopyMatch(uint8_t* window, size_t base, size_t out, size_t distance,
 
 // Runs tokens until the stream ends, the output reaches `limit` (tested
 // before each token, so a reference that starts below it runs whole) or
-// `capacity` (which nothing passes), or a token would start at or after
-// `pause`, or the bytes at hand run short of the stream's end. window[0] holds output byte `base`; the window may be written up
-// to output byte `writable` (at least min(pause + 17, capacity)) and holds the
-// 4096 bytes before the output, or all of them since byte 0. Bytes between
-// the output and `writable` may be overwritten with scratch.
+// `capacity` (which nothing passes), a token would start at or after
+// `pause`, or the bytes at hand run short of the stream's end.
+// window[0] holds output byte `base`; the window holds the 4096 bytes before
+// the output (or all since byte 0) and may be written up to output byte
+// `writable`, at least min(pause + 17, capacity). Bytes between the output
+// and `writable` may be left holding scratch.
 inline void RunLzss(const LzssInput& input, LzssState* s, uint8_t* window, size_t base, size_t pause,
                     size_t capacity, size_t limit, size_t writable) {
   const uint8_t* stream = input.bytes;
