@@ -29,3 +29,8 @@ if(ZUVREK_TESTS)
   gtest_discover_tests(host_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 300
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
 endif()
+
+if(ZUVREK_TESTS)
+  add_executable(spibench bench/wine_bench_main.cpp bench/bench_pictures.cpp)
+  target_link_libraries(spibench PRIVATE spi_host test_support)
+endif()

@@ -1,0 +1,38 @@
+// spibench [PLUGIN]: the side-by-side decoding figures for a 32-bit plug-in,
+// as a user of 32-bit Windows gets them: (a) the plug-in's GetPicture in
+// memory mode through our host, (b) the plain decoder, (c) memcpy, (d) a
+// fresh zero-filled local block with the pixels copied in.
+#include <cstdio>
+
+#include "bench/bench_pictures.h"
+#include "host/spi_plugin.h"
+
+int main(int argc, char** argv) {
+  const char* path = argc > 1 ? argv[1] : "zuvrek.spi";
+  SpiPlugin plugin;
+  if (!LoadSpiPlugin(path, &plugin)) {
+    std::fprintf(stderr, "spibench: %s does not load as a plug-in\n", path);
+    return 1;
+  }
+  auto ours = [&](const Bytes& image) {
+    HLOCAL info = nullptr, pixels = nullptr;
+    if (SpiGetPicture(plugin, image.data(), int32_t(image.size()), 1, &info, &pixels, nullptr, 0).value != 0) {
+      return false;
+    }
+    LocalFree(info);
+    LocalFree(pixels);
+    return true;
+  };
+  std::printf("| picture | (a) ms | (b) ms | (c) ms | (d) ms | (a)/(b) | (a)/(c) | (a)/(d) | (a) MB/s |\n");
+  std::printf("|---|---|---|---|---|---|---|---|---|\n");
+  for (const BenchPicture& picture : MakeBenchPictures()) {
+    std::vector<RoundSeconds> rounds;
+    for (int i = 0; i < 11; ++i) rounds.push_back(TimeRound(picture, ours));
+    const BenchFigures f = Summarise(rounds, picture.pixelBytes);
+    std::printf("| %s | %.1f | %.1f | %.1f | %.1f | %.2f | %.2f | %.2f | %.0f |\n", picture.name.c_str(),
+                f.ours * 1e3, f.plain * 1e3, f.copy * 1e3, f.fresh * 1e3, f.oursOverPlain, f.oursOverCopy,
+                f.oursOverFresh, f.bytesPerSecond / 1e6);
+  }
+  UnloadSpiPlugin(&plugin);
+  return 0;
+}
