@@ -6,13 +6,6 @@
 
 namespace {
 
-TestFrame Head(int32_t width, int32_t height) {
-  TestFrame f;
-  f.width = width;
-  f.height = height;
-  return f;
-}
-
 void PutLe32(Bytes& b, size_t at, uint32_t v) {
   for (int i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (8 * i));
 }
@@ -31,10 +24,8 @@ TEST(Signature, OnlyTheExactThreeBytesMatch) {
 }
 
 TEST(Geometry, WidestFrameAndSummedHeights) {
-  TestContainer c;
-  c.frames = {Head(640, 200), Head(320, 280)};
   McaGeometry g{};
-  ASSERT_TRUE(Geometry(BuildContainer(c), &g));
+  ASSERT_TRUE(Geometry(TwoFrameHeads(), &g));
   EXPECT_EQ(g.width, 640);
   EXPECT_EQ(g.height, 480);
   EXPECT_EQ(g.depth, 24);
@@ -55,7 +46,7 @@ TEST(Geometry, NoFramesGivesAnEmptyPicture) {
 
 TEST(Geometry, NegativeWidthNeverWinsButItsHeightCounts) {
   TestContainer c;
-  c.frames = {Head(-7, 10), Head(-1, 5)};
+  c.frames = {FrameHead(-7, 10), FrameHead(-1, 5)};
   McaGeometry g{};
   ASSERT_TRUE(Geometry(BuildContainer(c), &g));
   EXPECT_EQ(g.width, 0);
@@ -64,7 +55,7 @@ TEST(Geometry, NegativeWidthNeverWinsButItsHeightCounts) {
 
 TEST(Geometry, HeightSumWrapsIn32Bits) {
   TestContainer c;
-  c.frames = {Head(1, INT32_MAX), Head(1, 2)};
+  c.frames = {FrameHead(1, INT32_MAX), FrameHead(1, 2)};
   McaGeometry g{};
   ASSERT_TRUE(Geometry(BuildContainer(c), &g));
   EXPECT_EQ(g.height, INT32_MIN + 1);
@@ -73,7 +64,7 @@ TEST(Geometry, HeightSumWrapsIn32Bits) {
 TEST(Geometry, FrameTableFollowsThePalette) {
   TestContainer c;
   c.palette.assign(16, 0x00112233);
-  c.frames = {Head(9, 4)};
+  c.frames = {FrameHead(9, 4)};
   const Bytes b = BuildContainer(c);
   McaHeader h{};
   ASSERT_TRUE(ReadMcaHeader(McaSpan{b.data(), b.size()}, &h));
@@ -108,7 +99,7 @@ TEST(Geometry, IgnoresFormatCompressionAndPayload) {
 TEST(Geometry, EveryStructureMustLieInsideTheData) {
   TestContainer c;
   c.palette.assign(3, 0);
-  c.frames = {Head(4, 4), Head(2, 2)};
+  c.frames = {FrameHead(4, 4), FrameHead(2, 2)};
   const Bytes whole = BuildContainer(c);
   const size_t lastHeadEnd = whole.size();  // empty payloads: the last frame head ends the data
   McaGeometry g{};
@@ -137,7 +128,7 @@ TEST(Geometry, PaletteCountOutsideZeroTo256IsBroken) {
 
 TEST(Geometry, FrameOffsetsNearTheTopOfTheAddressRangeAreBroken) {
   TestContainer c;
-  c.frames = {Head(1, 1)};
+  c.frames = {FrameHead(1, 1)};
   Bytes b = BuildContainer(c);
   McaGeometry g{};
   for (uint32_t offset : {0xFFFFFFFFu, 0xFFFFFFF0u, uint32_t(b.size() - 31)}) {
@@ -148,7 +139,7 @@ TEST(Geometry, FrameOffsetsNearTheTopOfTheAddressRangeAreBroken) {
 
 TEST(Geometry, HugeFrameCountIsBrokenNotScanned) {
   TestContainer c;
-  c.frames = {Head(1, 1)};
+  c.frames = {FrameHead(1, 1)};
   Bytes b = BuildContainer(c);
   PutLe32(b, 32, 0x7FFFFFFF);
   McaGeometry g{};

@@ -9,17 +9,6 @@
 
 namespace {
 
-Bytes TwoFrames() {
-  TestContainer c;
-  TestFrame a, b;
-  a.width = 640;
-  a.height = 200;
-  b.width = 320;
-  b.height = 280;
-  c.frames = {a, b};
-  return BuildContainer(c);
-}
-
 PictureInfo Untouched() {
   PictureInfo info;
   std::memset(&info, 0xAB, sizeof info);
@@ -43,7 +32,7 @@ void ExpectRecord(const PictureInfo& info, int32_t width, int32_t height) {
 }
 
 TEST(PictureInfo, FileAndMemoryModesAgree) {
-  const Bytes image = TwoFrames();
+  const Bytes image = TwoFrameHeads();
   TempFile file(image);
   const size_t live = ShimLiveLocalBlocks();
   for (LONG_PTR len : {LONG_PTR(0), LONG_PTR(5), LONG_PTR(-1)}) {  // len is not consulted for files
@@ -66,7 +55,7 @@ TEST(PictureInfo, FileAndMemoryModesAgree) {
 }
 
 TEST(PictureInfo, WritesExactlyTheRecordsBytes) {
-  const Bytes image = TwoFrames();
+  const Bytes image = TwoFrameHeads();
   uint8_t area[40];
   std::memset(area, 0xEE, sizeof area);
   ASSERT_EQ(GetPictureInfo(reinterpret_cast<LPCSTR>(image.data()), LONG_PTR(image.size()), 1,
@@ -103,7 +92,7 @@ TEST(PictureInfo, FileThatDoesNotOpen) {
 }
 
 TEST(PictureInfo, FileHeldOpenElsewhereDoesNotOpen) {
-  TempFile file(TwoFrames());
+  TempFile file(TwoFrameHeads());
   for (DWORD access : {GENERIC_READ, GENERIC_WRITE}) {
     // Even an open that shares everything blocks ours, whose share mode is 0.
     HANDLE other = CreateFileA(file.path(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -118,7 +107,7 @@ TEST(PictureInfo, FileHeldOpenElsewhereDoesNotOpen) {
 }
 
 TEST(PictureInfo, NoBlockForTheFile) {
-  TempFile file(TwoFrames());
+  TempFile file(TwoFrameHeads());
   const size_t live = ShimLiveLocalBlocks();
   PictureInfo info = Untouched();
   ShimFailAllocation(1);
@@ -133,7 +122,7 @@ TEST(PictureInfo, NoBlockForTheFile) {
 }
 
 TEST(PictureInfo, BrokenContainersAnswerDecodeErrorAndLeaveTheRecord) {
-  const Bytes image = TwoFrames();
+  const Bytes image = TwoFrameHeads();
   for (size_t size : {size_t(0), size_t(3), size_t(47), size_t(48), size_t(55), image.size() - 1}) {
     Bytes cut(image.begin(), image.begin() + long(size));
     PictureInfo info = Untouched();

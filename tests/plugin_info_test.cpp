@@ -4,12 +4,10 @@
 #include <string>
 
 #include "plugin/plugin_api.h"
+#include "tests/support/descriptions.h"
 #include "tests/support/temp_file.h"
 
 namespace {
-
-const std::string kEntry1 =
-    "\x81\x75" "F&C Canvas" "\x81\x76" "\x97\x70" " MCA Plug-in ver 1.00";
 
 std::string Info(int32_t number, int32_t room, int32_t* result) {
   std::string buf(80, '\xCC');

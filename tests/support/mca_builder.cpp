@@ -130,6 +130,19 @@ Bytes BuildContainer(const TestContainer& c) {
   return out;
 }
 
+TestFrame FrameHead(int32_t width, int32_t height) {
+  TestFrame f;
+  f.width = width;
+  f.height = height;
+  return f;
+}
+
+Bytes TwoFrameHeads() {
+  TestContainer c;
+  c.frames = {FrameHead(640, 200), FrameHead(320, 280)};
+  return BuildContainer(c);
+}
+
 Bytes RandomBytes(size_t count, uint32_t seed) {
   Random random{seed * 2654435761u + 1};
   Bytes out(count);

@@ -33,6 +33,12 @@ Bytes CompressLzss(const Bytes& plain);
 
 Bytes BuildContainer(const TestContainer& container);
 
+// A frame head without pixels, for tests of the geometry alone.
+TestFrame FrameHead(int32_t width, int32_t height);
+
+// The two-frame picture of 640 x 200 and 320 x 280 heads: 640 x 480.
+Bytes TwoFrameHeads();
+
 // Deterministic pseudo-random bytes.
 Bytes RandomBytes(size_t count, uint32_t seed);
 

@@ -6,23 +6,10 @@
 #include <string>
 
 #include "host/stdcall_call.h"
+#include "tests/support/descriptions.h"
 #include "tests/wine/loaded_plugin.h"
 
 namespace {
-
-const std::string kEntry1 =
-    "\x81\x75" "F&C Canvas" "\x81\x76" "\x97\x70" " MCA Plug-in ver 1.00";
-
-Bytes TwoFrames() {
-  TestContainer c;
-  TestFrame a, b;
-  a.width = 640;
-  a.height = 200;
-  b.width = 320;
-  b.height = 280;
-  c.frames = {a, b};
-  return BuildContainer(c);
-}
 
 TEST(Exports, FiveUndecoratedNames) {
   HMODULE m = Plugin().module;
@@ -160,7 +147,7 @@ struct GuardedRecord {
 };
 
 TEST(GetPictureInfo, FileAndMemoryModes) {
-  const Bytes image = TwoFrames();
+  const Bytes image = TwoFrameHeads();
   WorkFile file("picture_info.mca", image);
   GuardedRecord fromFile, fromMemory;
   SpiResult r = SpiGetPictureInfo(Plugin(), file.path(), 99, 0, fromFile.record());
@@ -180,7 +167,7 @@ TEST(GetPictureInfo, FailuresWriteNothing) {
   EXPECT_EQ(r.stackDelta, 0);
   EXPECT_TRUE(record.Untouched());
 
-  Bytes broken = TwoFrames();
+  Bytes broken = TwoFrameHeads();
   broken.resize(broken.size() - 1);
   r = SpiGetPictureInfo(Plugin(), broken.data(), int32_t(broken.size()), 1, record.record());
   EXPECT_EQ(r.value, 8);
@@ -188,7 +175,7 @@ TEST(GetPictureInfo, FailuresWriteNothing) {
 }
 
 TEST(GetPictureInfo, FileHeldOpenWithoutSharing) {
-  WorkFile file("picture_info_locked.mca", TwoFrames());
+  WorkFile file("picture_info_locked.mca", TwoFrameHeads());
   HANDLE other = CreateFileA(file.path(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(other, INVALID_HANDLE_VALUE);
   GuardedRecord record;
