@@ -9,8 +9,8 @@
 
 namespace {
 
-constexpr uint64_t kLargestDecoded = 64u << 20;  // larger pictures would only measure the machine
-constexpr uint64_t kLargestCompared = 16u << 20;  // the plain decoder takes a picture-sized buffer per frame
+constexpr uint64_t kLargestDecoded = 8u << 20;  // larger pictures would only measure the machine
+constexpr uint64_t kLargestCompared = 4u << 20;  // the plain decoder takes a picture-sized buffer per frame
 constexpr uint64_t kLargestPixelBlock = 0x7FFFFFFFu - 4;
 
 HLOCAL const kUnset = reinterpret_cast<HLOCAL>(0x10);

@@ -189,36 +189,39 @@ TEST(GetPicture, PictureTooLargeForAnyBlockIsNoMemory) {
 // buffers alike) until the call succeeds: every step gives its code, leaves
 // the host either both blocks or no handle at all, and leaks nothing.
 TEST(GetPicture, EveryAllocationFailingInTurn) {
-  const Bytes image = Sample(70);
-  TempFile file(image);
-  for (bool fileMode : {true, false}) {
-    int successes = 0;
-    for (unsigned nth = 1; nth < 40 && successes == 0; ++nth) {
-      const size_t live = ShimLiveLocalBlocks();
-      Output out;
-      ShimFailAllocation(nth);
-      out.result = fileMode ? GetPicture(file.path(), 0, 0, &out.info, &out.pixels, nullptr, 0)
-                            : GetPicture(reinterpret_cast<LPCSTR>(image.data()), LONG_PTR(image.size()), 1,
-                                         &out.info, &out.pixels, nullptr, 0);
-      ShimFailAllocation(0);
-      if (out.result == 0) {
-        ++successes;
-        LocalFree(out.info);
-        LocalFree(out.pixels);
-      } else {
-        // File block: 4, before any output; output blocks: 4; frame buffers: 8.
-        EXPECT_TRUE(out.result == 4 || out.result == 8) << nth << " gave " << out.result;
-        if (fileMode && nth == 1) {
-          EXPECT_EQ(out.info, reinterpret_cast<HLOCAL>(0x1));
-          EXPECT_EQ(out.pixels, reinterpret_cast<HLOCAL>(0x2));
+  TestContainer withEmptyFrame;
+  withEmptyFrame.frames = {RandomFrame(3, 0, 24, true, 71), RandomFrame(2, 2, 24, false, 72)};
+  for (const Bytes& image : {Sample(70), Sample(73, 8), BuildContainer(TestContainer{}), BuildContainer(withEmptyFrame)}) {
+    TempFile file(image);
+    for (bool fileMode : {true, false}) {
+      int successes = 0;
+      for (unsigned nth = 1; nth < 40 && successes == 0; ++nth) {
+        const size_t live = ShimLiveLocalBlocks();
+        Output out;
+        ShimFailAllocation(nth);
+        out.result = fileMode ? GetPicture(file.path(), 0, 0, &out.info, &out.pixels, nullptr, 0)
+                              : GetPicture(reinterpret_cast<LPCSTR>(image.data()), LONG_PTR(image.size()), 1,
+                                           &out.info, &out.pixels, nullptr, 0);
+        ShimFailAllocation(0);
+        if (out.result == 0) {
+          ++successes;
+          LocalFree(out.info);
+          LocalFree(out.pixels);
         } else {
-          EXPECT_EQ(out.info, nullptr) << nth;
-          EXPECT_EQ(out.pixels, nullptr) << nth;
+          // File block: 4, before any output; output blocks: 4; frame buffers: 8.
+          EXPECT_TRUE(out.result == 4 || out.result == 8) << nth << " gave " << out.result;
+          if (fileMode && nth == 1) {
+            EXPECT_EQ(out.info, reinterpret_cast<HLOCAL>(0x1));
+            EXPECT_EQ(out.pixels, reinterpret_cast<HLOCAL>(0x2));
+          } else {
+            EXPECT_EQ(out.info, nullptr) << nth;
+            EXPECT_EQ(out.pixels, nullptr) << nth;
+          }
         }
+        EXPECT_EQ(ShimLiveLocalBlocks(), live) << nth;
       }
-      EXPECT_EQ(ShimLiveLocalBlocks(), live) << nth;
+      EXPECT_EQ(successes, 1);
     }
-    EXPECT_EQ(successes, 1);
   }
 }
 

@@ -121,6 +121,27 @@ TEST(PictureInfo, NoBlockForTheFile) {
   CloseHandle(h);
 }
 
+// Memory mode takes nothing; file mode takes the file's block, whose failure
+// answers 4 and leaves the record.
+TEST(PictureInfo, EveryAllocationFailingInTurn) {
+  const Bytes image = TwoFrameHeads();
+  TempFile file(image);
+  for (bool fileMode : {true, false}) {
+    for (unsigned nth = 1; nth <= 2; ++nth) {
+      const size_t live = ShimLiveLocalBlocks();
+      PictureInfo info = Untouched();
+      ShimFailAllocation(nth);
+      const int32_t result = fileMode ? GetPictureInfo(file.path(), 0, 0, &info)
+                                      : GetPictureInfo(reinterpret_cast<LPCSTR>(image.data()), LONG_PTR(image.size()), 1, &info);
+      ShimFailAllocation(0);
+      const bool failed = fileMode && nth == 1;
+      EXPECT_EQ(result, failed ? 4 : 0) << fileMode << nth;
+      EXPECT_EQ(IsUntouched(info), failed);
+      EXPECT_EQ(ShimLiveLocalBlocks(), live);
+    }
+  }
+}
+
 TEST(PictureInfo, BrokenContainersAnswerDecodeErrorAndLeaveTheRecord) {
   const Bytes image = TwoFrameHeads();
   for (size_t size : {size_t(0), size_t(3), size_t(47), size_t(48), size_t(55), image.size() - 1}) {
