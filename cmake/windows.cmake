@@ -28,6 +28,11 @@ if(ZUVREK_TESTS)
   add_dependencies(host_tests zuvrek)
   gtest_discover_tests(host_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 300
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+  # The main job: the bundled sample through the real DLL into a BMP file.
+  add_test(NAME spihost_converts_the_sample
+    COMMAND spihost zuvrek.spi ${CMAKE_SOURCE_DIR}/samples/sample.mca sample.bmp
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+  set_tests_properties(spihost_converts_the_sample PROPERTIES PASS_REGULAR_EXPRESSION "wrote sample.bmp \\(160 x 120\\)")
 endif()
 
 if(ZUVREK_TESTS)
