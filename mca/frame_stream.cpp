@@ -26,9 +26,9 @@ void Produce(FrameStream* s) {
   const size_t windowEnd = s->base + s->windowSize;
   if (s->compressed) {
     Refill(s);
-    // A token starting before the pause writes at most to the window's end;
-    // when the window reaches past the needed bytes, tokens stop there anyway.
-    const size_t pause = windowEnd >= s->needed ? s->needed : windowEnd - kLzssLongestMatch;
+    // Before the pause a token's copy stays inside the window; when the
+    // window reaches past the needed bytes, tokens stop there anyway.
+    const size_t pause = windowEnd >= s->needed ? s->needed : windowEnd - kLzssCopySlack;
     RunLzss(LzssInput{s->scratch, s->scratchFirst, s->scratchEnd, s->stored}, &s->lzss, s->window, s->base, pause,
             s->needed, s->limit, windowEnd);
     return;
@@ -66,7 +66,7 @@ void OpenFrameStream(McaSpan container, const McaFrameHeader& frame, size_t rowB
   s->window = work;
   // Room for the history, a row and a token past it, and a batch; never more
   // than the working buffer, which holds every byte the rows read.
-  s->windowSize = Min(capacity, kLzssRingSize + rowBytes + kLzssLongestMatch + kBatch);
+  s->windowSize = Min(capacity, kLzssRingSize + rowBytes + kLzssCopySlack + kBatch);
   s->base = 0;
   s->next = 0;
   s->lzss = LzssState{};
@@ -78,7 +78,7 @@ const uint8_t* NextFrameRow(FrameStream* s) {
   const size_t rowEnd = s->next + s->rowBytes;
   while (s->lzss.out < rowEnd && !s->lzss.finished) {
     const size_t windowEnd = s->base + s->windowSize;
-    if (windowEnd < s->needed && windowEnd - s->lzss.out <= kLzssLongestMatch) Slide(s);
+    if (windowEnd < s->needed && windowEnd - s->lzss.out <= kLzssCopySlack) Slide(s);
     Produce(s);
   }
   if (s->lzss.out < rowEnd) {

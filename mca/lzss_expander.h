@@ -32,12 +32,14 @@ struct LzssInput {
 // The most stream bytes one turn of the expander takes: a flag byte and eight literals.
 constexpr size_t kLzssTurnInput = 9;
 
-// The most bytes one token writes.
-constexpr size_t kLzssLongestMatch = 18;
+// The most bytes one token's copy writes from its start: the fast copies move
+// whole words and leave scratch past the match, which later output overwrites.
+constexpr size_t kLzssCopySlack = 32;
+
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the pattern copy builds words byte-first");
 
 // Copies `count` bytes from `distance` back; window[0] holds output byte
-// `base`, and `room` bytes from `out` on may be written. With room for a
-// whole longest match, the common case copies in two fixed-size moves.
+// `base`, and `room` bytes from `out` on may be written.
 inline void CopyMatch(uint8_t* window, size_t base, size_t out, size_t distance, size_t count, size_t room) {
   uint8_t* to = window + (out - base);
   if (distance > out) {  // the part of the reference that precedes the output
@@ -49,10 +51,26 @@ inline void CopyMatch(uint8_t* window, size_t base, size_t out, size_t distance,
     if (count == 0) return;
   }
   const uint8_t* from = to - distance;
-  if (distance >= kLzssLongestMatch && room >= kLzssLongestMatch) {
-    // Bytes past `count` are scratch that later output overwrites.
-    std::memcpy(to, from, 16);
-    std::memcpy(to + 16, from + 16, 2);
+  if (room >= kLzssCopySlack) {
+    if (distance >= 16) {
+      // Each word's source lies before its destination, or was just written.
+      std::memcpy(to, from, 16);
+      std::memcpy(to + 16, from + 16, 8);
+    } else if (distance >= 8) {
+      std::memcpy(to, from, 8);
+      std::memcpy(to + 8, from + 8, 8);
+      std::memcpy(to + 16, from + 16, 8);
+    } else {
+      // A reference that reaches the bytes it writes repeats its first
+      // `distance` bytes: build eight bytes of that pattern in a word, and
+      // store it at every multiple of `distance` that still fits in a word.
+      uint64_t word;
+      std::memcpy(&word, from, 8);
+      word &= ~uint64_t(0) >> (64 - 8 * distance);
+      for (size_t filled = distance; filled < 8; filled *= 2) word |= word << (8 * filled);
+      const size_t step = 8 / distance * distance;
+      for (size_t at = 0; at < count; at += step) std::memcpy(to + at, &word, 8);
+    }
   } else if (distance >= count) {
     std::memcpy(to, from, count);
   } else {
@@ -66,8 +84,8 @@ inline void CopyMatch(uint8_t* window, size_t base, size_t out, size_t distance,
 // `pause`, or the bytes at hand run short of the stream's end.
 // window[0] holds output byte `base`; the window holds the 4096 bytes before
 // the output (or all since byte 0) and may be written up to output byte
-// `writable`, at least min(pause + 17, capacity). Bytes between the output
-// and `writable` may be left holding scratch.
+// `writable`. Bytes between the output and `writable` may be left holding
+// scratch.
 inline void RunLzss(const LzssInput& input, LzssState* s, uint8_t* window, size_t base, size_t pause,
                     size_t capacity, size_t limit, size_t writable) {
   const uint8_t* stream = input.bytes;
