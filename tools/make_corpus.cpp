@@ -43,6 +43,11 @@ int main(int argc, char** argv) {
     }
   }
   ok &= Write(root + "/picture/empty.mca", BuildContainer(TestContainer{}));
+  // An empty stored payload in a frame far taller than the picture, whose
+  // height a later negative one takes back: its rows mostly fall below row 0.
+  TestContainer tall;
+  tall.frames = {FrameHead(4, 0x7FFFFFF0), FrameHead(1, -0x7FFFFFEE)};
+  ok &= Write(root + "/picture/tall_empty_frame.mca", BuildContainer(tall));
 
   for (uint32_t seed = 0; seed < 8; ++seed) {
     Bytes plain = RandomBytes(200 + 100 * seed, seed);
