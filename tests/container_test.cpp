@@ -6,10 +6,6 @@
 
 namespace {
 
-void PutLe32(Bytes& b, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (8 * i));
-}
-
 bool Geometry(const Bytes& b, McaGeometry* g) { return GetMcaGeometry(McaSpan{b.data(), b.size()}, g); }
 
 TEST(Signature, OnlyTheExactThreeBytesMatch) {

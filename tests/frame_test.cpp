@@ -80,10 +80,6 @@ Bytes Expected(const TestContainer& c) {
   return out;
 }
 
-void PutLe32(Bytes& b, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (8 * i));
-}
-
 size_t FrameAt(const Bytes& b, size_t index) {
   const size_t table = 48 + 4 * size_t(b[24] | b[25] << 8);
   const size_t at = table + 4 * index;

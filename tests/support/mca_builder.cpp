@@ -8,10 +8,6 @@ constexpr size_t kRing = 4096;
 constexpr size_t kMaxMatch = 18;
 constexpr int kChainDepth = 48;
 
-void PutLe32(Bytes& out, size_t at, uint32_t value) {
-  for (int i = 0; i < 4; ++i) out[at + i] = uint8_t(value >> (8 * i));
-}
-
 uint32_t Hash3(const Bytes& b, size_t i) {
   return ((uint32_t(b[i]) << 16 | uint32_t(b[i + 1]) << 8 | b[i + 2]) * 2654435761u) >> 17;
 }
@@ -27,6 +23,10 @@ struct Random {
 };
 
 }  // namespace
+
+void PutLe32(Bytes& out, size_t at, uint32_t value) {
+  for (int i = 0; i < 4; ++i) out[at + i] = uint8_t(value >> (8 * i));
+}
 
 int32_t SourceRowBytes(int32_t width, int32_t pixelFormat) {
   if (width <= 0) return 0;

@@ -22,6 +22,9 @@ struct TestContainer {
   bool reverseFrameRecords = false;  // lay records out in the opposite order to the table
 };
 
+// Writes a little-endian 32-bit field, for tests that patch containers.
+void PutLe32(Bytes& out, size_t at, uint32_t value);
+
 // Source row bytes of a frame, as the container pads them.
 int32_t SourceRowBytes(int32_t width, int32_t pixelFormat);
 
