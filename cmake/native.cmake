@@ -37,6 +37,8 @@ if(ZUVREK_TESTS)
 
   add_executable(make_sample tools/make_sample.cpp)
   target_link_libraries(make_sample PRIVATE test_support)
+  add_executable(make_large tools/make_large.cpp)
+  target_link_libraries(make_large PRIVATE test_support)
   add_executable(make_corpus tools/make_corpus.cpp)
   target_link_libraries(make_corpus PRIVATE test_support)
 endif()

@@ -36,6 +36,23 @@ if(ZUVREK_TESTS)
 endif()
 
 if(ZUVREK_TESTS)
+  # Pictures near the memory limit, in a plain host (2 GB of address space)
+  # and a large-address-aware one (4 GB under a 64-bit system).
+  add_executable(large_picture tests/wine/large_picture_main.cpp)
+  add_executable(large_picture_laa tests/wine/large_picture_main.cpp)
+  target_link_options(large_picture_laa PRIVATE -Wl,--large-address-aware)
+  foreach(target large_picture large_picture_laa)
+    target_link_libraries(${target} PRIVATE spi_host test_support)
+    add_dependencies(${target} zuvrek)
+  endforeach()
+  add_test(NAME large_picture_in_a_plain_host COMMAND large_picture 550 0 WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+  add_test(NAME large_picture_in_a_large_address_aware_host COMMAND large_picture_laa 1800 0
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+  add_test(NAME picture_no_block_can_hold_is_no_memory COMMAND large_picture_laa 2040 4
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+  set_tests_properties(large_picture_in_a_plain_host large_picture_in_a_large_address_aware_host
+    picture_no_block_can_hold_is_no_memory PROPERTIES RUN_SERIAL TRUE)
+
   add_executable(spibench bench/wine_bench_main.cpp bench/bench_pictures.cpp)
   target_link_libraries(spibench PRIVATE spi_host test_support)
 endif()

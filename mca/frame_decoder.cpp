@@ -12,15 +12,6 @@ void FillPalette(McaSpan container, const McaHeader& header, McaPalette* palette
   std::memcpy(palette->entry, container.data + kMcaHeaderSize, 4 * size_t(header.paletteCount));
 }
 
-// A frame's buffers are taken whether or not its stream touches them, so that
-// running out of memory fails a picture the same way whatever its frames
-// hold; the empty asm keeps the compiler from dropping an unused allocation.
-uint8_t* TakeBuffer(size_t bytes) {
-  void* p = std::malloc(bytes);
-  asm volatile("" : : "g"(p) : "memory");
-  return static_cast<uint8_t*>(p);
-}
-
 }  // namespace
 
 int DecodeMcaFrames(McaSpan container, uint8_t* pixels, ProgressCallback callback,
@@ -28,7 +19,6 @@ int DecodeMcaFrames(McaSpan container, uint8_t* pixels, ProgressCallback callbac
   McaHeader header;
   if (!ReadMcaHeader(container, &header) || height < 0) return 0;
   if (height > 0 && stride > (SIZE_MAX - 4) / size_t(height)) return 0;
-  const size_t capacity = stride * size_t(height) + 4;
 
   McaPalette palette;
   FillPalette(container, header, &palette);
@@ -41,24 +31,17 @@ int DecodeMcaFrames(McaSpan container, uint8_t* pixels, ProgressCallback callbac
         uint64_t(frame.storedSize) > container.size - frame.payloadOffset) {
       return 0;
     }
-    // An empty payload still gets a buffer: malloc(0) may answer null.
-    uint8_t* copy = TakeBuffer(frame.storedSize ? size_t(frame.storedSize) : 1);
-    if (!copy) return 0;
-    uint8_t* work = TakeBuffer(capacity);
-    if (!work) {
-      std::free(copy);
-      return 0;
-    }
-    // The stream descrambles as it reads, so the payload copy stays unused,
-    // and it stops after the last byte a row reads: the part of a frame that
-    // lands in the picture is exact, and nothing beyond it is ever computed.
-    FrameStream stream;
+    // The stream descrambles straight from the container and stops after
+    // the last byte a row reads: the part of a frame that lands in the
+    // picture is exact, and nothing beyond it is ever computed.
     const size_t rowBytes = size_t(McaFrameRowBytes(frame.width, header.pixelFormat));
-    OpenFrameStream(container, frame, rowBytes, FrameBytesRead(frame, header.pixelFormat, canvas), work,
-                    capacity, &stream);
+    const size_t needed = FrameBytesRead(frame, header.pixelFormat, canvas);
+    uint8_t* window = static_cast<uint8_t*>(std::malloc(FrameWindowSize(rowBytes, needed)));
+    if (!window) return 0;
+    FrameStream stream;
+    OpenFrameStream(container, frame, rowBytes, needed, window, &stream);
     PlaceFrameRows(frame, &stream, header.pixelFormat, &canvas);
-    std::free(work);
-    std::free(copy);
+    std::free(window);
   }
 
   if (callback && callback(1, 1, data) != 0) return 0;

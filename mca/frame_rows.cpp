@@ -12,7 +12,8 @@ namespace {
 size_t RowsInside(const McaFrameHeader& frame, int64_t rowBytes, const McaCanvas& canvas) {
   if (rowBytes <= 0 || frame.height <= 0 || canvas.row < 0) return 0;
   int64_t rows = frame.height < canvas.row + 1 ? frame.height : canvas.row + 1;
-  // Rows of a source wider than the picture would read past the working buffer.
+  // A frame's stream counts at most the picture's bytes and 4 more, so the
+  // rows of a source wider than the picture stop where that runs out.
   const uint64_t capacity = uint64_t(canvas.stride) * uint64_t(canvas.height) + 4;
   if (uint64_t(rows) > capacity / uint64_t(rowBytes)) rows = int64_t(capacity / uint64_t(rowBytes));
   return size_t(rows);

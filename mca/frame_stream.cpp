@@ -54,8 +54,15 @@ void Slide(FrameStream* s) {
 
 }  // namespace
 
+size_t FrameWindowSize(size_t rowBytes, size_t needed) {
+  // A frame whose rows read nothing still gets a byte: malloc(0) may answer null.
+  if (needed == 0) return 1;
+  // needed counts whole rows, so a row that is read is never longer than it.
+  return Min(needed, kLzssRingSize + kLzssCopySlack + kBatch + rowBytes);
+}
+
 void OpenFrameStream(McaSpan container, const McaFrameHeader& frame, size_t rowBytes, size_t needed,
-                     uint8_t* work, size_t capacity, FrameStream* s) {
+                     uint8_t* window, FrameStream* s) {
   s->payload = container.data + frame.payloadOffset;
   s->stored = size_t(frame.storedSize);
   s->compressed = frame.compression != 0;
@@ -63,10 +70,8 @@ void OpenFrameStream(McaSpan container, const McaFrameHeader& frame, size_t rowB
   s->needed = needed;
   s->rowBytes = rowBytes;
   BuildDescrambleMask(frame.storedSize, &s->mask);
-  s->window = work;
-  // Room for the history, a row and a token past it, and a batch; never more
-  // than the working buffer, which holds every byte the rows read.
-  s->windowSize = Min(capacity, kLzssRingSize + rowBytes + kLzssCopySlack + kBatch);
+  s->window = window;
+  s->windowSize = FrameWindowSize(rowBytes, needed);
   s->base = 0;
   s->next = 0;
   s->lzss = LzssState{};

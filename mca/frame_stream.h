@@ -1,11 +1,11 @@
 // A frame's decoded pixel stream, handed out row by row.
 //
-// The stream is produced in a window at the start of the frame's working
-// buffer: stored payloads are descrambled into it, compressed ones expanded
+// The stream is produced in a small window of its own: stored payloads are
+// descrambled straight from the container into it, compressed ones expanded
 // into it from a small scratch of descrambled stream bytes. The window keeps
-// the 4096 bytes that back-references may reach, so a frame of any size
-// touches only a window's worth of its working buffer, and the payload copy
-// not at all.
+// the 4096 bytes that back-references may reach, a row and a batch, so a
+// frame of any size costs a window sized from its row length, never from the
+// picture.
 #pragma once
 
 #include "mca/lzss_expander.h"
@@ -29,9 +29,14 @@ struct FrameStream {
   size_t scratchEnd;
 };
 
-// `work` holds `capacity` bytes; the frame's payload lies inside the container.
+// Bytes of window a frame needs: the history, a row, a token's copy slack and
+// a batch, never more than the bytes its rows read (and at least 1).
+size_t FrameWindowSize(size_t rowBytes, size_t needed);
+
+// `window` holds FrameWindowSize(rowBytes, needed) bytes; the frame's payload
+// lies inside the container.
 void OpenFrameStream(McaSpan container, const McaFrameHeader& frame, size_t rowBytes, size_t needed,
-                     uint8_t* work, size_t capacity, FrameStream* stream);
+                     uint8_t* window, FrameStream* stream);
 
 // The next rowBytes bytes of the stream, valid until the next call. Bytes the
 // payload does not produce are zero.

@@ -7,8 +7,9 @@
 namespace {
 
 constexpr size_t kInfoBlockSize = 1068;  // header, 256 colour-table entries, 4 more bytes
-// The largest pixel block: with the decoder's 4 extra working bytes it still
-// fits in a 32-bit signed size, so every build accepts the same pictures.
+// The largest pixel block: with the 4 bytes a frame's stream may count past
+// it, it still fits in a 32-bit signed size, so every build accepts the same
+// pictures.
 constexpr uint64_t kMaxPixelBytes = 0x7FFFFFFFu - 4;
 
 #pragma pack(push, 1)
@@ -28,13 +29,15 @@ struct BitmapInfoHeader {
 #pragma pack(pop)
 static_assert(sizeof(BitmapInfoHeader) == 40, "BITMAPINFOHEADER is 40 bytes");
 
-void WriteInfoHeader(void* block, const McaGeometry& geometry) {
+void WriteInfoHeader(void* block, const McaGeometry& geometry, size_t pixelBytes) {
   BitmapInfoHeader header = {};
   header.size = sizeof header;
   header.width = geometry.width;
   header.height = geometry.height;
   header.planes = 1;
   header.bitCount = uint16_t(geometry.depth);
+  // Hosts that copy sizeImage bytes of pixels would get none from a 0 here.
+  header.sizeImage = uint32_t(pixelBytes);
   std::memcpy(block, &header, sizeof header);  // the colour table stays zero from ZEROINIT
 }
 
@@ -57,24 +60,21 @@ int32_t Deliver(const McaSpan& bytes, const McaGeometry& geometry, HLOCAL* pHBIn
   }
   const size_t pixelBytes = size_t(stride * uint64_t(geometry.height));
 
-  *pHBInfo = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, kInfoBlockSize);
-  if (*pHBInfo) *pHBm = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, pixelBytes);
+  // Fixed blocks: their handles are their addresses, so hosts that use the
+  // handles as pointers without locking them still see the pixels, and a
+  // 0-byte block still has an address.
+  *pHBInfo = LocalAlloc(LPTR, kInfoBlockSize);
+  if (*pHBInfo) *pHBm = LocalAlloc(LPTR, pixelBytes);
   if (!*pHBm) {
     DropOutput(pHBInfo, pHBm);
     return kResultNoMemory;
   }
   void* info = LocalLock(*pHBInfo);
   uint8_t* pixels = static_cast<uint8_t*>(LocalLock(*pHBm));
-  if (!info || (!pixels && pixelBytes != 0)) {
-    if (info) LocalUnlock(*pHBInfo);
-    if (pixels) LocalUnlock(*pHBm);
-    DropOutput(pHBInfo, pHBm);
-    return kResultNoMemory;
-  }
-  WriteInfoHeader(info, geometry);
+  WriteInfoHeader(info, geometry, pixelBytes);
   const int decoded = DecodeMcaFrames(bytes, pixels, callback, data, size_t(stride), geometry.height);
   LocalUnlock(*pHBInfo);
-  if (pixels) LocalUnlock(*pHBm);
+  LocalUnlock(*pHBm);
   if (!decoded) {
     DropOutput(pHBInfo, pHBm);
     return kResultDecodeError;

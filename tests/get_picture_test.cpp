@@ -5,6 +5,7 @@
 
 #include "plugin/plugin_api.h"
 #include "tests/support/mca_builder.h"
+#include "tests/support/info_block.h"
 #include "tests/support/plain_decoder.h"
 #include "tests/support/temp_file.h"
 
@@ -27,11 +28,11 @@ int32_t WINAPI Progress(int32_t, int32_t, intptr_t data) {
 
 Bytes Contents(HLOCAL block) {
   if (LocalFlags(block) != 0) ADD_FAILURE() << "block handed over locked";
+  // Fixed blocks: hosts that use the handle as the address see the pixels.
+  if (LocalLock(block) != block) ADD_FAILURE() << "not a fixed block";
   const size_t size = LocalSize(block);
-  const uint8_t* p = static_cast<const uint8_t*>(LocalLock(block));
-  Bytes out(p, p + (p ? size : 0));
-  if (p) LocalUnlock(block);
-  return out;
+  const uint8_t* p = static_cast<const uint8_t*>(block);
+  return Bytes(p, p + size);
 }
 
 // Runs GetPicture and takes over what it hands back.
@@ -49,15 +50,6 @@ Output Take(LPCSTR buf, LONG_PTR len, uint32_t flag, ProgressCallback callback =
 
 Output RunMemory(const Bytes& image, ProgressCallback callback = nullptr) {
   return Take(reinterpret_cast<LPCSTR>(image.data()), LONG_PTR(image.size()), 1, callback);
-}
-
-Bytes InfoBlock(int32_t width, int32_t height) {
-  Bytes b(1068, 0);
-  const uint32_t fields[] = {40, uint32_t(width), uint32_t(height)};
-  std::memcpy(b.data(), fields, sizeof fields);
-  b[12] = 1;   // planes
-  b[14] = 24;  // bits per pixel
-  return b;
 }
 
 Bytes Sample(uint32_t seed, int32_t format = 24) {
@@ -228,7 +220,7 @@ TEST(GetPicture, EveryAllocationFailingInTurn) {
 TEST(GetPicture, AllocationOrderGivesTheSpecifiedCodes) {
   const Bytes image = Sample(80);
   TempFile file(image);
-  const int32_t expected[] = {4, 4, 4, 8, 8};  // file block, information block, pixel block, first frame's buffers
+  const int32_t expected[] = {4, 4, 4, 8, 8};  // file block, information block, pixel block, the first two frames' windows
   for (unsigned nth = 1; nth <= 5; ++nth) {
     HLOCAL info = nullptr, pixels = nullptr;
     ShimFailAllocation(nth);

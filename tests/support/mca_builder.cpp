@@ -130,6 +130,22 @@ Bytes BuildContainer(const TestContainer& c) {
   return out;
 }
 
+Bytes RepeatedFrameContainer(const TestFrame& frame, int32_t repeats) {
+  TestContainer single;
+  single.frames = {frame};
+  const Bytes one = BuildContainer(single);
+  const size_t recordAt = 48 + 4;  // after the head and the one-entry table
+  const size_t tableBytes = 4 * size_t(repeats);
+  Bytes out(one.begin(), one.begin() + 48);
+  PutLe32(out, 32, uint32_t(repeats));
+  out.resize(48 + tableBytes);
+  for (int32_t i = 0; i < repeats; ++i) PutLe32(out, 48 + 4 * size_t(i), uint32_t(48 + tableBytes));
+  out.insert(out.end(), one.begin() + recordAt, one.end());
+  return out;
+}
+
+TestFrame LargePictureFrame() { return RandomFrame(16000, 100, 24, false, 16000); }
+
 TestFrame FrameHead(int32_t width, int32_t height) {
   TestFrame f;
   f.width = width;

@@ -36,6 +36,13 @@ Bytes CompressLzss(const Bytes& plain);
 
 Bytes BuildContainer(const TestContainer& container);
 
+// A 24-bit picture far larger than its file: one frame whose table lists it
+// `repeats` times, so the picture is `repeats` copies of the frame stacked.
+Bytes RepeatedFrameContainer(const TestFrame& frame, int32_t repeats);
+
+// The frame of such pictures: stored random pixels, 16000 x 100 (4.8 MB).
+TestFrame LargePictureFrame();
+
 // A frame head without pixels, for tests of the geometry alone.
 TestFrame FrameHead(int32_t width, int32_t height);
 

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "tests/support/info_block.h"
 #include "tests/support/plain_decoder.h"
 #include "tests/wine/loaded_plugin.h"
 
@@ -29,21 +30,17 @@ Taken TakePicture(const void* buf, int32_t len, uint32_t flag, SpiProgress progr
   t.result = SpiGetPicture(Plugin(), buf, len, flag, &t.info, &t.pixels, progress, data);
   if (t.result.value == 0) {
     EXPECT_EQ(LocalFlags(t.info) & LMEM_LOCKCOUNT, 0u) << "handed over locked";
+    // Fixed blocks, as hosts that use the handles as pointers need; even a
+    // 0-byte pixel block locks to an address.
+    EXPECT_EQ(LocalLock(t.info), t.info);
+    EXPECT_EQ(LocalLock(t.pixels), t.pixels);
+    EXPECT_EQ(LocalFlags(t.pixels) & LMEM_LOCKCOUNT, 0u);
     t.infoBytes = Contents(t.info);
     t.pixelBytes = Contents(t.pixels);
     EXPECT_EQ(LocalFree(t.info), nullptr);
     EXPECT_EQ(LocalFree(t.pixels), nullptr);
   }
   return t;
-}
-
-Bytes InfoBlock(int32_t width, int32_t height) {
-  Bytes b(1068, 0);
-  const uint32_t fields[] = {40, uint32_t(width), uint32_t(height)};
-  std::memcpy(b.data(), fields, sizeof fields);
-  b[12] = 1;
-  b[14] = 24;
-  return b;
 }
 
 Bytes Sample(uint32_t seed, int32_t format, int32_t scale = 1) {
