@@ -1,5 +1,6 @@
-// spibench [PLUGIN]: the side-by-side decoding figures for a 32-bit plug-in,
-// as a user of 32-bit Windows gets them: (a) the plug-in's GetPicture in
+// spibench [PLUGIN]: the side-by-side decoding figures for a plug-in as a
+// user of Windows gets them (spibench.exe for 32-bit plug-ins, spibench64.exe
+// for 64-bit ones): (a) the plug-in's GetPicture in
 // memory mode through our host, (b) the plain decoder, (c) memcpy, (d) a
 // fresh zero-filled local block with the pixels copied in.
 #include <cstdio>
@@ -8,7 +9,7 @@
 #include "host/spi_plugin.h"
 
 int main(int argc, char** argv) {
-  const char* path = argc > 1 ? argv[1] : "zuvrek.spi";
+  const char* path = argc > 1 ? argv[1] : ZUVREK_PLUGIN_FILE;
   SpiPlugin plugin;
   if (!LoadSpiPlugin(path, &plugin)) {
     std::fprintf(stderr, "spibench: %s does not load as a plug-in\n", path);
@@ -16,7 +17,7 @@ int main(int argc, char** argv) {
   }
   auto ours = [&](const Bytes& image) {
     HLOCAL info = nullptr, pixels = nullptr;
-    if (SpiGetPicture(plugin, image.data(), int32_t(image.size()), 1, &info, &pixels, nullptr, 0).value != 0) {
+    if (SpiGetPicture(plugin, image.data(), intptr_t(image.size()), 1, &info, &pixels, nullptr, 0).value != 0) {
       return false;
     }
     LocalFree(info);

@@ -4,4 +4,4 @@
 
 #include <cstddef>
 
-bool WriteBmpFile(const char* path, const void* info, size_t infoBytes, const void* pixels, size_t pixelBytes);
+bool WriteBmpFile(const wchar_t* path, const void* info, size_t infoBytes, const void* pixels, size_t pixelBytes);

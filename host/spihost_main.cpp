@@ -1,7 +1,10 @@
 // spihost PLUGIN INPUT OUTPUT.bmp: decodes a picture file with any "00IN"
-// import plug-in and writes what it delivers as a BMP file.
+// import plug-in and writes what it delivers as a BMP file. File names may
+// hold any character: they reach a plug-in with Unicode entry points as
+// UTF-16, and others in the ANSI code page.
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "host/bmp_file.h"
@@ -10,9 +13,9 @@
 namespace {
 
 // The file's first 2 KiB, zero-padded, as hosts hand them to IsSupported.
-std::vector<char> ReadHead(const char* path) {
+std::vector<char> ReadHead(const wchar_t* path) {
   std::vector<char> head(2048, 0);
-  FILE* f = std::fopen(path, "rb");
+  FILE* f = _wfopen(path, L"rb");
   if (!f) return {};
   const size_t n = std::fread(head.data(), 1, head.size(), f);
   std::fclose(f);
@@ -20,7 +23,24 @@ std::vector<char> ReadHead(const char* path) {
   return head;
 }
 
-int Convert(const SpiPlugin& plugin, const char* input, const char* output) {
+std::string Ansi(const wchar_t* text) {
+  const int n = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  std::string out(size_t(n > 0 ? n : 1), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text, -1, &out[0], n, nullptr, nullptr);
+  out.resize(std::strlen(out.c_str()));
+  return out;
+}
+
+std::string Utf8(const wchar_t* text) {
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  std::string out(size_t(n > 0 ? n : 1), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, &out[0], n, nullptr, nullptr);
+  out.resize(std::strlen(out.c_str()));
+  return out;
+}
+
+int Convert(const SpiPlugin& plugin, const wchar_t* input, const wchar_t* output) {
+  const std::string inputName = Utf8(input);
   char version[16] = {};
   SpiGetPluginInfo(plugin, 0, version, sizeof version);
   if (std::strcmp(version, "00IN") != 0) {
@@ -29,18 +49,24 @@ int Convert(const SpiPlugin& plugin, const char* input, const char* output) {
   }
   const std::vector<char> head = ReadHead(input);
   if (head.empty()) {
-    std::fprintf(stderr, "spihost: cannot read %s\n", input);
+    std::fprintf(stderr, "spihost: cannot read %s\n", inputName.c_str());
     return 1;
   }
-  if (SpiIsSupported(plugin, input, uint32_t(reinterpret_cast<uintptr_t>(head.data()))).value == 0) {
-    std::fprintf(stderr, "spihost: the plug-in does not take %s\n", input);
+  const bool unicode = HasUnicodeEntryPoints(plugin);
+  const std::string ansi = Ansi(input);
+  const uintptr_t headAddress = reinterpret_cast<uintptr_t>(head.data());
+  const SpiResult supported =
+      unicode ? SpiIsSupportedW(plugin, input, headAddress) : SpiIsSupported(plugin, ansi.c_str(), headAddress);
+  if (supported.value == 0) {
+    std::fprintf(stderr, "spihost: the plug-in does not take %s\n", inputName.c_str());
     return 1;
   }
   HLOCAL info = nullptr, pixels = nullptr;
-  const SpiResult r = SpiGetPicture(plugin, input, 0, 0, &info, &pixels, nullptr, 0);
-  if (r.stackDelta != 0) std::fprintf(stderr, "spihost: GetPicture is not stdcall\n");
+  const SpiResult r = unicode ? SpiGetPictureW(plugin, input, 0, 0, &info, &pixels, nullptr, 0)
+                              : SpiGetPicture(plugin, ansi.c_str(), 0, 0, &info, &pixels, nullptr, 0);
+  if (!CleanCall(r)) std::fprintf(stderr, "spihost: GetPicture does not keep the calling convention\n");
   if (r.value != 0) {
-    std::fprintf(stderr, "spihost: GetPicture answered %d for %s\n", r.value, input);
+    std::fprintf(stderr, "spihost: GetPicture answered %d for %s\n", r.value, inputName.c_str());
     return 1;
   }
   const void* infoBytes = LocalLock(info);
@@ -56,24 +82,25 @@ int Convert(const SpiPlugin& plugin, const char* input, const char* output) {
   LocalUnlock(pixels);
   LocalFree(info);
   LocalFree(pixels);
+  const std::string outputName = Utf8(output);
   if (!written) {
-    std::fprintf(stderr, "spihost: cannot write %s\n", output);
+    std::fprintf(stderr, "spihost: cannot write %s\n", outputName.c_str());
     return 1;
   }
-  std::printf("spihost: wrote %s (%d x %d)\n", output, int(width), int(height));
+  std::printf("spihost: wrote %s (%d x %d)\n", outputName.c_str(), int(width), int(height));
   return 0;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int wmain(int argc, wchar_t** argv) {
   if (argc != 4) {
     std::fprintf(stderr, "usage: spihost PLUGIN INPUT OUTPUT.bmp\n");
     return 2;
   }
   SpiPlugin plugin;
-  if (!LoadSpiPlugin(argv[1], &plugin)) {
-    std::fprintf(stderr, "spihost: %s does not load as a plug-in with the five exports\n", argv[1]);
+  if (!LoadSpiPluginW(argv[1], &plugin)) {
+    std::fprintf(stderr, "spihost: %s does not load as a plug-in with the five exports\n", Utf8(argv[1]).c_str());
     return 1;
   }
   const int status = Convert(plugin, argv[2], argv[3]);

@@ -1,8 +1,7 @@
 // The whole picture as a bitmap information block and a 24-bit pixel block.
 #include <cstring>
 
-#include "plugin/plugin_api.h"
-#include "plugin/source_loading.h"
+#include "plugin/picture_calls.h"
 
 namespace {
 
@@ -84,16 +83,20 @@ int32_t Deliver(const McaSpan& bytes, const McaGeometry& geometry, HLOCAL* pHBIn
 
 }  // namespace
 
-int32_t WINAPI GetPicture(LPCSTR buf, LONG_PTR len, uint32_t flag, HLOCAL* pHBInfo, HLOCAL* pHBm,
-                          ProgressCallback lpProgressCallback, LONG_PTR lData) {
-  Source source;
-  const int32_t loaded = LoadSource(buf, len, flag, &source);
+int32_t DeliverPicture(int32_t loaded, Source* source, HLOCAL* pHBInfo, HLOCAL* pHBm, ProgressCallback callback,
+                       LONG_PTR data) {
   if (loaded != kResultOk) return loaded;
   McaGeometry geometry;
   int32_t result = kResultDecodeError;  // a broken container leaves the handles untouched
-  if (GetMcaGeometry(source.bytes, &geometry)) {
-    result = Deliver(source.bytes, geometry, pHBInfo, pHBm, lpProgressCallback, lData);
+  if (GetMcaGeometry(source->bytes, &geometry)) {
+    result = Deliver(source->bytes, geometry, pHBInfo, pHBm, callback, data);
   }
-  ReleaseSource(&source);
+  ReleaseSource(source);
   return result;
+}
+
+int32_t WINAPI GetPicture(LPCSTR buf, LONG_PTR len, uint32_t flag, HLOCAL* pHBInfo, HLOCAL* pHBm,
+                          ProgressCallback lpProgressCallback, LONG_PTR lData) {
+  Source source;
+  return DeliverPicture(LoadSource(buf, len, flag, &source), &source, pHBInfo, pHBm, lpProgressCallback, lData);
 }

@@ -1,18 +1,16 @@
 // Picture size and depth, before the picture itself is asked for.
 #include <cstring>
 
-#include "plugin/plugin_api.h"
-#include "plugin/source_loading.h"
+#include "plugin/picture_calls.h"
 
-int32_t WINAPI GetPictureInfo(LPCSTR buf, LONG_PTR len, uint32_t flag, PictureInfo* lpInfo) {
-  Source source;
-  const int32_t loaded = LoadSource(buf, len, flag, &source);
+int32_t DescribePicture(int32_t loaded, Source* source, PictureInfo* lpInfo) {
   if (loaded != kResultOk) return loaded;
   McaGeometry geometry;
-  const bool intact = GetMcaGeometry(source.bytes, &geometry);
-  ReleaseSource(&source);
+  const bool intact = GetMcaGeometry(source->bytes, &geometry);
+  ReleaseSource(source);
   if (!intact) return kResultDecodeError;
-  PictureInfo info = {};
+  PictureInfo info;
+  std::memset(&info, 0, sizeof info);  // the 64-bit record's padding too
   info.width = geometry.width;
   info.height = geometry.height;
   info.xDensity = 1;
@@ -20,4 +18,9 @@ int32_t WINAPI GetPictureInfo(LPCSTR buf, LONG_PTR len, uint32_t flag, PictureIn
   info.colorDepth = int16_t(geometry.depth);
   std::memcpy(lpInfo, &info, sizeof info);
   return kResultOk;
+}
+
+int32_t WINAPI GetPictureInfo(LPCSTR buf, LONG_PTR len, uint32_t flag, PictureInfo* lpInfo) {
+  Source source;
+  return DescribePicture(LoadSource(buf, len, flag, &source), &source, lpInfo);
 }

@@ -1,6 +1,7 @@
 // The "00IN" import plug-in interface as this plug-in exports it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "mca/mca_format.h"
@@ -16,6 +17,21 @@ constexpr int32_t kResultNotProvided = -1;
 // holds the whole file image.
 constexpr uint32_t kInputModeMask = 7;
 
+#if defined(_WIN64)
+// The 64-bit record: natural alignment, two padding bytes, an 8-byte handle slot.
+struct PictureInfo {
+  int32_t left;
+  int32_t top;
+  int32_t width;
+  int32_t height;
+  uint16_t xDensity;
+  uint16_t yDensity;
+  int16_t colorDepth;
+  HLOCAL textInfo;  // the plug-in supplies no text
+};
+static_assert(sizeof(PictureInfo) == 32 && offsetof(PictureInfo, textInfo) == 24,
+              "the 64-bit host's record is 32 bytes, its handle at 24");
+#else
 #pragma pack(push, 1)
 struct PictureInfo {
   int32_t left;
@@ -29,6 +45,7 @@ struct PictureInfo {
 };
 #pragma pack(pop)
 static_assert(sizeof(PictureInfo) == 26, "the host's record is 26 bytes");
+#endif
 
 extern "C" {
 int32_t WINAPI GetPluginInfo(int32_t infono, LPSTR buf, int32_t buflen);
@@ -38,4 +55,16 @@ int32_t WINAPI GetPicture(LPCSTR buf, LONG_PTR len, uint32_t flag, HLOCAL* pHBIn
                           ProgressCallback lpProgressCallback, LONG_PTR lData);
 int32_t WINAPI GetPreview(LPCSTR buf, LONG_PTR len, uint32_t flag, HLOCAL* pHBInfo, HLOCAL* pHBm,
                           ProgressCallback lpProgressCallback, LONG_PTR lData);
+
+#if defined(_WIN64)
+// The 64-bit build's Unicode entry points: file names are UTF-16, strings are
+// UTF-16 and counted in units; memory mode is the same as the ANSI calls'.
+int32_t WINAPI GetPluginInfoW(int32_t infono, LPWSTR buf, int32_t buflen);
+int32_t WINAPI IsSupportedW(LPCWSTR filename, DWORD_PTR dw);
+int32_t WINAPI GetPictureInfoW(LPCWSTR buf, LONG_PTR len, uint32_t flag, PictureInfo* lpInfo);
+int32_t WINAPI GetPictureW(LPCWSTR buf, LONG_PTR len, uint32_t flag, HLOCAL* pHBInfo, HLOCAL* pHBm,
+                           ProgressCallback lpProgressCallback, LONG_PTR lData);
+int32_t WINAPI GetPreviewW(LPCWSTR buf, LONG_PTR len, uint32_t flag, HLOCAL* pHBInfo, HLOCAL* pHBm,
+                           ProgressCallback lpProgressCallback, LONG_PTR lData);
+#endif
 }

@@ -5,8 +5,13 @@
 
 namespace {
 
-HANDLE OpenSourceFile(LPCSTR name) {
-  return CreateFileA(name, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+bool IsMemoryMode(uint32_t flag) { return (flag & kInputModeMask) != 0; }
+
+int32_t UseMemoryImage(const void* buf, LONG_PTR len, Source* source) {
+  // A negative length holds nothing the decoder may read.
+  source->bytes = McaSpan{static_cast<const uint8_t*>(buf), len > 0 ? size_t(len) : 0};
+  source->block = nullptr;
+  return kResultOk;
 }
 
 DWORD ReadSource(HANDLE file, void* block, DWORD bytes) {
@@ -15,16 +20,8 @@ DWORD ReadSource(HANDLE file, void* block, DWORD bytes) {
   return read;
 }
 
-}  // namespace
-
-int32_t LoadSource(LPCSTR buf, LONG_PTR len, uint32_t flag, Source* source) {
-  if (flag & kInputModeMask) {
-    // A negative length holds nothing the decoder may read.
-    source->bytes = McaSpan{reinterpret_cast<const uint8_t*>(buf), len > 0 ? size_t(len) : 0};
-    source->block = nullptr;
-    return kResultOk;
-  }
-  HANDLE file = OpenSourceFile(buf);
+// Reads an open file whole and closes it.
+int32_t ReadOpenFile(HANDLE file, Source* source) {
   if (file == INVALID_HANDLE_VALUE) return kResultFileError;
   const DWORD size = GetFileSize(file, nullptr);
   // An empty file still gets a block, so that it fails as a picture, not as memory.
@@ -38,6 +35,22 @@ int32_t LoadSource(LPCSTR buf, LONG_PTR len, uint32_t flag, Source* source) {
   source->block = block;
   return kResultOk;
 }
+
+}  // namespace
+
+int32_t LoadSource(LPCSTR buf, LONG_PTR len, uint32_t flag, Source* source) {
+  if (IsMemoryMode(flag)) return UseMemoryImage(buf, len, source);
+  return ReadOpenFile(
+      CreateFileA(buf, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr), source);
+}
+
+#if defined(_WIN64)
+int32_t LoadSourceW(LPCWSTR buf, LONG_PTR len, uint32_t flag, Source* source) {
+  if (IsMemoryMode(flag)) return UseMemoryImage(buf, len, source);
+  return ReadOpenFile(
+      CreateFileW(buf, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr), source);
+}
+#endif
 
 void ReleaseSource(Source* source) {
   if (source->block) LocalFree(source->block);

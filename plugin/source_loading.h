@@ -12,4 +12,8 @@ struct Source {
 // kResultOk, kResultFileError or kResultNoMemory; on kResultOk the source
 // must be released with ReleaseSource.
 int32_t LoadSource(LPCSTR buf, LONG_PTR len, uint32_t flag, Source* source);
+#if defined(_WIN64)
+// The same with a UTF-16 file name.
+int32_t LoadSourceW(LPCWSTR buf, LONG_PTR len, uint32_t flag, Source* source);
+#endif
 void ReleaseSource(Source* source);

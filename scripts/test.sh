@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Builds everything from nothing and runs every test: the native suite plain,
 # under ASan/UBSan (64 and 32 bits), TSan and valgrind; a short run of each
-# fuzz target (64 and 32 bits); and the shipped DLL under Wine through our host.
+# fuzz target (64 and 32 bits); the shipped DLLs under Wine through our host,
+# 32-bit and 64-bit; and two clean builds of each DLL compared byte for byte.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 jobs=$(nproc)
-for preset in native asan asan32 tsan fuzz fuzz32 win32; do
+for preset in native asan asan32 tsan fuzz fuzz32 win32 win64; do
   echo "== $preset"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j"$jobs" >/dev/null
@@ -17,3 +18,5 @@ for preset in native asan asan32 tsan fuzz fuzz32 win32; do
       build/native/native_tests --gtest_brief=1
   fi
 done
+echo "== reproducible builds"
+scripts/check-reproducible.sh

@@ -6,8 +6,8 @@
 const SpiPlugin& Plugin() {
   static SpiPlugin plugin = [] {
     SpiPlugin p{};
-    if (!LoadSpiPlugin("zuvrek.spi", &p)) {
-      std::fprintf(stderr, "zuvrek.spi does not load from the working directory\n");
+    if (!LoadSpiPlugin(ZUVREK_PLUGIN_FILE, &p)) {
+      std::fprintf(stderr, "the plug-in does not load from the working directory\n");
       std::abort();
     }
     return p;

@@ -25,7 +25,7 @@ Bytes Contents(HLOCAL block) {
   return out;
 }
 
-Taken TakePicture(const void* buf, int32_t len, uint32_t flag, SpiProgress progress = nullptr, int32_t data = 0) {
+Taken TakePicture(const void* buf, int32_t len, uint32_t flag, SpiProgress progress = nullptr, intptr_t data = 0) {
   Taken t;
   t.result = SpiGetPicture(Plugin(), buf, len, flag, &t.info, &t.pixels, progress, data);
   if (t.result.value == 0) {
@@ -63,10 +63,12 @@ PlainPicture Plain(const Bytes& image) {
 
 struct Reports {
   int calls;
-  int32_t numerator, denominator, data, answer;
+  int32_t numerator, denominator;
+  intptr_t data;
+  int32_t answer;
 } reports;
 
-int32_t __stdcall Progress(int32_t numerator, int32_t denominator, int32_t data) {
+int32_t __stdcall Progress(int32_t numerator, int32_t denominator, intptr_t data) {
   ++reports.calls;
   reports.numerator = numerator;
   reports.denominator = denominator;
@@ -83,8 +85,8 @@ TEST(GetPicture, FileAndMemoryModesDeliverTheExpectedBytes) {
     const Taken fromMemory = TakePicture(image.data(), int32_t(image.size()), 1);
     ASSERT_EQ(fromFile.result.value, 0);
     ASSERT_EQ(fromMemory.result.value, 0);
-    EXPECT_EQ(fromFile.result.stackDelta, 0);
-    EXPECT_EQ(fromMemory.result.stackDelta, 0);
+    EXPECT_TRUE(CleanCall(fromFile.result));
+    EXPECT_TRUE(CleanCall(fromMemory.result));
     EXPECT_EQ(fromFile.infoBytes, InfoBlock(37, 25));
     EXPECT_EQ(fromMemory.infoBytes, InfoBlock(37, 25));
     EXPECT_EQ(fromFile.pixelBytes, plain.pixels);
@@ -97,7 +99,7 @@ TEST(GetPicture, CallbackIsCalledOnceAsStdcall) {
   reports = Reports{};
   Taken t = TakePicture(image.data(), int32_t(image.size()), 1, Progress, 0x7E57);
   EXPECT_EQ(t.result.value, 0);
-  EXPECT_EQ(t.result.stackDelta, 0);
+  EXPECT_TRUE(CleanCall(t.result));
   EXPECT_EQ(reports.calls, 1);
   EXPECT_EQ(reports.numerator, 1);
   EXPECT_EQ(reports.denominator, 1);
@@ -106,7 +108,7 @@ TEST(GetPicture, CallbackIsCalledOnceAsStdcall) {
   reports.answer = 1;
   t = TakePicture(image.data(), int32_t(image.size()), 1, Progress, 5);
   EXPECT_EQ(t.result.value, 8);
-  EXPECT_EQ(t.result.stackDelta, 0);
+  EXPECT_TRUE(CleanCall(t.result));
   EXPECT_EQ(reports.calls, 2);
   EXPECT_EQ(t.info, nullptr);
   EXPECT_EQ(t.pixels, nullptr);
@@ -132,7 +134,7 @@ TEST(GetPicture, FailuresAndTheHandleVariables) {
   const Bytes tooLarge = BuildContainer(huge);
   t = TakePicture(tooLarge.data(), int32_t(tooLarge.size()), 1);
   EXPECT_EQ(t.result.value, 4);
-  EXPECT_EQ(t.result.stackDelta, 0);
+  EXPECT_TRUE(CleanCall(t.result));
   EXPECT_EQ(t.info, nullptr);
   EXPECT_EQ(t.pixels, nullptr);
 }
@@ -157,7 +159,7 @@ DWORD WINAPI DecodeRepeatedly(LPVOID argument) {
   for (int i = 0; i < job->rounds; ++i) {
     HLOCAL info = nullptr, pixels = nullptr;
     const SpiResult r = SpiGetPicture(Plugin(), job->path.c_str(), 0, 0, &info, &pixels, nullptr, 0);
-    if (r.value != 0 || r.stackDelta != 0) {
+    if (r.value != 0 || !CleanCall(r)) {
       ++job->mismatches;
       continue;
     }

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "host/stdcall_call.h"
+#include "host/checked_call.h"
 #include "tests/support/descriptions.h"
 #include "tests/wine/loaded_plugin.h"
 
@@ -19,24 +19,33 @@ TEST(Exports, FiveUndecoratedNames) {
   for (const char* name : {"_GetPicture@28", "GetPicture@28", "_IsSupported@8", "DllMain"}) {
     EXPECT_EQ(GetProcAddress(m, name), nullptr) << name;
   }
+#if !defined(_WIN64)
+  // The 32-bit plug-in has exactly the five.
+  for (const char* name : {"GetPictureW", "GetPictureInfoW", "GetPluginInfoW", "GetPreviewW", "IsSupportedW"}) {
+    EXPECT_EQ(GetProcAddress(m, name), nullptr) << name;
+  }
+#endif
 }
 
+#if !defined(_WIN64)
 int32_t __cdecl CdeclProbe(int32_t a, int32_t b) { return a + b; }
 int32_t __stdcall StdcallProbe(int32_t a, int32_t b) { return a - b; }
 
 // The stack check itself tells the two conventions apart.
 TEST(Exports, StackCheckSeesWhoRemovesTheArguments) {
-  const uint32_t args[] = {5, 3};
-  int32_t delta = 99;
-  EXPECT_EQ(SpiCallChecked(reinterpret_cast<const void*>(CdeclProbe), args, 2, &delta), 8);
-  EXPECT_EQ(delta, -8);
-  EXPECT_EQ(SpiCallChecked(reinterpret_cast<const void*>(StdcallProbe), args, 2, &delta), 2);
-  EXPECT_EQ(delta, 0);
+  const uintptr_t args[] = {5, 3};
+  SpiCallCheck check{99, 99};
+  EXPECT_EQ(SpiCallChecked(reinterpret_cast<const void*>(CdeclProbe), args, 2, &check), 8);
+  EXPECT_EQ(check.stackDelta, -8);
+  EXPECT_EQ(SpiCallChecked(reinterpret_cast<const void*>(StdcallProbe), args, 2, &check), 2);
+  EXPECT_EQ(check.stackDelta, 0);
+  EXPECT_EQ(check.clobbered, 0u);
 }
+#endif
 
 TEST(Exports, LoadsAndUnloadsAgain) {
   SpiPlugin second{};
-  ASSERT_TRUE(LoadSpiPlugin("zuvrek.spi", &second));
+  ASSERT_TRUE(LoadSpiPlugin(ZUVREK_PLUGIN_FILE, &second));
   UnloadSpiPlugin(&second);
 }
 
@@ -46,7 +55,7 @@ TEST(PluginInfo, EntriesWithGuardBytes) {
     char buf[80];
     std::memset(buf, 0xCC, sizeof buf);
     const SpiResult r = SpiGetPluginInfo(Plugin(), i, buf, 64);
-    EXPECT_EQ(r.stackDelta, 0);
+    EXPECT_TRUE(CleanCall(r));
     EXPECT_EQ(r.value, int32_t(texts[i].size()));
     EXPECT_EQ(std::string(buf, texts[i].size() + 1), texts[i] + '\0');
     for (size_t k = texts[i].size() + 1; k < sizeof buf; ++k) ASSERT_EQ(buf[k], '\xCC');
@@ -56,7 +65,7 @@ TEST(PluginInfo, EntriesWithGuardBytes) {
   for (int32_t i : {4, -1}) {
     const SpiResult r = SpiGetPluginInfo(Plugin(), i, buf, 8);
     EXPECT_EQ(r.value, 0);
-    EXPECT_EQ(r.stackDelta, 0);
+    EXPECT_TRUE(CleanCall(r));
   }
   EXPECT_EQ(std::string(buf, 8), std::string(8, '\xCC'));
 }
@@ -66,7 +75,7 @@ TEST(PluginInfo, CutStringsStayInsideTheBuffer) {
     char buf[48];
     std::memset(buf, 0xCC, sizeof buf);
     const SpiResult r = SpiGetPluginInfo(Plugin(), 1, buf, room);
-    EXPECT_EQ(r.stackDelta, 0);
+    EXPECT_TRUE(CleanCall(r));
     if (room == 0) {
       EXPECT_EQ(r.value, 0);
       EXPECT_EQ(buf[0], '\xCC');
@@ -82,12 +91,12 @@ TEST(PluginInfo, CutStringsStayInsideTheBuffer) {
 TEST(IsSupported, MemoryHead) {
   static const char mca[] = "MCA\x01\x02";
   static const char other[] = "BM6\x00\x00";
-  SpiResult r = SpiIsSupported(Plugin(), "x.bmp", uint32_t(reinterpret_cast<uintptr_t>(mca)));
+  SpiResult r = SpiIsSupported(Plugin(), "x.bmp", (reinterpret_cast<uintptr_t>(mca)));
   EXPECT_EQ(r.value, 1);
-  EXPECT_EQ(r.stackDelta, 0);
-  r = SpiIsSupported(Plugin(), "x.mca", uint32_t(reinterpret_cast<uintptr_t>(other)));
+  EXPECT_TRUE(CleanCall(r));
+  r = SpiIsSupported(Plugin(), "x.mca", (reinterpret_cast<uintptr_t>(other)));
   EXPECT_EQ(r.value, 0);
-  EXPECT_EQ(r.stackDelta, 0);
+  EXPECT_TRUE(CleanCall(r));
 }
 
 TEST(IsSupported, FileHandleReadsConsecutiveStretches) {
@@ -98,10 +107,10 @@ TEST(IsSupported, FileHandleReadsConsecutiveStretches) {
                          FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   ASSERT_LE(reinterpret_cast<uintptr_t>(h), 0xFFFFu);
-  const uint32_t dw = uint32_t(reinterpret_cast<uintptr_t>(h));
+  const uintptr_t dw = reinterpret_cast<uintptr_t>(h);
   SpiResult r = SpiIsSupported(Plugin(), "a.mca", dw);
   EXPECT_EQ(r.value, 0);  // bytes 0..1999
-  EXPECT_EQ(r.stackDelta, 0);
+  EXPECT_TRUE(CleanCall(r));
   EXPECT_EQ(SetFilePointer(h, 0, nullptr, FILE_CURRENT), 2000u);
   r = SpiIsSupported(Plugin(), "a.bmp", dw);
   EXPECT_EQ(r.value, 1);  // bytes 2000..3999
@@ -113,15 +122,15 @@ TEST(GetPreview, NotProvided) {
   HLOCAL a = nullptr, b = nullptr;
   SpiResult r = SpiGetPreview(Plugin(), nullptr, 0, 0, nullptr, nullptr, nullptr, 0);
   EXPECT_EQ(r.value, -1);
-  EXPECT_EQ(r.stackDelta, 0);
+  EXPECT_TRUE(CleanCall(r));
   r = SpiGetPreview(Plugin(), "x.mca", 5, 1, &a, &b, nullptr, 0);
   EXPECT_EQ(r.value, -1);
   EXPECT_EQ(a, nullptr);
 }
 
-// The 26 bytes of the record and nothing around them.
+// The record's bytes (26, or 32 on x64) and nothing around them.
 struct GuardedRecord {
-  uint8_t bytes[34];
+  uint8_t bytes[sizeof(SpiPictureInfo) + 8];
   GuardedRecord() { std::memset(bytes, 0xEE, sizeof bytes); }
   void* record() { return bytes + 4; }
   bool Untouched() const {
@@ -140,9 +149,9 @@ struct GuardedRecord {
     EXPECT_EQ(info.xDensity, 1);
     EXPECT_EQ(info.yDensity, 1);
     EXPECT_EQ(info.colorDepth, 24);
-    EXPECT_EQ(uint32_t(info.textInfo), 0u);
+    EXPECT_EQ(info.textInfo, decltype(info.textInfo)(0));
     for (int i = 0; i < 4; ++i) EXPECT_EQ(bytes[i], 0xEE);
-    for (size_t i = 30; i < sizeof bytes; ++i) EXPECT_EQ(bytes[i], 0xEE);
+    for (size_t i = 4 + sizeof info; i < sizeof bytes; ++i) EXPECT_EQ(bytes[i], 0xEE);
   }
 };
 
@@ -152,11 +161,11 @@ TEST(GetPictureInfo, FileAndMemoryModes) {
   GuardedRecord fromFile, fromMemory;
   SpiResult r = SpiGetPictureInfo(Plugin(), file.path(), 99, 0, fromFile.record());
   EXPECT_EQ(r.value, 0);
-  EXPECT_EQ(r.stackDelta, 0);
+  EXPECT_TRUE(CleanCall(r));
   fromFile.ExpectRecord(640, 480);
   r = SpiGetPictureInfo(Plugin(), image.data(), int32_t(image.size()), 1, fromMemory.record());
   EXPECT_EQ(r.value, 0);
-  EXPECT_EQ(r.stackDelta, 0);
+  EXPECT_TRUE(CleanCall(r));
   fromMemory.ExpectRecord(640, 480);
 }
 
@@ -164,7 +173,7 @@ TEST(GetPictureInfo, FailuresWriteNothing) {
   GuardedRecord record;
   SpiResult r = SpiGetPictureInfo(Plugin(), "no_such_picture.mca", 0, 0, record.record());
   EXPECT_EQ(r.value, 6);
-  EXPECT_EQ(r.stackDelta, 0);
+  EXPECT_TRUE(CleanCall(r));
   EXPECT_TRUE(record.Untouched());
 
   Bytes broken = TwoFrameHeads();

@@ -1,7 +1,7 @@
 // The stack pointer is saved in a callee-saved register before the arguments
 // are pushed; a stdcall callee leaves it there, a cdecl one 4 bytes per
 // argument lower. It is restored either way, so a wrong callee cannot harm us.
-#include "host/stdcall_call.h"
+#include "host/checked_call.h"
 
 asm(R"(
   .text
@@ -28,6 +28,7 @@ _SpiCallChecked:
   movl %edi, %esp
   movl 20(%ebp), %edx
   movl %ecx, (%edx)
+  movl $0, 4(%edx)
   popl %ebx
   popl %edi
   popl %esi
