@@ -50,3 +50,18 @@ if(ZUVREK_FUZZ)
   enable_testing()
   add_subdirectory(fuzz)
 endif()
+
+# Programs for systems without Windows: the converter and the gdk-pixbuf loader.
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(SPNG REQUIRED IMPORTED_TARGET spng)
+find_package(CLI11 REQUIRED)
+add_executable(mcadec
+  mcadec/main.cpp
+  mcadec/convert.cpp
+  mcadec/picture_file.cpp
+  mcadec/output_file.cpp
+  mcadec/progress.cpp)
+target_compile_definitions(mcadec PRIVATE ZUVREK_VERSION="${PROJECT_VERSION}")
+target_link_libraries(mcadec PRIVATE mca PkgConfig::SPNG CLI11::CLI11 Threads::Threads)
+include(GNUInstallDirs)
+install(TARGETS mcadec RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

@@ -14,8 +14,7 @@ size_t RowsInside(const McaFrameHeader& frame, int64_t rowBytes, const McaCanvas
   int64_t rows = frame.height < canvas.row + 1 ? frame.height : canvas.row + 1;
   // A frame's stream counts at most the picture's bytes and 4 more, so the
   // rows of a source wider than the picture stop where that runs out.
-  const uint64_t capacity = uint64_t(canvas.stride) * uint64_t(canvas.height) + 4;
-  if (uint64_t(rows) > capacity / uint64_t(rowBytes)) rows = int64_t(capacity / uint64_t(rowBytes));
+  if (uint64_t(rows) > canvas.capacity / uint64_t(rowBytes)) rows = int64_t(canvas.capacity / uint64_t(rowBytes));
   return size_t(rows);
 }
 
@@ -25,6 +24,18 @@ void ExpandIndexedRow(const uint8_t* indexes, uint8_t* out, size_t count, const 
   // pixel writes its three bytes alone so that nothing past it is touched.
   for (size_t i = 0; i + 1 < count; ++i) std::memcpy(out + 3 * i, palette.entry[indexes[i]], 4);
   std::memcpy(out + 3 * (count - 1), palette.entry[indexes[count - 1]], 3);
+}
+
+// A bottom-up BGR row's bytes into a top-down RGB row: byte j of the pixel row
+// is channel j % 3 (blue, green, red) of pixel j / 3.
+void CopyRowAsRgb(const uint8_t* in, uint8_t* out, size_t bytes) {
+  size_t j = 0;
+  for (; j + 3 <= bytes; j += 3) {
+    out[j] = in[j + 2];
+    out[j + 1] = in[j + 1];
+    out[j + 2] = in[j];
+  }
+  for (; j < bytes; ++j) out[j - j % 3 + 2 - j % 3] = in[j];
 }
 
 }  // namespace
@@ -38,15 +49,18 @@ void PlaceFrameRows(const McaFrameHeader& frame, FrameStream* rows, int32_t pixe
   if (frame.height <= 0) return;
   const int64_t rowBytes = McaFrameRowBytes(frame.width, pixelFormat);
   const size_t count = RowsInside(frame, rowBytes, *canvas);
-  const size_t stride = canvas->stride;
+  const size_t limit = canvas->rowLimit;
   // Never more than the pixel row holds.
-  const size_t pixelsPerRow = count == 0 ? 0 : size_t(frame.width) < stride / 3 ? size_t(frame.width) : stride / 3;
-  const size_t bytesPerRow = count == 0 ? 0 : size_t(rowBytes) < stride ? size_t(rowBytes) : stride;
+  const size_t pixelsPerRow = count == 0 ? 0 : size_t(frame.width) < limit / 3 ? size_t(frame.width) : limit / 3;
+  const size_t bytesPerRow = count == 0 ? 0 : size_t(rowBytes) < limit ? size_t(rowBytes) : limit;
   for (size_t r = 0; r < count; ++r) {
-    uint8_t* out = canvas->pixels + size_t(canvas->row - int64_t(r)) * stride;
+    const size_t row = size_t(canvas->row - int64_t(r));
+    uint8_t* out = canvas->pixels + (canvas->topDownRgb ? size_t(canvas->height) - 1 - row : row) * canvas->stride;
     const uint8_t* in = NextFrameRow(rows);
     if (pixelFormat == kMcaIndexedFormat) {
       ExpandIndexedRow(in, out, pixelsPerRow, *canvas->palette);
+    } else if (canvas->topDownRgb) {
+      CopyRowAsRgb(in, out, bytesPerRow);
     } else {
       std::memcpy(out, in, bytesPerRow);
     }

@@ -60,13 +60,23 @@ struct McaPalette {
 };
 
 // The output pixel block and the running destination row of the frame stack.
+// Rows are counted from the bottom of the picture, as the 24-bit bottom-up
+// DIB lays them out; a top-down RGB canvas holds the same pixels with each
+// row's bytes in red, green, blue order and the rows in reverse.
 struct McaCanvas {
   uint8_t* pixels;
-  size_t stride;       // RowStride of the picture width
+  size_t stride;       // bytes from one output row to the next
   int32_t height;      // rows in the pixel block
   int64_t row;         // next destination row; starts at height - 1, moves down
-  const McaPalette* palette;
+  const McaPalette* palette;  // in the canvas's byte order
+  uint64_t capacity;   // K: the DIB's stride x height + 4, the most a frame's stream counts
+  size_t rowLimit;     // bytes of an output row that frames may write
+  bool topDownRgb;
 };
+
+// The largest DIB pixel block: with K's 4 more bytes it still fits in a
+// 32-bit signed size, so every build accepts the same pictures.
+constexpr uint64_t kMcaMaxPixelBytes = 0x7FFFFFFFu - 4;
 
 bool IsMcaSignature(const uint8_t* head);
 
@@ -124,3 +134,8 @@ size_t FrameBytesRead(const McaFrameHeader& frame, int32_t pixelFormat, const Mc
 // and reports completion to the callback. 1 on success, 0 on failure.
 int DecodeMcaFrames(McaSpan container, uint8_t* pixels, ProgressCallback callback,
                     intptr_t data, size_t stride, int32_t height);
+
+// Decodes every frame onto a zero-filled canvas whose palette is still to be
+// filled (in the canvas's byte order). 1 on success, 0 when a frame's payload
+// lies outside the data or its memory is not to be had.
+int DecodeMcaCanvas(McaSpan container, McaCanvas* canvas);

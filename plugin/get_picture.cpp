@@ -6,10 +6,6 @@
 namespace {
 
 constexpr size_t kInfoBlockSize = 1068;  // header, 256 colour-table entries, 4 more bytes
-// The largest pixel block: with the 4 bytes a frame's stream may count past
-// it, it still fits in a 32-bit signed size, so every build accepts the same
-// pictures.
-constexpr uint64_t kMaxPixelBytes = 0x7FFFFFFFu - 4;
 
 #pragma pack(push, 1)
 struct BitmapInfoHeader {
@@ -54,7 +50,7 @@ int32_t Deliver(const McaSpan& bytes, const McaGeometry& geometry, HLOCAL* pHBIn
   *pHBm = nullptr;
   // Checked before any block is taken, in 64 bits so that nothing overflows.
   const uint64_t stride = uint64_t(McaRowStride(geometry.width));
-  if (geometry.height < 0 || (geometry.height > 0 && stride > kMaxPixelBytes / uint64_t(geometry.height))) {
+  if (geometry.height < 0 || (geometry.height > 0 && stride > kMcaMaxPixelBytes / uint64_t(geometry.height))) {
     return kResultNoMemory;
   }
   const size_t pixelBytes = size_t(stride * uint64_t(geometry.height));

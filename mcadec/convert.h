@@ -1,0 +1,24 @@
+// One file's road: read, probe, decode, encode, write.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "mcadec/picture_file.h"
+
+struct ConvertOptions {
+  EncodeOptions encode;
+  bool force = false;
+};
+
+// Reads a whole file, or standard input for "-".
+bool ReadInput(const std::string& path, std::vector<uint8_t>* bytes, std::string* error);
+
+// Converts `input` into `output` ("-": standard input or output). False with
+// the reason in `error`; nothing is left at `output` then.
+bool ConvertFile(const std::string& input, const std::string& output, const ConvertOptions& options,
+                 std::string* error);
+
+// --info: the picture's geometry and frames, as text or as a JSON object.
+bool DescribeFile(const std::string& input, bool json, std::string* text, std::string* error);

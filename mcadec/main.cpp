@@ -1,0 +1,173 @@
+// mcadec: converts MCA pictures to PNG, BMP or PPM, or describes them.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <atomic>
+#include <cstdio>
+#include <thread>
+#include <vector>
+
+#include "mcadec/convert.h"
+#include "mcadec/progress.h"
+
+namespace {
+
+constexpr int kUsageError = 2;
+
+struct Settings {
+  std::vector<std::string> inputs;
+  std::string output;
+  std::string format;
+  bool info = false;
+  bool json = false;
+  bool quiet = false;
+  bool force = false;
+  unsigned jobs = 0;
+  int pngLevel = 2;
+};
+
+bool IsFolder(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::string BaseName(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The input's name without its extension, to which the format's is added.
+std::string Stem(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  const size_t dot = path.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash) || dot == slash + 1) return path;
+  return path.substr(0, dot);
+}
+
+int Describe(const Settings& s) {
+  int status = 0;
+  if (s.json) std::printf("[");
+  bool first = true;
+  for (const std::string& input : s.inputs) {
+    std::string text, error;
+    if (!DescribeFile(input, s.json, &text, &error)) {
+      std::fprintf(stderr, "mcadec: %s: %s\n", input.c_str(), error.c_str());
+      status = 1;
+      continue;
+    }
+    if (s.json) std::printf("%s\n  %s", first ? "" : ",", text.c_str());
+    else std::fputs(text.c_str(), stdout);
+    first = false;
+  }
+  if (s.json) std::printf("%s]\n", first ? "" : "\n");
+  return status;
+}
+
+int Convert(const Settings& s) {
+  ImageFormat format = ImageFormat::kPng;
+  if (!s.format.empty()) {
+    FormatFromName("." + s.format, &format);
+  }
+  const bool single = s.inputs.size() == 1;
+  const bool toFolder = !s.output.empty() && (!single || IsFolder(s.output) || s.output.back() == '/');
+  if (s.output == "-" && !single) {
+    std::fprintf(stderr, "mcadec: -o - takes one input\n");
+    return kUsageError;
+  }
+  if (s.format.empty() && !toFolder && !s.output.empty()) FormatFromName(s.output, &format);
+  if (toFolder && !IsFolder(s.output) && mkdir(s.output.c_str(), 0777) != 0) {
+    std::fprintf(stderr, "mcadec: cannot create the folder %s\n", s.output.c_str());
+    return 1;
+  }
+
+  std::vector<std::string> outputs;
+  uint64_t totalBytes = 0;
+  for (const std::string& input : s.inputs) {
+    if (toFolder) {
+      std::string folder = s.output;
+      if (folder.back() != '/') folder += '/';
+      outputs.push_back(folder + Stem(BaseName(input == "-" ? "stdin" : input)) + FormatExtension(format));
+    } else if (!s.output.empty()) {
+      outputs.push_back(s.output);
+    } else {
+      outputs.push_back(input == "-" ? "-" : Stem(input) + FormatExtension(format));
+    }
+    struct stat info;
+    if (input != "-" && stat(input.c_str(), &info) == 0) totalBytes += uint64_t(info.st_size);
+  }
+
+  ConvertOptions options;
+  options.encode.format = format;
+  options.encode.pngLevel = s.pngLevel;
+  options.encode.indexedPng = true;
+  options.force = s.force;
+  Progress progress(s.inputs.size(), totalBytes, !s.quiet && isatty(STDERR_FILENO) && s.inputs.size() > 1);
+  std::atomic<size_t> next{0};
+  std::atomic<bool> failed{false};
+  auto work = [&] {
+    for (size_t i; (i = next.fetch_add(1)) < s.inputs.size();) {
+      std::string error;
+      const bool ok = ConvertFile(s.inputs[i], outputs[i], options, &error);
+      if (!ok) failed = true;
+      struct stat info;
+      const uint64_t bytes = s.inputs[i] != "-" && stat(s.inputs[i].c_str(), &info) == 0 ? uint64_t(info.st_size) : 0;
+      progress.FileDone(bytes, ok ? "" : "mcadec: " + s.inputs[i] + ": " + error);
+    }
+  };
+  const unsigned jobs = std::max(1u, std::min<unsigned>(s.jobs, unsigned(s.inputs.size())));
+  std::vector<std::thread> workers;
+  for (unsigned k = 1; k < jobs; ++k) workers.emplace_back(work);
+  work();
+  for (std::thread& t : workers) t.join();
+  progress.Finish();
+  return failed ? 1 : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Settings s;
+  s.jobs = std::max(1u, std::thread::hardware_concurrency());
+  CLI::App app{"Converts MCA pictures to PNG, BMP or PPM.\n\n"
+               "  mcadec IN.mca                 writes IN.png beside it\n"
+               "  mcadec -o OUT.png IN.mca      writes OUT.png\n"
+               "  mcadec -o DIR A.mca B.mca...  converts many into a folder\n"
+               "  mcadec --info IN.mca          describes the picture without decoding it\n\n"
+               "\"-\" reads standard input or writes standard output. An existing file is\n"
+               "kept unless --force is given; a failed conversion leaves no file behind.\n"
+               "Exit status: 0 when every file converted, 1 when some failed, 2 for a\n"
+               "usage error.",
+               "mcadec"};
+  app.add_option("files", s.inputs, "MCA pictures to convert (- for standard input)")->required();
+  app.add_option("-o,--output", s.output, "output file, or folder for several inputs (- for standard output)");
+  app.add_option("--format", s.format, "png, bmp or ppm (default: from the output name, else png)")
+      ->check(CLI::IsMember({"png", "bmp", "ppm"}));
+  app.add_flag("--info", s.info, "print the geometry and the frame list, decoding nothing");
+  app.add_flag("--json", s.json, "with --info: print JSON");
+  app.add_option("-j,--jobs", s.jobs, "files converted at once (default: the number of cores)")
+      ->check(CLI::Range(1u, 1024u));
+  app.add_option("--png-level", s.pngLevel, "PNG compression, 0 (none) to 9 (smallest, slowest); default 2")
+      ->check(CLI::Range(0, 9));
+  app.add_flag("-q,--quiet", s.quiet, "no progress bar");
+  app.add_flag("-f,--force", s.force, "replace existing output files");
+  app.set_version_flag("--version", "mcadec " ZUVREK_VERSION);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    app.exit(e);
+    return kUsageError;
+  }
+  size_t standardInputs = 0;
+  for (const std::string& input : s.inputs) standardInputs += input == "-";
+  if (standardInputs > 1) {
+    std::fprintf(stderr, "mcadec: standard input can be read once\n");
+    return kUsageError;
+  }
+  if (s.json) s.info = true;
+  return s.info ? Describe(s) : Convert(s);
+}

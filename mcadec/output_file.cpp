@@ -1,0 +1,96 @@
+#include "mcadec/output_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+std::string Folder(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string Reason(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
+
+// The permissions a new file gets here: 0666 less the umask, read once.
+mode_t NewFileMode() {
+  static const mode_t mode = [] {
+    const mode_t mask = umask(0);
+    umask(mask);
+    return mode_t(0666 & ~mask);
+  }();
+  return mode;
+}
+
+// Puts the file in place unless the target exists: a hard link fails on an
+// existing name; where the file system has no links, a checked rename.
+bool PlaceWithoutReplacing(const std::string& from, const std::string& to) {
+  if (link(from.c_str(), to.c_str()) == 0) {
+    unlink(from.c_str());
+    return true;
+  }
+  if (errno != EPERM && errno != EOPNOTSUPP) return false;
+  struct stat info;
+  if (stat(to.c_str(), &info) == 0) {
+    errno = EEXIST;
+    return false;
+  }
+  return rename(from.c_str(), to.c_str()) == 0;
+}
+
+}  // namespace
+
+bool OpenOutput(const std::string& target, bool force, OutputFile* out, std::string* error) {
+  struct stat info;
+  if (!force && stat(target.c_str(), &info) == 0) {
+    *error = target + " exists (--force replaces it)";
+    return false;
+  }
+  std::string pattern = Folder(target) + "/.mcadec-XXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  const int fd = mkstemp(name.data());
+  if (fd < 0) {
+    *error = Reason(("cannot create a file in " + Folder(target)).c_str());
+    return false;
+  }
+  fchmod(fd, NewFileMode());
+  out->target = target;
+  out->temporary = name.data();
+  out->stream = fdopen(fd, "wb");
+  if (!out->stream) {
+    *error = Reason("cannot write");
+    close(fd);
+    unlink(out->temporary.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool CommitOutput(OutputFile* out, bool force, std::string* error) {
+  const bool closed = std::fclose(out->stream) == 0;
+  out->stream = nullptr;
+  if (!closed) {
+    *error = Reason("cannot write");
+  } else if (force ? rename(out->temporary.c_str(), out->target.c_str()) == 0
+                   : PlaceWithoutReplacing(out->temporary, out->target)) {
+    return true;
+  } else {
+    *error = errno == EEXIST ? out->target + " exists (--force replaces it)" : Reason(("cannot create " + out->target).c_str());
+  }
+  unlink(out->temporary.c_str());
+  return false;
+}
+
+void DiscardOutput(OutputFile* out) {
+  if (out->stream) std::fclose(out->stream);
+  out->stream = nullptr;
+  unlink(out->temporary.c_str());
+}

@@ -1,0 +1,26 @@
+// A one-line progress bar on standard error: files done of total, bytes,
+// time left. Silent unless standard error is a terminal.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+class Progress {
+ public:
+  Progress(size_t files, uint64_t bytes, bool enabled);
+  // One file finished; `message`, if any, is printed on a line of its own.
+  void FileDone(uint64_t bytes, const std::string& message);
+  void Finish();
+
+ private:
+  void Draw();
+  std::mutex lock_;
+  const size_t files_;
+  const uint64_t bytes_;
+  const bool enabled_;
+  size_t filesDone_ = 0;
+  uint64_t bytesDone_ = 0;
+  std::chrono::steady_clock::time_point start_, lastDraw_;
+};
