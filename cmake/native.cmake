@@ -51,17 +51,72 @@ if(ZUVREK_FUZZ)
   add_subdirectory(fuzz)
 endif()
 
-# Programs for systems without Windows: the converter and the gdk-pixbuf loader.
-find_package(PkgConfig REQUIRED)
-pkg_check_modules(SPNG REQUIRED IMPORTED_TARGET spng)
-find_package(CLI11 REQUIRED)
-add_executable(mcadec
-  mcadec/main.cpp
-  mcadec/convert.cpp
-  mcadec/picture_file.cpp
-  mcadec/output_file.cpp
-  mcadec/progress.cpp)
-target_compile_definitions(mcadec PRIVATE ZUVREK_VERSION="${PROJECT_VERSION}")
-target_link_libraries(mcadec PRIVATE mca PkgConfig::SPNG CLI11::CLI11 Threads::Threads)
-include(GNUInstallDirs)
-install(TARGETS mcadec RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# Programs for systems without Windows: the converter and the gdk-pixbuf
+# loader (64-bit builds only: they link the system's libspng and gdk-pixbuf).
+option(ZUVREK_PROGRAMS "Build mcadec and the gdk-pixbuf loader" ON)
+if(ZUVREK_PROGRAMS)
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(SPNG REQUIRED IMPORTED_TARGET spng)
+  pkg_check_modules(GDK_PIXBUF REQUIRED IMPORTED_TARGET gdk-pixbuf-2.0)
+  pkg_get_variable(GDK_PIXBUF_MODULEDIR gdk-pixbuf-2.0 gdk_pixbuf_moduledir)
+  pkg_get_variable(GDK_PIXBUF_QUERY_LOADERS gdk-pixbuf-2.0 gdk_pixbuf_query_loaders)
+  find_package(CLI11 REQUIRED)
+  include(GNUInstallDirs)
+  set_target_properties(mca PROPERTIES POSITION_INDEPENDENT_CODE ON)
+
+  add_executable(mcadec
+    mcadec/main.cpp
+    mcadec/convert.cpp
+    mcadec/picture_file.cpp
+    mcadec/output_file.cpp
+    mcadec/progress.cpp)
+  target_compile_definitions(mcadec PRIVATE ZUVREK_VERSION="${PROJECT_VERSION}")
+  target_link_libraries(mcadec PRIVATE mca PkgConfig::SPNG CLI11::CLI11 Threads::Threads)
+  install(TARGETS mcadec RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+  add_library(pixbufloader-mca MODULE pixbuf/io-mca.cpp)
+  target_link_libraries(pixbufloader-mca PRIVATE mca PkgConfig::GDK_PIXBUF)
+  # The system's loader folder, taken below whatever prefix we install to.
+  string(REGEX REPLACE "^/usr/" "" GDK_PIXBUF_LOADER_DIR "${GDK_PIXBUF_MODULEDIR}")
+  install(TARGETS pixbufloader-mca LIBRARY DESTINATION ${GDK_PIXBUF_LOADER_DIR})
+  install(FILES pixbuf/zuvrek-mca.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
+  install(FILES pixbuf/zuvrek-mca.thumbnailer DESTINATION ${CMAKE_INSTALL_DATADIR}/thumbnailers)
+  # Programs find the loader through the loaders cache and MCA files through
+  # the MIME database: refresh both, unless installing into a staging folder.
+  install(CODE "
+    if(\"\$ENV{DESTDIR}\" STREQUAL \"\")
+      execute_process(COMMAND update-mime-database \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/mime\")
+      if(\"\${CMAKE_INSTALL_PREFIX}/${GDK_PIXBUF_LOADER_DIR}\" STREQUAL \"${GDK_PIXBUF_MODULEDIR}\")
+        execute_process(COMMAND ${GDK_PIXBUF_QUERY_LOADERS} --update-cache)
+      endif()
+    endif()")
+
+  if(ZUVREK_TESTS)
+    # A loaders cache for our module alone, and a MIME database that knows
+    # MCA files, both in the build folder, for the tests.
+    set(PIXBUF_TEST_DATA ${CMAKE_BINARY_DIR}/pixbuf-test)
+    add_custom_command(OUTPUT ${PIXBUF_TEST_DATA}/loaders.cache ${PIXBUF_TEST_DATA}/mime/mime.cache
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${PIXBUF_TEST_DATA}/mime/packages
+      COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/pixbuf/zuvrek-mca.xml ${PIXBUF_TEST_DATA}/mime/packages/
+      COMMAND update-mime-database ${PIXBUF_TEST_DATA}/mime
+      COMMAND ${GDK_PIXBUF_QUERY_LOADERS} $<TARGET_FILE:pixbufloader-mca> > ${PIXBUF_TEST_DATA}/loaders.cache
+      DEPENDS pixbufloader-mca pixbuf/zuvrek-mca.xml)
+    add_custom_target(pixbuf_test_data ALL DEPENDS ${PIXBUF_TEST_DATA}/loaders.cache)
+
+    add_executable(program_tests tests/programs/mcadec_test.cpp tests/programs/pixbuf_test.cpp
+      tests/programs/rgb_pictures.cpp)
+    target_compile_definitions(program_tests PRIVATE MCADEC_PATH="$<TARGET_FILE:mcadec>"
+      PIXBUF_TEST_DATA="${PIXBUF_TEST_DATA}")
+    target_link_libraries(program_tests PRIVATE plugin test_support PkgConfig::SPNG PkgConfig::GDK_PIXBUF
+      GTest::gtest GTest::gtest_main)
+    add_dependencies(program_tests mcadec pixbuf_test_data)
+    gtest_discover_tests(program_tests DISCOVERY_MODE PRE_TEST)
+    # The real thumbnailer, which runs apart from our sanitizers.
+    if(NOT CMAKE_CXX_FLAGS MATCHES "sanitize")
+      add_test(NAME gdk_pixbuf_thumbnailer_makes_a_thumbnail
+        COMMAND sh ${CMAKE_SOURCE_DIR}/tests/programs/thumbnailer_test.sh ${CMAKE_SOURCE_DIR}/samples/sample.mca)
+      set_tests_properties(gdk_pixbuf_thumbnailer_makes_a_thumbnail PROPERTIES ENVIRONMENT
+        "GDK_PIXBUF_MODULE_FILE=${PIXBUF_TEST_DATA}/loaders.cache;XDG_DATA_HOME=${PIXBUF_TEST_DATA}")
+    endif()
+  endif()
+endif()

@@ -57,7 +57,7 @@ McaFrameInfo McaGetFrame(McaSpan data, int32_t index) {
 McaStatus McaDecodeRgb(McaSpan data, const McaPictureInfo& info, uint8_t* rgb, size_t stride, McaProblem* problem) {
   const size_t rowBytes = info.width > 0 ? 3 * size_t(info.width) : 0;
   if (info.height < 0 || stride < rowBytes) return Fail(problem, kMcaTooLarge, -1, info.height);
-  std::memset(rgb, 0, stride * size_t(info.height));
+  for (int32_t y = 0; y < info.height; ++y) std::memset(rgb + size_t(y) * stride, 0, rowBytes);
   const uint64_t dibStride = uint64_t(McaRowStride(info.width));
   McaCanvas canvas = {rgb, stride, info.height, 0, nullptr, dibStride * uint64_t(info.height) + 4, rowBytes, true};
   if (!DecodeMcaCanvas(data, &canvas)) {

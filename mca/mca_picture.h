@@ -53,8 +53,9 @@ McaStatus McaProbe(McaSpan data, McaPictureInfo* info, McaProblem* problem);
 McaFrameInfo McaGetFrame(McaSpan data, int32_t index);
 
 // Decodes a probed picture into `rgb`, `stride` bytes a row (at least 3 x
-// width), top row first; the buffer is zero-filled first, so every byte of
-// height x stride is set.
+// width), top row first. Every row's 3 x width pixel bytes are set (what no
+// frame covers is black); bytes between rows are not touched, and the last
+// row ends right after its pixels.
 McaStatus McaDecodeRgb(McaSpan data, const McaPictureInfo& info, uint8_t* rgb, size_t stride,
                        McaProblem* problem);
 

@@ -4,6 +4,7 @@
 
 #include <CLI/CLI.hpp>
 #include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <thread>
 #include <vector>
@@ -127,6 +128,9 @@ int Convert(const Settings& s) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Past a file size limit, writes fail and the file is cleaned up, rather
+  // than the process being killed with a temporary file left behind.
+  std::signal(SIGXFSZ, SIG_IGN);
   Settings s;
   s.jobs = std::max(1u, std::thread::hardware_concurrency());
   CLI::App app{"Converts MCA pictures to PNG, BMP or PPM.\n\n"

@@ -1,0 +1,150 @@
+// mcadec end to end: the real program on generated pictures, its files read
+// back against the plug-in's own pixels.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
+#include "tests/programs/rgb_pictures.h"
+
+namespace {
+
+struct Outcome {
+  int status;
+  std::string errors;
+};
+
+// Runs mcadec with `arguments` (shell words) in `folder`.
+Outcome Mcadec(const ScratchFolder& folder, const std::string& arguments, const std::string& prefix = "") {
+  const std::string errors = folder / "stderr.txt";
+  const std::string command =
+      "cd '" + folder.path() + "' && " + prefix + "'" MCADEC_PATH "' " + arguments + " 2> '" + errors + "'";
+  const int raw = std::system(command.c_str());
+  const Bytes text = ReadBytes(errors);
+  std::remove(errors.c_str());
+  return Outcome{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, std::string(text.begin(), text.end())};
+}
+
+TEST(Mcadec, EveryFormatReadsBackAsThePluginsPixels) {
+  const struct {
+    const char* extension;
+    RgbImage (*read)(const std::string&);
+  } formats[] = {{"png", [](const std::string& p) { return ReadPng(p); }}, {"bmp", ReadBmp}, {"ppm", ReadPpm}};
+  for (const NamedPicture& picture : ProgramTestPictures()) {
+    ScratchFolder folder;
+    WriteBytes(folder / "in.mca", picture.image);
+    const RgbImage expected = PluginPixels(picture.image);
+    ASSERT_GT(expected.width, 0) << picture.name;
+    for (const auto& format : formats) {
+      const std::string out = std::string("out.") + format.extension;
+      const Outcome run = Mcadec(folder, "-q -o " + out + " in.mca");
+      ASSERT_EQ(run.status, 0) << picture.name << ": " << run.errors;
+      EXPECT_TRUE(format.read(folder / out) == expected) << picture.name << " as " << format.extension;
+    }
+  }
+}
+
+TEST(Mcadec, PalettePicturesBecomeIndexedPngsOnlyWhenExact) {
+  for (const NamedPicture& picture : ProgramTestPictures()) {
+    ScratchFolder folder;
+    WriteBytes(folder / "in.mca", picture.image);
+    ASSERT_EQ(Mcadec(folder, "in.mca").status, 0);
+    bool indexed = false;
+    EXPECT_TRUE(ReadPng(folder / "in.png", &indexed) == PluginPixels(picture.image)) << picture.name;
+    EXPECT_EQ(indexed, picture.name.rfind("8-bit", 0) == 0) << picture.name;
+  }
+}
+
+TEST(Mcadec, StandardInputToStandardOutput) {
+  const NamedPicture picture = ProgramTestPictures()[1];
+  ScratchFolder folder;
+  WriteBytes(folder / "in.mca", picture.image);
+  ASSERT_EQ(Mcadec(folder, "--format ppm - < in.mca > out.ppm").status, 0);
+  EXPECT_TRUE(ReadPpm(folder / "out.ppm") == PluginPixels(picture.image));
+}
+
+TEST(Mcadec, BatchGoesOnPastBrokenFilesAndNamesEachReason) {
+  ScratchFolder folder;
+  std::string inputs;
+  const std::vector<NamedPicture> good = ProgramTestPictures();
+  const std::vector<BrokenPicture> broken = BrokenTestPictures();
+  for (size_t i = 0; i < good.size(); ++i) {
+    WriteBytes(folder / ("good" + std::to_string(i) + ".mca"), good[i].image);
+    inputs += " good" + std::to_string(i) + ".mca";
+  }
+  for (size_t i = 0; i < broken.size(); ++i) {
+    WriteBytes(folder / ("broken" + std::to_string(i) + ".mca"), broken[i].image);
+    inputs += " broken" + std::to_string(i) + ".mca";
+  }
+  const Outcome run = Mcadec(folder, "-j 2 -o out" + inputs);
+  EXPECT_EQ(run.status, 1);
+  for (size_t i = 0; i < broken.size(); ++i) {
+    EXPECT_NE(run.errors.find("broken" + std::to_string(i) + ".mca: "), std::string::npos) << run.errors;
+    EXPECT_NE(run.errors.find(broken[i].reason), std::string::npos) << broken[i].name << ": " << run.errors;
+  }
+  std::vector<std::string> names;
+  for (size_t i = 0; i < good.size(); ++i) {
+    names.push_back("good" + std::to_string(i) + ".png");
+    EXPECT_TRUE(ReadPng(folder / ("out/" + names.back())) == PluginPixels(good[i].image)) << good[i].name;
+  }
+  // Nothing else: no output for a broken file, no temporary file.
+  EXPECT_EQ(ListFolder(folder / "out"), names);
+}
+
+TEST(Mcadec, ExistingOutputIsKeptUnlessForced) {
+  ScratchFolder folder;
+  const Bytes image = ProgramTestPictures()[0].image;
+  WriteBytes(folder / "in.mca", image);
+  WriteBytes(folder / "in.png", Bytes{'k', 'e', 'e', 'p'});
+  const Outcome kept = Mcadec(folder, "in.mca");
+  EXPECT_EQ(kept.status, 1);
+  EXPECT_NE(kept.errors.find("in.png exists"), std::string::npos) << kept.errors;
+  EXPECT_EQ(ReadBytes(folder / "in.png"), (Bytes{'k', 'e', 'e', 'p'}));
+  EXPECT_EQ(Mcadec(folder, "--force in.mca").status, 0);
+  EXPECT_TRUE(ReadPng(folder / "in.png") == PluginPixels(image));
+  EXPECT_EQ(folder.Names(), (std::vector<std::string>{"in.mca", "in.png"}));
+}
+
+TEST(Mcadec, FailedWriteLeavesNoFileBehind) {
+  ScratchFolder folder;
+  TestContainer c;
+  c.frames = {RandomFrame(300, 300, 24, false, 30)};  // 270 KB of pixels that do not compress
+  WriteBytes(folder / "in.mca", BuildContainer(c));
+  for (const char* format : {"png", "bmp", "ppm"}) {
+    // Files may not grow past 64 KiB: the write fails part of the way.
+    const Outcome run = Mcadec(folder, std::string("--format ") + format + " in.mca", "ulimit -f 128 && ");
+    EXPECT_EQ(run.status, 1) << format;
+    EXPECT_NE(run.errors.find("in.mca: cannot write"), std::string::npos) << run.errors;
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{"in.mca"}) << format;
+  }
+}
+
+TEST(Mcadec, UsageErrorsExitWithTwo) {
+  ScratchFolder folder;
+  WriteBytes(folder / "a.mca", ProgramTestPictures()[0].image);
+  for (const char* arguments : {"", "--format gif a.mca", "-o - a.mca a.mca", "- -", "--png-level 12 a.mca"}) {
+    EXPECT_EQ(Mcadec(folder, arguments).status, 2) << arguments;
+  }
+  EXPECT_EQ(folder.Names(), std::vector<std::string>{"a.mca"});
+}
+
+TEST(Mcadec, InfoListsTheFramesWithoutDecoding) {
+  ScratchFolder folder;
+  TestContainer c;
+  c.frames = {RandomFrame(5, 2, 24, false, 40), RandomFrame(7, 3, 24, true, 41)};
+  WriteBytes(folder / "a.mca", BuildContainer(c));
+  ASSERT_EQ(Mcadec(folder, "--info a.mca > info.txt").status, 0);
+  const Bytes text = ReadBytes(folder / "info.txt");
+  const std::string info(text.begin(), text.end());
+  EXPECT_NE(info.find("a.mca: 7 x 5, 24-bit, 0 palette entries, 2 frames"), std::string::npos) << info;
+  EXPECT_NE(info.find("frame 1: 5 x 2, stored, 32 bytes stored, 32 expanded"), std::string::npos) << info;
+  EXPECT_NE(info.find("frame 2: 7 x 3, compressed"), std::string::npos) << info;
+  ASSERT_EQ(Mcadec(folder, "--json a.mca > info.json").status, 0);
+  const Bytes json = ReadBytes(folder / "info.json");
+  EXPECT_NE(std::string(json.begin(), json.end()).find("\"width\": 7, \"height\": 5, \"format\": \"24-bit\""),
+            std::string::npos);
+}
+
+}  // namespace
