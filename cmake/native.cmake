@@ -95,11 +95,19 @@ if(ZUVREK_PROGRAMS)
     # A loaders cache for our module alone, and a MIME database that knows
     # MCA files, both in the build folder, for the tests.
     set(PIXBUF_TEST_DATA ${CMAKE_BINARY_DIR}/pixbuf-test)
+    # A module built with AddressSanitizer loads only where its runtime is.
+    set(QUERY_LOADERS ${GDK_PIXBUF_QUERY_LOADERS})
+    if(CMAKE_CXX_FLAGS MATCHES "sanitize=address")
+      execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libclang_rt.asan-x86_64.so
+        OUTPUT_VARIABLE ASAN_RUNTIME OUTPUT_STRIP_TRAILING_WHITESPACE)
+      set(QUERY_LOADERS ${CMAKE_COMMAND} -E env LD_PRELOAD=${ASAN_RUNTIME} ASAN_OPTIONS=detect_leaks=0
+        ${GDK_PIXBUF_QUERY_LOADERS})
+    endif()
     add_custom_command(OUTPUT ${PIXBUF_TEST_DATA}/loaders.cache ${PIXBUF_TEST_DATA}/mime/mime.cache
       COMMAND ${CMAKE_COMMAND} -E make_directory ${PIXBUF_TEST_DATA}/mime/packages
       COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/pixbuf/zuvrek-mca.xml ${PIXBUF_TEST_DATA}/mime/packages/
       COMMAND update-mime-database ${PIXBUF_TEST_DATA}/mime
-      COMMAND ${GDK_PIXBUF_QUERY_LOADERS} $<TARGET_FILE:pixbufloader-mca> > ${PIXBUF_TEST_DATA}/loaders.cache
+      COMMAND ${QUERY_LOADERS} $<TARGET_FILE:pixbufloader-mca> > ${PIXBUF_TEST_DATA}/loaders.cache
       DEPENDS pixbufloader-mca pixbuf/zuvrek-mca.xml)
     add_custom_target(pixbuf_test_data ALL DEPENDS ${PIXBUF_TEST_DATA}/loaders.cache)
 
@@ -111,6 +119,8 @@ if(ZUVREK_PROGRAMS)
       GTest::gtest GTest::gtest_main)
     add_dependencies(program_tests mcadec pixbuf_test_data)
     gtest_discover_tests(program_tests DISCOVERY_MODE PRE_TEST)
+    add_test(NAME cmake_install_puts_the_programs_in_place
+      COMMAND sh ${CMAKE_SOURCE_DIR}/tests/programs/install_test.sh ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR}/samples/sample.mca)
     # The real thumbnailer, which runs apart from our sanitizers.
     if(NOT CMAKE_CXX_FLAGS MATCHES "sanitize")
       add_test(NAME gdk_pixbuf_thumbnailer_makes_a_thumbnail

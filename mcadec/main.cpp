@@ -25,7 +25,7 @@ struct Settings {
   bool quiet = false;
   bool force = false;
   unsigned jobs = 0;
-  int pngLevel = 2;
+  int pngLevel = 1;
 };
 
 bool IsFolder(const std::string& path) {
@@ -151,7 +151,7 @@ int main(int argc, char** argv) {
   app.add_flag("--json", s.json, "with --info: print JSON");
   app.add_option("-j,--jobs", s.jobs, "files converted at once (default: the number of cores)")
       ->check(CLI::Range(1u, 1024u));
-  app.add_option("--png-level", s.pngLevel, "PNG compression, 0 (none) to 9 (smallest, slowest); default 2")
+  app.add_option("--png-level", s.pngLevel, "PNG compression, 0 (none) to 9 (smallest, slowest); default 1")
       ->check(CLI::Range(0, 9));
   app.add_flag("-q,--quiet", s.quiet, "no progress bar");
   app.add_flag("-f,--force", s.force, "replace existing output files");

@@ -103,9 +103,13 @@ bool WritePng(const RgbPicture& p, const EncodeOptions& options, FILE* out, std:
   int e = spng_set_png_file(ctx, out);
   if (!e) e = spng_set_ihdr(ctx, &ihdr);
   if (!e) e = spng_set_option(ctx, SPNG_IMG_COMPRESSION_LEVEL, options.pngLevel);
-  // One filter for every row is far quicker than trying each, and on these
-  // pictures costs little in size; the highest levels try them all.
-  if (!e) e = spng_set_option(ctx, SPNG_FILTER_CHOICE, options.pngLevel >= 7 ? SPNG_FILTER_CHOICE_ALL : indexed ? SPNG_FILTER_CHOICE_NONE : SPNG_FILTER_CHOICE_SUB);
+  // One filter for every row (the row above for colour, none for indexes) is
+  // far quicker than trying each and costs little in size; from level 7 on
+  // every row tries them all.
+  const int filters = options.pngLevel >= 7 ? SPNG_FILTER_CHOICE_ALL
+                      : indexed             ? SPNG_FILTER_CHOICE_NONE
+                                            : SPNG_FILTER_CHOICE_UP;
+  if (!e) e = spng_set_option(ctx, SPNG_FILTER_CHOICE, filters);
   if (!e && indexed) {
     spng_plte plte = {};
     plte.n_entries = uint32_t(palette.size());

@@ -18,7 +18,7 @@ struct RgbPicture {
 
 struct EncodeOptions {
   ImageFormat format = ImageFormat::kPng;
-  int pngLevel = 2;          // zlib level 0-9
+  int pngLevel = 1;          // zlib level 0-9
   bool indexedPng = false;   // try a palette PNG: kept only when every pixel is exact
 };
 
