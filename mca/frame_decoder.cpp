@@ -47,15 +47,21 @@ int DecodeMcaCanvas(McaSpan container, McaCanvas* canvas) {
     OpenFrameStream(container, frame, rowBytes, needed, window, &stream);
     PlaceFrameRows(frame, &stream, header.pixelFormat, canvas);
     std::free(window);
+    if (canvas->rowsFinal) {
+      const int64_t above = int64_t(canvas->height) - 1 - canvas->row;
+      canvas->rowsFinal(canvas->rowsFinalContext, above < canvas->height ? above : canvas->height);
+    }
   }
   canvas->palette = nullptr;
+  if (canvas->rowsFinal) canvas->rowsFinal(canvas->rowsFinalContext, canvas->height);
   return 1;
 }
 
 int DecodeMcaFrames(McaSpan container, uint8_t* pixels, ProgressCallback callback,
                     intptr_t data, size_t stride, int32_t height) {
   if (height < 0 || (height > 0 && stride > (SIZE_MAX - 4) / size_t(height))) return 0;
-  McaCanvas canvas = {pixels, stride, height, 0, nullptr, uint64_t(stride) * uint64_t(height) + 4, stride, false};
+  McaCanvas canvas = {pixels, stride, height, 0, nullptr, uint64_t(stride) * uint64_t(height) + 4, stride, false,
+                      nullptr, nullptr};
   if (!DecodeMcaCanvas(container, &canvas)) return 0;
   if (callback && callback(1, 1, data) != 0) return 0;
   return 1;

@@ -6,6 +6,9 @@
 
 namespace {
 
+// Rows placed between two reports of final rows.
+constexpr size_t kRowsPerReport = 64;
+
 // Rows of the frame that land inside the pixel block. Rows go downwards from
 // the destination row, which never lies above the top row, so these are the
 // frame's first rows; the rest fall below row 0 and are skipped.
@@ -63,6 +66,9 @@ void PlaceFrameRows(const McaFrameHeader& frame, FrameStream* rows, int32_t pixe
       CopyRowAsRgb(in, out, bytesPerRow);
     } else {
       std::memcpy(out, in, bytesPerRow);
+    }
+    if (canvas->rowsFinal && (r + 1) % kRowsPerReport == 0) {
+      canvas->rowsFinal(canvas->rowsFinalContext, int64_t(canvas->height) - (canvas->row - int64_t(r)));
     }
   }
   canvas->row -= frame.height;

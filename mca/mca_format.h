@@ -72,6 +72,10 @@ struct McaCanvas {
   uint64_t capacity;   // K: the DIB's stride x height + 4, the most a frame's stream counts
   size_t rowLimit;     // bytes of an output row that frames may write
   bool topDownRgb;
+  // Optional: told now and then how many rows, counted from the top, are
+  // final, so that a consumer can start on them while decoding goes on.
+  void (*rowsFinal)(void* context, int64_t rows);
+  void* rowsFinalContext;
 };
 
 // The largest DIB pixel block: with K's 4 more bytes it still fits in a

@@ -54,12 +54,14 @@ McaFrameInfo McaGetFrame(McaSpan data, int32_t index) {
   return McaFrameInfo{frame.width, frame.height, frame.storedSize, frame.expandedSize, frame.compression != 0};
 }
 
-McaStatus McaDecodeRgb(McaSpan data, const McaPictureInfo& info, uint8_t* rgb, size_t stride, McaProblem* problem) {
+McaStatus McaDecodeRgb(McaSpan data, const McaPictureInfo& info, uint8_t* rgb, size_t stride, McaProblem* problem,
+                       const McaRowsFinal* rowsFinal) {
   const size_t rowBytes = info.width > 0 ? 3 * size_t(info.width) : 0;
   if (info.height < 0 || stride < rowBytes) return Fail(problem, kMcaTooLarge, -1, info.height);
   for (int32_t y = 0; y < info.height; ++y) std::memset(rgb + size_t(y) * stride, 0, rowBytes);
   const uint64_t dibStride = uint64_t(McaRowStride(info.width));
-  McaCanvas canvas = {rgb, stride, info.height, 0, nullptr, dibStride * uint64_t(info.height) + 4, rowBytes, true};
+  McaCanvas canvas = {rgb,      stride, info.height, 0, nullptr, dibStride * uint64_t(info.height) + 4, rowBytes, true,
+                      rowsFinal ? rowsFinal->call : nullptr, rowsFinal ? rowsFinal->context : nullptr};
   if (!DecodeMcaCanvas(data, &canvas)) {
     // The probe found every payload inside the data, so only memory is left.
     return Fail(problem, kMcaNoMemory);

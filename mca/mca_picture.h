@@ -56,8 +56,14 @@ McaFrameInfo McaGetFrame(McaSpan data, int32_t index);
 // width), top row first. Every row's 3 x width pixel bytes are set (what no
 // frame covers is black); bytes between rows are not touched, and the last
 // row ends right after its pixels.
+// `rowsFinal`, if given, is called (on the decoding thread) with the number
+// of rows from the top that are final, as they become so, last with height.
+struct McaRowsFinal {
+  void (*call)(void* context, int64_t rows);
+  void* context;
+};
 McaStatus McaDecodeRgb(McaSpan data, const McaPictureInfo& info, uint8_t* rgb, size_t stride,
-                       McaProblem* problem);
+                       McaProblem* problem, const McaRowsFinal* rowsFinal = nullptr);
 
 // The problem in words, e.g. "frame 3's head lies outside the file"; writes
 // at most `room` bytes, always ending with a zero byte.

@@ -1,10 +1,15 @@
 #include "mcadec/convert.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 #include "mca/mca_picture.h"
 #include "mcadec/output_file.h"
@@ -24,7 +29,29 @@ bool Probe(const std::vector<uint8_t>& bytes, McaPictureInfo* info, std::string*
   return false;
 }
 
-bool Decode(const std::vector<uint8_t>& bytes, const McaPictureInfo& info, RgbPicture* picture, std::string* error) {
+// Rows final so far, handed from the decoding thread to the writing one.
+class RowGate {
+ public:
+  static void Publish(void* gate, int64_t rows) { static_cast<RowGate*>(gate)->Set(rows); }
+  void Set(int64_t rows) {
+    {
+      std::lock_guard<std::mutex> guard(lock_);
+      rows_ = rows;
+    }
+    changed_.notify_all();
+  }
+  void Await(int64_t rows) {
+    std::unique_lock<std::mutex> guard(lock_);
+    changed_.wait(guard, [&] { return rows_ >= rows; });
+  }
+
+ private:
+  std::mutex lock_;
+  std::condition_variable changed_;
+  int64_t rows_ = 0;
+};
+
+bool Allocate(const McaPictureInfo& info, RgbPicture* picture, std::string* error) {
   if (info.width <= 0 || info.height <= 0) {
     *error = "the picture has no pixels (" + std::to_string(info.width) + " x " + std::to_string(info.height) + ")";
     return false;
@@ -38,13 +65,43 @@ bool Decode(const std::vector<uint8_t>& bytes, const McaPictureInfo& info, RgbPi
     *error = "out of memory";
     return false;
   }
+  return true;
+}
+
+bool Decode(const std::vector<uint8_t>& bytes, const McaPictureInfo& info, RgbPicture* picture, std::string* error,
+            const McaRowsFinal* rowsFinal = nullptr) {
   McaProblem problem;
-  if (McaDecodeRgb(McaSpan{bytes.data(), bytes.size()}, info, picture->pixels.data(), picture->stride, &problem) !=
-      kMcaOk) {
+  if (McaDecodeRgb(McaSpan{bytes.data(), bytes.size()}, info, picture->pixels.data(), picture->stride, &problem,
+                   rowsFinal) != kMcaOk) {
     *error = Problem(problem);
     return false;
   }
   return true;
+}
+
+// Writes the picture while a thread of its own decodes it; the writer waits
+// for each row to be final. Without a thread to be had, decodes first.
+bool DecodeAndWrite(const std::vector<uint8_t>& bytes, const McaPictureInfo& info, RgbPicture* picture,
+                    const EncodeOptions& encode, FILE* out, std::string* error) {
+  RowGate gate;
+  const McaRowsFinal rowsFinal{RowGate::Publish, &gate};
+  bool decoded = false;
+  std::string decodeError;
+  std::thread decoder;
+  try {
+    decoder = std::thread([&] {
+      decoded = Decode(bytes, info, picture, &decodeError, &rowsFinal);
+      gate.Set(info.height);  // a failed decode must not leave the writer waiting
+    });
+  } catch (const std::system_error&) {
+    return Decode(bytes, info, picture, error) && WritePicture(*picture, encode, out, error);
+  }
+  picture->awaitRows = [&](int32_t rows) { gate.Await(rows); };
+  const bool written = WritePicture(*picture, encode, out, error);
+  decoder.join();
+  picture->awaitRows = nullptr;
+  if (!decoded) *error = decodeError;
+  return decoded && written;
 }
 
 void AppendJsonString(std::string* out, const std::string& text) {
@@ -73,10 +130,18 @@ bool ReadInput(const std::string& path, std::vector<uint8_t>* bytes, std::string
     *error = std::string("cannot open: ") + std::strerror(errno);
     return false;
   }
-  bytes->clear();
-  uint8_t chunk[1 << 16];
-  size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes->insert(bytes->end(), chunk, chunk + n);
+  // A regular file is read in one go; a pipe, in growing pieces.
+  struct stat info;
+  const bool sized = fstat(fileno(f), &info) == 0 && S_ISREG(info.st_mode);
+  bytes->assign(sized ? size_t(info.st_size) : 0, 0);
+  size_t used = 0;
+  for (;;) {
+    if (used == bytes->size()) bytes->resize(used + (used < (1 << 16) ? (1 << 16) : used));
+    const size_t n = std::fread(bytes->data() + used, 1, bytes->size() - used, f);
+    used += n;
+    if (n == 0) break;
+  }
+  bytes->resize(used);
   const bool failed = std::ferror(f);
   if (!standardInput) std::fclose(f);
   if (failed) {
@@ -91,16 +156,22 @@ bool ConvertFile(const std::string& input, const std::string& output, const Conv
   std::vector<uint8_t> bytes;
   McaPictureInfo info;
   RgbPicture picture;
-  if (!ReadInput(input, &bytes, error) || !Probe(bytes, &info, error) || !Decode(bytes, info, &picture, error)) {
+  if (!ReadInput(input, &bytes, error) || !Probe(bytes, &info, error) || !Allocate(info, &picture, error)) {
     return false;
   }
-  bytes = {};
   EncodeOptions encode = options.encode;
   encode.indexedPng = encode.indexedPng && info.pixelFormat == kMcaIndexedFormat;
-  if (output == "-") return WritePicture(picture, encode, stdout, error);
+  // A palette picture is indexed only once every pixel is known: no overlap.
+  const bool overlap = options.overlap && !encode.indexedPng;
+  if (!overlap && !Decode(bytes, info, &picture, error)) return false;
+  auto write = [&](FILE* stream) {
+    return overlap ? DecodeAndWrite(bytes, info, &picture, encode, stream, error)
+                   : WritePicture(picture, encode, stream, error);
+  };
+  if (output == "-") return write(stdout);
   OutputFile out;
   if (!OpenOutput(output, options.force, &out, error)) return false;
-  if (!WritePicture(picture, encode, out.stream, error)) {
+  if (!write(out.stream)) {
     DiscardOutput(&out);
     return false;
   }

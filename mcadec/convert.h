@@ -10,6 +10,9 @@
 struct ConvertOptions {
   EncodeOptions encode;
   bool force = false;
+  // Decode on a thread of its own while the rows already final are encoded;
+  // for one file at a time, when no other work keeps the cores busy.
+  bool overlap = false;
 };
 
 // Reads a whole file, or standard input for "-".

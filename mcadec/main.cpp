@@ -103,6 +103,8 @@ int Convert(const Settings& s) {
   options.encode.pngLevel = s.pngLevel;
   options.encode.indexedPng = true;
   options.force = s.force;
+  const unsigned jobs = std::max(1u, std::min<unsigned>(s.jobs, unsigned(s.inputs.size())));
+  options.overlap = jobs == 1 && s.jobs > 1;  // a core is free for decoding beside the encoder
   Progress progress(s.inputs.size(), totalBytes, !s.quiet && isatty(STDERR_FILENO) && s.inputs.size() > 1);
   std::atomic<size_t> next{0};
   std::atomic<bool> failed{false};
@@ -116,7 +118,6 @@ int Convert(const Settings& s) {
       progress.FileDone(bytes, ok ? "" : "mcadec: " + s.inputs[i] + ": " + error);
     }
   };
-  const unsigned jobs = std::max(1u, std::min<unsigned>(s.jobs, unsigned(s.inputs.size())));
   std::vector<std::thread> workers;
   for (unsigned k = 1; k < jobs; ++k) workers.emplace_back(work);
   work();

@@ -8,6 +8,10 @@
 
 namespace {
 
+void AwaitRows(const RgbPicture& p, int32_t rows) {
+  if (p.awaitRows) p.awaitRows(rows);
+}
+
 void PutLe(uint8_t* p, uint32_t v, int bytes) {
   for (int i = 0; i < bytes; ++i) p[i] = uint8_t(v >> (8 * i));
 }
@@ -32,6 +36,7 @@ bool WriteBmp(const RgbPicture& p, FILE* out, std::string* error) {
   PutLe(head + 28, 24, 2);
   PutLe(head + 34, uint32_t(imageBytes), 4);
   if (!Put(out, head, sizeof head, error)) return false;
+  AwaitRows(p, p.height);  // the bottom row comes first
   std::vector<uint8_t> row(rowBytes, 0);
   for (int32_t y = p.height - 1; y >= 0; --y) {
     const uint8_t* in = &p.pixels[size_t(y) * p.stride];
@@ -50,6 +55,7 @@ bool WritePpm(const RgbPicture& p, FILE* out, std::string* error) {
   const int n = std::snprintf(head, sizeof head, "P6\n%d %d\n255\n", int(p.width), int(p.height));
   if (!Put(out, head, size_t(n), error)) return false;
   for (int32_t y = 0; y < p.height; ++y) {
+    AwaitRows(p, y + 1);
     if (!Put(out, &p.pixels[size_t(y) * p.stride], 3 * size_t(p.width), error)) return false;
   }
   return true;
@@ -89,6 +95,7 @@ bool Index(const RgbPicture& p, std::vector<uint8_t>* indexes, std::vector<spng_
 bool WritePng(const RgbPicture& p, const EncodeOptions& options, FILE* out, std::string* error) {
   std::vector<uint8_t> indexes;
   std::vector<spng_plte_entry> palette;
+  if (options.indexedPng) AwaitRows(p, p.height);  // every colour must be known first
   const bool indexed = options.indexedPng && Index(p, &indexes, &palette);
   spng_ctx* ctx = spng_ctx_new(SPNG_CTX_ENCODER);
   if (!ctx) {
@@ -103,12 +110,12 @@ bool WritePng(const RgbPicture& p, const EncodeOptions& options, FILE* out, std:
   int e = spng_set_png_file(ctx, out);
   if (!e) e = spng_set_ihdr(ctx, &ihdr);
   if (!e) e = spng_set_option(ctx, SPNG_IMG_COMPRESSION_LEVEL, options.pngLevel);
-  // One filter for every row (the row above for colour, none for indexes) is
-  // far quicker than trying each and costs little in size; from level 7 on
-  // every row tries them all.
+  // One filter for every row (the pixel to the left for colour, none for
+  // indexes) is far quicker than trying each and costs little in size; from
+  // level 7 on every row tries them all.
   const int filters = options.pngLevel >= 7 ? SPNG_FILTER_CHOICE_ALL
                       : indexed             ? SPNG_FILTER_CHOICE_NONE
-                                            : SPNG_FILTER_CHOICE_UP;
+                                            : SPNG_FILTER_CHOICE_SUB;
   if (!e) e = spng_set_option(ctx, SPNG_FILTER_CHOICE, filters);
   if (!e && indexed) {
     spng_plte plte = {};
@@ -119,11 +126,12 @@ bool WritePng(const RgbPicture& p, const EncodeOptions& options, FILE* out, std:
   if (!e) {
     if (indexed) {
       e = spng_encode_image(ctx, indexes.data(), indexes.size(), SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE);
-    } else if (p.stride == 3 * size_t(p.width)) {
+    } else if (p.stride == 3 * size_t(p.width) && !p.awaitRows) {
       e = spng_encode_image(ctx, p.pixels.data(), p.pixels.size(), SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE);
     } else {
       e = spng_encode_image(ctx, nullptr, 0, SPNG_FMT_PNG, SPNG_ENCODE_PROGRESSIVE | SPNG_ENCODE_FINALIZE);
       for (int32_t y = 0; !e && y < p.height; ++y) {
+        AwaitRows(p, y + 1);
         e = spng_encode_row(ctx, &p.pixels[size_t(y) * p.stride], 3 * size_t(p.width));
       }
       if (e == SPNG_EOI) e = 0;

@@ -3,17 +3,20 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
 enum class ImageFormat { kPng, kBmp, kPpm };
 
-// A top-down RGB picture, rows `stride` bytes apart.
+// A top-down RGB picture, rows `stride` bytes apart. While it is still being
+// decoded, `awaitRows(n)` returns once the top n rows are final.
 struct RgbPicture {
   int32_t width = 0;
   int32_t height = 0;
   size_t stride = 0;
   std::vector<uint8_t> pixels;
+  std::function<void(int32_t rows)> awaitRows;
 };
 
 struct EncodeOptions {
