@@ -22,9 +22,9 @@ std::string Problem(const McaProblem& problem) {
   return text;
 }
 
-bool Probe(const std::vector<uint8_t>& bytes, McaPictureInfo* info, std::string* error) {
+bool Probe(const InputBytes& bytes, McaPictureInfo* info, std::string* error) {
   McaProblem problem;
-  if (McaProbe(McaSpan{bytes.data(), bytes.size()}, info, &problem) == kMcaOk) return true;
+  if (McaProbe(bytes.span(), info, &problem) == kMcaOk) return true;
   *error = Problem(problem);
   return false;
 }
@@ -68,10 +68,10 @@ bool Allocate(const McaPictureInfo& info, RgbPicture* picture, std::string* erro
   return true;
 }
 
-bool Decode(const std::vector<uint8_t>& bytes, const McaPictureInfo& info, RgbPicture* picture, std::string* error,
+bool Decode(const InputBytes& bytes, const McaPictureInfo& info, RgbPicture* picture, std::string* error,
             const McaRowsFinal* rowsFinal = nullptr) {
   McaProblem problem;
-  if (McaDecodeRgb(McaSpan{bytes.data(), bytes.size()}, info, picture->pixels.data(), picture->stride, &problem,
+  if (McaDecodeRgb(bytes.span(), info, picture->pixels.data(), picture->stride, &problem,
                    rowsFinal) != kMcaOk) {
     *error = Problem(problem);
     return false;
@@ -81,7 +81,7 @@ bool Decode(const std::vector<uint8_t>& bytes, const McaPictureInfo& info, RgbPi
 
 // Writes the picture while a thread of its own decodes it; the writer waits
 // for each row to be final. Without a thread to be had, decodes first.
-bool DecodeAndWrite(const std::vector<uint8_t>& bytes, const McaPictureInfo& info, RgbPicture* picture,
+bool DecodeAndWrite(const InputBytes& bytes, const McaPictureInfo& info, RgbPicture* picture,
                     const EncodeOptions& encode, FILE* out, std::string* error) {
   RowGate gate;
   const McaRowsFinal rowsFinal{RowGate::Publish, &gate};
@@ -123,28 +123,43 @@ void AppendJsonString(std::string* out, const std::string& text) {
 
 }  // namespace
 
-bool ReadInput(const std::string& path, std::vector<uint8_t>* bytes, std::string* error) {
+bool ReadInput(const std::string& path, InputBytes* bytes, std::string* error) {
   const bool standardInput = path == "-";
   FILE* f = standardInput ? stdin : std::fopen(path.c_str(), "rb");
   if (!f) {
     *error = std::string("cannot open: ") + std::strerror(errno);
     return false;
   }
-  // A regular file is read in one go; a pipe, in growing pieces.
+  // A regular file is read in one go; a pipe, in growing pieces. The buffer
+  // is not cleared first: only the bytes read are ever looked at.
   struct stat info;
   const bool sized = fstat(fileno(f), &info) == 0 && S_ISREG(info.st_mode);
-  bytes->assign(sized ? size_t(info.st_size) : 0, 0);
+  size_t room = sized ? size_t(info.st_size) + 1 : size_t(1) << 16;
   size_t used = 0;
-  for (;;) {
-    if (used == bytes->size()) bytes->resize(used + (used < (1 << 16) ? (1 << 16) : used));
-    const size_t n = std::fread(bytes->data() + used, 1, bytes->size() - used, f);
+  bytes->data.reset(static_cast<uint8_t*>(std::malloc(room)));
+  bool failed = !bytes->data;
+  while (!failed) {
+    const size_t n = std::fread(bytes->data.get() + used, 1, room - used, f);
     used += n;
     if (n == 0) break;
+    if (used == room) {
+      uint8_t* larger = static_cast<uint8_t*>(std::realloc(bytes->data.get(), 2 * room));
+      failed = !larger;
+      if (larger) {
+        bytes->data.release();
+        bytes->data.reset(larger);
+        room *= 2;
+      }
+    }
   }
-  bytes->resize(used);
-  const bool failed = std::ferror(f);
+  bytes->size = used;
+  const bool unreadable = std::ferror(f);
   if (!standardInput) std::fclose(f);
   if (failed) {
+    *error = "out of memory";
+    return false;
+  }
+  if (unreadable) {
     *error = std::string("cannot read: ") + std::strerror(errno);
     return false;
   }
@@ -153,7 +168,7 @@ bool ReadInput(const std::string& path, std::vector<uint8_t>* bytes, std::string
 
 bool ConvertFile(const std::string& input, const std::string& output, const ConvertOptions& options,
                  std::string* error) {
-  std::vector<uint8_t> bytes;
+  InputBytes bytes;
   McaPictureInfo info;
   RgbPicture picture;
   if (!ReadInput(input, &bytes, error) || !Probe(bytes, &info, error) || !Allocate(info, &picture, error)) {
@@ -179,10 +194,10 @@ bool ConvertFile(const std::string& input, const std::string& output, const Conv
 }
 
 bool DescribeFile(const std::string& input, bool json, std::string* text, std::string* error) {
-  std::vector<uint8_t> bytes;
+  InputBytes bytes;
   McaPictureInfo info;
   if (!ReadInput(input, &bytes, error) || !Probe(bytes, &info, error)) return false;
-  const McaSpan span{bytes.data(), bytes.size()};
+  const McaSpan span = bytes.span();
   const char* format = info.pixelFormat == kMcaIndexedFormat ? "8-bit" : "24-bit";
   char line[256];
   if (json) {

@@ -2,9 +2,12 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "mca/mca_format.h"
 #include "mcadec/picture_file.h"
 
 struct ConvertOptions {
@@ -15,8 +18,18 @@ struct ConvertOptions {
   bool overlap = false;
 };
 
+// A whole input file.
+struct InputBytes {
+  struct Free {
+    void operator()(uint8_t* p) const { std::free(p); }
+  };
+  std::unique_ptr<uint8_t, Free> data;
+  size_t size = 0;
+  McaSpan span() const { return McaSpan{data.get(), size}; }
+};
+
 // Reads a whole file, or standard input for "-".
-bool ReadInput(const std::string& path, std::vector<uint8_t>* bytes, std::string* error);
+bool ReadInput(const std::string& path, InputBytes* bytes, std::string* error);
 
 // Converts `input` into `output` ("-": standard input or output). False with
 // the reason in `error`; nothing is left at `output` then.
