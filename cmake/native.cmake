@@ -2,7 +2,8 @@
 add_library(win32shim STATIC
   win32/local_memory.cpp
   win32/files.cpp
-  win32/strings.cpp)
+  win32/strings.cpp
+  win32/threads.cpp)
 target_include_directories(win32shim PUBLIC ${CMAKE_SOURCE_DIR})
 find_package(Threads REQUIRED)
 target_link_libraries(win32shim PUBLIC Threads::Threads)
@@ -29,7 +30,8 @@ if(ZUVREK_TESTS)
     tests/picture_info_test.cpp
     tests/get_picture_test.cpp
     tests/win32_shim_test.cpp
-    tests/concurrency_test.cpp)
+    tests/concurrency_test.cpp
+    tests/threads_test.cpp)
   target_link_libraries(native_tests PRIVATE plugin test_support GTest::gtest GTest::gtest_main)
   # The decoder's frame buffers come from malloc; tests fail them on demand.
   target_link_options(native_tests PRIVATE -Wl,--wrap=malloc)

@@ -4,6 +4,7 @@
 
 #include "mca/frame_stream.h"
 #include "mca/mca_format.h"
+#include "mca/mca_threads.h"
 
 namespace {
 
@@ -19,9 +20,54 @@ void FillPalette(McaSpan container, const McaHeader& header, bool rgb, McaPalett
   }
 }
 
+// The most frames placing rows that a threaded decode plans; beyond that the
+// plan's memory outweighs what threads save, and frames go one by one.
+constexpr size_t kMaxPlannedFrames = 1 << 16;
+
+bool PayloadInside(McaSpan container, const McaFrameHeader& frame) {
+  return frame.storedSize >= 0 && uint64_t(frame.storedSize) <= container.size - frame.payloadOffset;
+}
+
+// Plans the frames that place rows, up to the first frame that is broken;
+// counts them when `plans` is null. `intact` tells whether every frame was.
+size_t PlanFrames(McaSpan container, const McaHeader& header, McaCanvas canvas, McaFramePlan* plans, bool* intact) {
+  size_t count = 0;
+  *intact = true;
+  for (int32_t i = 0; i < header.frameCount; ++i) {
+    McaFrameHeader frame;
+    if (!ReadMcaFrameHeader(container, header, i, &frame) || !PayloadInside(container, frame)) {
+      *intact = false;
+      break;
+    }
+    if (frame.height <= 0) continue;
+    const FramePlacement placement = PlanFrameRows(frame, header.pixelFormat, canvas);
+    if (placement.rows > 0) {
+      if (plans) plans[count] = McaFramePlan{frame, placement, placement.rows * placement.rowBytes};
+      ++count;
+    }
+    canvas.row -= frame.height;
+  }
+  return count;
+}
+
+// Decodes on several threads; false when it cannot, with nothing written.
+bool TryThreads(McaSpan container, const McaHeader& header, const McaCanvas& canvas, const McaThreads& threads,
+                int* result) {
+  bool intact;
+  const size_t count = PlanFrames(container, header, canvas, nullptr, &intact);
+  if (count == 0 || count > kMaxPlannedFrames) return false;
+  McaFramePlan* plans = static_cast<McaFramePlan*>(std::malloc(count * sizeof(McaFramePlan)));
+  if (!plans) return false;
+  PlanFrames(container, header, canvas, plans, &intact);
+  const bool decoded = DecodeFramesInParallel(container, plans, count, header.pixelFormat, canvas, threads);
+  std::free(plans);
+  *result = decoded && intact ? 1 : 0;
+  return true;
+}
+
 }  // namespace
 
-int DecodeMcaCanvas(McaSpan container, McaCanvas* canvas) {
+int DecodeMcaCanvas(McaSpan container, McaCanvas* canvas, const McaThreads* threads) {
   McaHeader header;
   if (!ReadMcaHeader(container, &header) || canvas->height < 0) return 0;
   McaPalette palette;
@@ -29,13 +75,17 @@ int DecodeMcaCanvas(McaSpan container, McaCanvas* canvas) {
   canvas->palette = &palette;
   canvas->row = int64_t(canvas->height) - 1;
 
+  const uint64_t pixelBytes = uint64_t(canvas->stride) * uint64_t(canvas->height);
+  int result = 0;
+  if (threads && threads->count > 1 && !canvas->rowsFinal && pixelBytes >= threads->minPixelBytes &&
+      TryThreads(container, header, *canvas, *threads, &result)) {
+    canvas->palette = nullptr;
+    return result;
+  }
+
   for (int32_t i = 0; i < header.frameCount; ++i) {
     McaFrameHeader frame;
-    if (!ReadMcaFrameHeader(container, header, i, &frame)) return 0;
-    if (frame.storedSize < 0 ||
-        uint64_t(frame.storedSize) > container.size - frame.payloadOffset) {
-      return 0;
-    }
+    if (!ReadMcaFrameHeader(container, header, i, &frame) || !PayloadInside(container, frame)) return 0;
     // The stream descrambles straight from the container and stops after
     // the last byte a row reads: the part of a frame that lands in the
     // picture is exact, and nothing beyond it is ever computed.
@@ -58,11 +108,11 @@ int DecodeMcaCanvas(McaSpan container, McaCanvas* canvas) {
 }
 
 int DecodeMcaFrames(McaSpan container, uint8_t* pixels, ProgressCallback callback,
-                    intptr_t data, size_t stride, int32_t height) {
+                    intptr_t data, size_t stride, int32_t height, const McaThreads* threads) {
   if (height < 0 || (height > 0 && stride > (SIZE_MAX - 4) / size_t(height))) return 0;
   McaCanvas canvas = {pixels, stride, height, 0, nullptr, uint64_t(stride) * uint64_t(height) + 4, stride, false,
                       nullptr, nullptr};
-  if (!DecodeMcaCanvas(container, &canvas)) return 0;
+  if (!DecodeMcaCanvas(container, &canvas, threads)) return 0;
   if (callback && callback(1, 1, data) != 0) return 0;
   return 1;
 }

@@ -43,32 +43,48 @@ void CopyRowAsRgb(const uint8_t* in, uint8_t* out, size_t bytes) {
 
 }  // namespace
 
-size_t FrameBytesRead(const McaFrameHeader& frame, int32_t pixelFormat, const McaCanvas& canvas) {
+FramePlacement PlanFrameRows(const McaFrameHeader& frame, int32_t pixelFormat, const McaCanvas& canvas) {
+  FramePlacement p = {};
+  p.top = canvas.row;
   const int64_t rowBytes = McaFrameRowBytes(frame.width, pixelFormat);
-  return RowsInside(frame, rowBytes, canvas) * size_t(rowBytes);
+  p.rows = RowsInside(frame, rowBytes, canvas);
+  if (p.rows == 0) return p;
+  p.rowBytes = size_t(rowBytes);
+  // Never more than the pixel row holds.
+  const size_t limit = canvas.rowLimit;
+  p.pixels = size_t(frame.width) < limit / 3 ? size_t(frame.width) : limit / 3;
+  p.bytes = p.rowBytes < limit ? p.rowBytes : limit;
+  return p;
+}
+
+uint8_t* FrameRowAddress(const FramePlacement& p, size_t k, const McaCanvas& canvas) {
+  const size_t row = size_t(p.top - int64_t(k));
+  return canvas.pixels + (canvas.topDownRgb ? size_t(canvas.height) - 1 - row : row) * canvas.stride;
+}
+
+void PlaceRow(const FramePlacement& p, size_t k, const uint8_t* in, int32_t pixelFormat, const McaCanvas& canvas) {
+  uint8_t* out = FrameRowAddress(p, k, canvas);
+  if (pixelFormat == kMcaIndexedFormat) {
+    ExpandIndexedRow(in, out, p.pixels, *canvas.palette);
+  } else if (canvas.topDownRgb) {
+    CopyRowAsRgb(in, out, p.bytes);
+  } else {
+    std::memcpy(out, in, p.bytes);
+  }
+}
+
+size_t FrameBytesRead(const McaFrameHeader& frame, int32_t pixelFormat, const McaCanvas& canvas) {
+  const FramePlacement p = PlanFrameRows(frame, pixelFormat, canvas);
+  return p.rows * p.rowBytes;
 }
 
 void PlaceFrameRows(const McaFrameHeader& frame, FrameStream* rows, int32_t pixelFormat, McaCanvas* canvas) {
   if (frame.height <= 0) return;
-  const int64_t rowBytes = McaFrameRowBytes(frame.width, pixelFormat);
-  const size_t count = RowsInside(frame, rowBytes, *canvas);
-  const size_t limit = canvas->rowLimit;
-  // Never more than the pixel row holds.
-  const size_t pixelsPerRow = count == 0 ? 0 : size_t(frame.width) < limit / 3 ? size_t(frame.width) : limit / 3;
-  const size_t bytesPerRow = count == 0 ? 0 : size_t(rowBytes) < limit ? size_t(rowBytes) : limit;
-  for (size_t r = 0; r < count; ++r) {
-    const size_t row = size_t(canvas->row - int64_t(r));
-    uint8_t* out = canvas->pixels + (canvas->topDownRgb ? size_t(canvas->height) - 1 - row : row) * canvas->stride;
-    const uint8_t* in = NextFrameRow(rows);
-    if (pixelFormat == kMcaIndexedFormat) {
-      ExpandIndexedRow(in, out, pixelsPerRow, *canvas->palette);
-    } else if (canvas->topDownRgb) {
-      CopyRowAsRgb(in, out, bytesPerRow);
-    } else {
-      std::memcpy(out, in, bytesPerRow);
-    }
-    if (canvas->rowsFinal && (r + 1) % kRowsPerReport == 0) {
-      canvas->rowsFinal(canvas->rowsFinalContext, int64_t(canvas->height) - (canvas->row - int64_t(r)));
+  const FramePlacement p = PlanFrameRows(frame, pixelFormat, *canvas);
+  for (size_t k = 0; k < p.rows; ++k) {
+    PlaceRow(p, k, NextFrameRow(rows), pixelFormat, *canvas);
+    if (canvas->rowsFinal && (k + 1) % kRowsPerReport == 0) {
+      canvas->rowsFinal(canvas->rowsFinalContext, int64_t(canvas->height) - (p.top - int64_t(k)));
     }
   }
   canvas->row -= frame.height;

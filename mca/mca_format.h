@@ -125,6 +125,23 @@ size_t ExpandLzss(const uint8_t* src, int32_t length, uint8_t* dst, size_t capac
 
 struct FrameStream;
 
+// Where a frame's rows land: its first `rows` source rows go to destination
+// rows top, top - 1, ...; the rest fall outside the pixel block.
+struct FramePlacement {
+  int64_t top;
+  size_t rows;
+  size_t rowBytes;  // source row length
+  size_t pixels;    // 8-bit rows: pixels each expands
+  size_t bytes;     // 24-bit rows: bytes each copies
+};
+
+// The placement of a frame whose first row goes to the canvas's current row.
+FramePlacement PlanFrameRows(const McaFrameHeader& frame, int32_t pixelFormat, const McaCanvas& canvas);
+uint8_t* FrameRowAddress(const FramePlacement& placement, size_t k, const McaCanvas& canvas);
+// Places source row k. Rows of different k never share a byte.
+void PlaceRow(const FramePlacement& placement, size_t k, const uint8_t* in, int32_t pixelFormat,
+              const McaCanvas& canvas);
+
 // Places the rows of a frame that land in the pixel block, taking each
 // source row from the frame's decoded stream, and moves the destination
 // row past the whole frame.
@@ -134,12 +151,30 @@ void PlaceFrameRows(const McaFrameHeader& frame, FrameStream* rows, int32_t pixe
 // Bytes of a frame's decoded stream that its rows read on this canvas.
 size_t FrameBytesRead(const McaFrameHeader& frame, int32_t pixelFormat, const McaCanvas& canvas);
 
+struct McaThreads;
+
 // Decodes every frame into the zero-filled pixel block of stride * height bytes
-// and reports completion to the callback. 1 on success, 0 on failure.
+// and reports completion to the callback (on the calling thread, after every
+// other thread has ended). 1 on success, 0 on failure. `threads` may be null:
+// everything runs on the calling thread.
 int DecodeMcaFrames(McaSpan container, uint8_t* pixels, ProgressCallback callback,
-                    intptr_t data, size_t stride, int32_t height);
+                    intptr_t data, size_t stride, int32_t height, const McaThreads* threads = nullptr);
 
 // Decodes every frame onto a zero-filled canvas whose palette is still to be
 // filled (in the canvas's byte order). 1 on success, 0 when a frame's payload
-// lies outside the data or its memory is not to be had.
-int DecodeMcaCanvas(McaSpan container, McaCanvas* canvas);
+// lies outside the data or its memory is not to be had. A canvas that reports
+// final rows is decoded on the calling thread.
+int DecodeMcaCanvas(McaSpan container, McaCanvas* canvas, const McaThreads* threads = nullptr);
+
+// The frames of a container, in table order, and where each lands.
+struct McaFramePlan {
+  McaFrameHeader frame;
+  FramePlacement placement;
+  size_t needed;  // stream bytes its rows read
+};
+
+// Decodes the planned frames over several threads; false when memory for a
+// frame is not to be had. Every frame's rows are its own: no two threads
+// write one byte.
+bool DecodeFramesInParallel(McaSpan container, const McaFramePlan* plans, size_t count, int32_t pixelFormat,
+                            const McaCanvas& canvas, const McaThreads& threads);

@@ -3,9 +3,28 @@
 #include <cstdio>
 #include <cstring>
 
+#include <algorithm>
+#include <thread>
+
 #include "mca/byte_order.h"
+#include "mca/mca_threads.h"
 
 namespace {
+
+bool StartThread(void (*run)(void*), void* argument, void** thread) {
+  try {
+    *thread = new std::thread(run, argument);
+    return true;
+  } catch (const std::exception&) {  // no thread, or no memory for one
+    return false;
+  }
+}
+
+void JoinThread(void* thread) {
+  std::thread* t = static_cast<std::thread*>(thread);
+  t->join();
+  delete t;
+}
 
 McaStatus Fail(McaProblem* problem, McaStatus status, int32_t frame = -1, int64_t value = 0) {
   if (problem) *problem = McaProblem{status, frame, value};
@@ -55,14 +74,16 @@ McaFrameInfo McaGetFrame(McaSpan data, int32_t index) {
 }
 
 McaStatus McaDecodeRgb(McaSpan data, const McaPictureInfo& info, uint8_t* rgb, size_t stride, McaProblem* problem,
-                       const McaRowsFinal* rowsFinal) {
+                       const McaRowsFinal* rowsFinal, int32_t threads) {
   const size_t rowBytes = info.width > 0 ? 3 * size_t(info.width) : 0;
   if (info.height < 0 || stride < rowBytes) return Fail(problem, kMcaTooLarge, -1, info.height);
   for (int32_t y = 0; y < info.height; ++y) std::memset(rgb + size_t(y) * stride, 0, rowBytes);
   const uint64_t dibStride = uint64_t(McaRowStride(info.width));
   McaCanvas canvas = {rgb,      stride, info.height, 0, nullptr, dibStride * uint64_t(info.height) + 4, rowBytes, true,
                       rowsFinal ? rowsFinal->call : nullptr, rowsFinal ? rowsFinal->context : nullptr};
-  if (!DecodeMcaCanvas(data, &canvas)) {
+  const int32_t count = threads > 0 ? threads : std::max(1, int32_t(std::thread::hardware_concurrency()));
+  const McaThreads pool{count, kMcaMinPixelBytesForThreads, StartThread, JoinThread};
+  if (!DecodeMcaCanvas(data, &canvas, &pool)) {
     // The probe found every payload inside the data, so only memory is left.
     return Fail(problem, kMcaNoMemory);
   }

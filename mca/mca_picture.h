@@ -62,8 +62,11 @@ struct McaRowsFinal {
   void (*call)(void* context, int64_t rows);
   void* context;
 };
+// `threads` is how many threads the decode may use, the calling one included
+// (0: one a processor); a caller that already runs pictures side by side asks
+// for 1. With `rowsFinal` the decode runs on the calling thread alone.
 McaStatus McaDecodeRgb(McaSpan data, const McaPictureInfo& info, uint8_t* rgb, size_t stride,
-                       McaProblem* problem, const McaRowsFinal* rowsFinal = nullptr);
+                       McaProblem* problem, const McaRowsFinal* rowsFinal = nullptr, int32_t threads = 1);
 
 // The problem in words, e.g. "frame 3's head lies outside the file"; writes
 // at most `room` bytes, always ending with a zero byte.

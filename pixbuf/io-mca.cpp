@@ -57,7 +57,7 @@ gboolean Decode(LoadContext* c, GError** error) {
   GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, info.width, info.height);
   if (!pixbuf) return Fail(error, GDK_PIXBUF_ERROR_INSUFFICIENT_MEMORY, "not enough memory for the pixels");
   const McaStatus status = McaDecodeRgb(span, info, gdk_pixbuf_get_pixels(pixbuf),
-                                        size_t(gdk_pixbuf_get_rowstride(pixbuf)), &problem);
+                                        size_t(gdk_pixbuf_get_rowstride(pixbuf)), &problem, nullptr, 0);
   if (status != kMcaOk) {
     g_object_unref(pixbuf);
     McaDescribeProblem(problem, text, sizeof text);

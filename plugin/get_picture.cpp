@@ -1,6 +1,7 @@
 // The whole picture as a bitmap information block and a 24-bit pixel block.
 #include <cstring>
 
+#include "plugin/decode_threads.h"
 #include "plugin/picture_calls.h"
 
 namespace {
@@ -67,7 +68,9 @@ int32_t Deliver(const McaSpan& bytes, const McaGeometry& geometry, HLOCAL* pHBIn
   void* info = LocalLock(*pHBInfo);
   uint8_t* pixels = static_cast<uint8_t*>(LocalLock(*pHBm));
   WriteInfoHeader(info, geometry, pixelBytes);
-  const int decoded = DecodeMcaFrames(bytes, pixels, callback, data, size_t(stride), geometry.height);
+  // Threads start only now that both blocks are taken, and end inside the decode.
+  const McaThreads threads = PluginThreads();
+  const int decoded = DecodeMcaFrames(bytes, pixels, callback, data, size_t(stride), geometry.height, &threads);
   LocalUnlock(*pHBInfo);
   LocalUnlock(*pHBm);
   if (!decoded) {

@@ -111,10 +111,15 @@ BOOL ReadFile(HANDLE file, void* buffer, DWORD bytes, DWORD* bytesRead, void*) {
   return TRUE;
 }
 
+bool ShimCloseThread(HANDLE handle);
+
 BOOL CloseHandle(HANDLE file) {
-  std::lock_guard<std::mutex> guard(tableLock);
+  std::unique_lock<std::mutex> guard(tableLock);
   const size_t slot = SlotOf(file);
-  if (slot == kMaxFiles) return FALSE;
+  if (slot == kMaxFiles) {
+    guard.unlock();
+    return ShimCloseThread(file) ? TRUE : FALSE;
+  }
   close(table[slot].fd);
   used[slot] = false;
   return TRUE;

@@ -55,6 +55,22 @@ DWORD GetFileSize(HANDLE file, DWORD* high);
 BOOL ReadFile(HANDLE file, void* buffer, DWORD bytes, DWORD* bytesRead, void* overlapped);
 BOOL CloseHandle(HANDLE file);
 
+// Threads, over POSIX threads. A thread's handle is a pointer, never a small
+// integer like a file's; CloseHandle takes both. Starting a thread counts
+// against the allocation countdown, so tests can fail it.
+typedef DWORD (*LPTHREAD_START_ROUTINE)(LPVOID);
+#define INFINITE 0xFFFFFFFFu
+#define WAIT_OBJECT_0 0u
+#define WAIT_FAILED 0xFFFFFFFFu
+HANDLE CreateThread(void* security, SIZE_T stackSize, LPTHREAD_START_ROUTINE start, LPVOID parameter, DWORD flags,
+                    DWORD* threadId);
+DWORD WaitForSingleObject(HANDLE thread, DWORD milliseconds);  // threads only, INFINITE only
+HANDLE GetCurrentProcess();
+// The processors the process may run on: those of sched_getaffinity, unless
+// SetProcessAffinityMask has narrowed them (which here changes only what is reported).
+BOOL GetProcessAffinityMask(HANDLE process, DWORD_PTR* processMask, DWORD_PTR* systemMask);
+BOOL SetProcessAffinityMask(HANDLE process, DWORD_PTR processMask);
+
 LPSTR lstrcpyA(LPSTR to, LPCSTR from);
 int lstrlenA(LPCSTR text);
 

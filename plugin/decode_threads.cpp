@@ -1,0 +1,55 @@
+#include "plugin/decode_threads.h"
+
+#include <cstdlib>
+
+#include "plugin/platform.h"
+
+namespace {
+
+// More threads than this gain nothing on one picture's pixel block.
+constexpr int32_t kMostThreads = 8;
+
+struct Started {
+  HANDLE thread;
+  void (*run)(void*);
+  void* argument;
+};
+
+DWORD WINAPI Trampoline(LPVOID started) {
+  Started* s = static_cast<Started*>(started);
+  s->run(s->argument);
+  return 0;
+}
+
+bool Start(void (*run)(void*), void* argument, void** handle) {
+  Started* s = static_cast<Started*>(std::malloc(sizeof(Started)));
+  if (!s) return false;
+  s->run = run;
+  s->argument = argument;
+  s->thread = CreateThread(nullptr, 0, Trampoline, s, 0, nullptr);
+  if (!s->thread) {
+    std::free(s);
+    return false;
+  }
+  *handle = s;
+  return true;
+}
+
+void Join(void* handle) {
+  Started* s = static_cast<Started*>(handle);
+  WaitForSingleObject(s->thread, INFINITE);
+  CloseHandle(s->thread);
+  std::free(s);
+}
+
+int32_t Processors() {
+  DWORD_PTR process = 0, system = 0;
+  if (!GetProcessAffinityMask(GetCurrentProcess(), &process, &system)) return 1;
+  int32_t n = 0;
+  for (; process != 0; process &= process - 1) ++n;
+  return n < 1 ? 1 : n > kMostThreads ? kMostThreads : n;
+}
+
+}  // namespace
+
+McaThreads PluginThreads() { return McaThreads{Processors(), kMcaMinPixelBytesForThreads, Start, Join}; }

@@ -1,0 +1,7 @@
+// The threads a picture decode may use: as many as the processors this
+// process may run on (its affinity mask), started with CreateThread.
+#pragma once
+
+#include "mca/mca_threads.h"
+
+McaThreads PluginThreads();
