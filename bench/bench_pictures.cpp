@@ -60,14 +60,25 @@ std::vector<BenchPicture> MakeBenchPictures() {
   TestContainer tall;
   for (uint32_t i = 0; i < 300; ++i) tall.frames.push_back(PictureFrame(1000, 40, 24, true, 3 + i));
   pictures.push_back(Make("300 frames of 1000x40", tall));
+
+  TestContainer small;
+  small.frames = {PictureFrame(200, 150, 24, true, 4)};
+  pictures.push_back(Make("24-bit compressed 200x150", small));
   return pictures;
 }
 
-RoundSeconds TimeRound(const BenchPicture& picture, const std::function<bool(const Bytes&)>& ours) {
+RoundSeconds TimeRound(const BenchPicture& picture, const std::function<bool(const Bytes&)>& ours,
+                       const std::function<void(bool)>& oneThread) {
   RoundSeconds r{};
   double t = Now();
   if (!ours(picture.image)) std::abort();
   r.ours = Now() - t;
+
+  oneThread(true);
+  t = Now();
+  if (!ours(picture.image)) std::abort();
+  r.oursOne = Now() - t;
+  oneThread(false);
 
   t = Now();
   PlainPicture geometry;
@@ -96,9 +107,11 @@ RoundSeconds TimeRound(const BenchPicture& picture, const std::function<bool(con
 }
 
 BenchFigures Summarise(const std::vector<RoundSeconds>& rounds, size_t pixelBytes) {
-  std::vector<double> ours, plain, copy, fresh, overPlain, overCopy, overFresh;
+  std::vector<double> ours, oursOne, plain, copy, fresh, overPlain, overCopy, overFresh, oneOverFresh;
   for (const RoundSeconds& r : rounds) {
     ours.push_back(r.ours);
+    oursOne.push_back(r.oursOne);
+    oneOverFresh.push_back(r.oursOne / r.fresh);
     plain.push_back(r.plain);
     copy.push_back(r.copy);
     fresh.push_back(r.fresh);
@@ -108,6 +121,8 @@ BenchFigures Summarise(const std::vector<RoundSeconds>& rounds, size_t pixelByte
   }
   BenchFigures f;
   f.ours = Median(ours);
+  f.oursOne = Median(oursOne);
+  f.oursOneOverFresh = Median(oneOverFresh);
   f.plain = Median(plain);
   f.copy = Median(copy);
   f.fresh = Median(fresh);

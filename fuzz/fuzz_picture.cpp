@@ -1,15 +1,21 @@
 // GetPictureInfo and GetPicture in memory mode on arbitrary bytes: results are
 // interface codes, blocks have their exact sizes, the pixels are those of the
-// plain decoder, and nothing stays allocated.
+// plain decoder (also when decoded over several threads), and nothing stays
+// allocated.
 #include <cstring>
+#include <vector>
 
 #include "fuzz/fuzz_check.h"
+#include "mca/mca_threads.h"
 #include "plugin/plugin_api.h"
 #include "tests/support/plain_decoder.h"
+#include "tests/support/test_threads.h"
 
 namespace {
 
-constexpr uint64_t kLargestDecoded = 8u << 20;  // larger pictures would only measure the machine
+// Larger pictures would only measure the machine; below this size GetPicture
+// decodes on the calling thread, and the threaded decode is checked apart.
+constexpr uint64_t kLargestDecoded = kMcaMinPixelBytesForThreads - 1;
 constexpr uint64_t kLargestCompared = 4u << 20;  // the plain decoder takes a picture-sized buffer per frame
 constexpr uint64_t kLargestPixelBlock = 0x7FFFFFFFu - 4;
 
@@ -75,6 +81,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(plain.pixels.size() == pixelBytes);
     FUZZ_CHECK(pixelBytes == 0 || std::memcmp(pixels, plain.pixels.data(), pixelBytes) == 0);
     if (pixels) LocalUnlock(hPixels);
+
+    // The same picture over three threads, whatever its size.
+    std::vector<uint8_t> threaded(pixelBytes + 1, 0);
+    const McaThreads threads = TestThreads(3);
+    FUZZ_CHECK(DecodeMcaFrames(McaSpan{data, size}, threaded.data(), nullptr, 0, size_t(stride), info.height,
+                               &threads) == 1);
+    FUZZ_CHECK(pixelBytes == 0 || std::memcmp(threaded.data(), plain.pixels.data(), pixelBytes) == 0);
   }
   LocalFree(hInfo);
   LocalFree(hPixels);

@@ -1,5 +1,6 @@
 #include "mca/frame_stream.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -28,12 +29,12 @@ void Produce(FrameStream* s) {
     Refill(s);
     // Before the pause a token's copy stays inside the window; when the
     // window reaches past the needed bytes, tokens stop there anyway.
-    const size_t pause = windowEnd >= s->needed ? s->needed : windowEnd - kLzssCopySlack;
+    const size_t pause = Min(windowEnd >= s->needed ? s->needed : windowEnd - kLzssCopySlack, s->horizon);
     RunLzss(LzssInput{s->scratch, s->scratchFirst, s->scratchEnd, s->stored}, &s->lzss, s->window, s->base, pause,
             s->needed, s->limit, windowEnd);
     return;
   }
-  const size_t end = Min(Min(s->stored, s->needed), windowEnd);
+  const size_t end = Min(Min(Min(s->stored, s->needed), windowEnd), s->horizon);
   size_t& out = s->lzss.out;
   if (out < end) {
     ApplyDescrambleMask(s->mask, s->payload + out, s->window + (out - s->base), out, end - out);
@@ -42,13 +43,19 @@ void Produce(FrameStream* s) {
   s->lzss.finished = out >= Min(s->stored, s->needed);
 }
 
-// Moves the current row and the 4096 bytes before the output to the window's start.
-void Slide(FrameStream* s) {
+// The stream position from which the window must keep its bytes: the 4096
+// bytes before the output, and the current row.
+size_t KeepFrom(const FrameStream* s) {
   const size_t out = s->lzss.out;
-  size_t keep = out > kLzssRingSize ? out - kLzssRingSize : 0;
-  if (s->next < keep) keep = s->next;
+  const size_t keep = out > kLzssRingSize ? out - kLzssRingSize : 0;
+  return s->next < keep ? s->next : keep;
+}
+
+// Moves what the window must keep to its start.
+void Slide(FrameStream* s) {
+  const size_t keep = KeepFrom(s);
   if (keep <= s->base) return;
-  std::memmove(s->window, s->window + (keep - s->base), out - keep);
+  std::memmove(s->window, s->window + (keep - s->base), s->lzss.out - keep);
   s->base = keep;
 }
 
@@ -74,9 +81,18 @@ void OpenFrameStream(McaSpan container, const McaFrameHeader& frame, size_t rowB
   s->windowSize = FrameWindowSize(rowBytes, needed);
   s->base = 0;
   s->next = 0;
+  s->horizon = SIZE_MAX;
   s->lzss = LzssState{};
   s->scratchFirst = 0;
   s->scratchEnd = 0;
+}
+
+void MoveFrameStream(FrameStream* s, uint8_t* window, size_t windowSize) {
+  const size_t keep = KeepFrom(s) > s->base ? KeepFrom(s) : s->base;
+  std::memcpy(window, s->window + (keep - s->base), s->lzss.out - keep);
+  s->window = window;
+  s->windowSize = windowSize;
+  s->base = keep;
 }
 
 const uint8_t* NextFrameRow(FrameStream* s) {

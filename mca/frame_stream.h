@@ -23,6 +23,7 @@ struct FrameStream {
   size_t windowSize;
   size_t base;         // stream position of window[0]
   size_t next;         // stream position of the next row
+  size_t horizon;      // no token starts at or after this stream position (SIZE_MAX: none)
   LzssState lzss;
   uint8_t scratch[4096];  // descrambled payload bytes scratchFirst .. scratchEnd - 1
   size_t scratchFirst;
@@ -41,3 +42,12 @@ void OpenFrameStream(McaSpan container, const McaFrameHeader& frame, size_t rowB
 // The next rowBytes bytes of the stream, valid until the next call. Bytes the
 // payload does not produce are zero.
 const uint8_t* NextFrameRow(FrameStream* stream);
+
+// Carries on in another window: what back-references may still reach and the
+// current row are copied over, and the old window is never touched again, so
+// rows handed out from it stay valid. A window of
+// kFrameStreamMoveReserve + n x rowBytes bytes, with the horizon set at most
+// n rows on, then hands out those n rows without sliding: they lie one after
+// another in it.
+void MoveFrameStream(FrameStream* stream, uint8_t* window, size_t windowSize);
+constexpr size_t kFrameStreamMoveReserve = kLzssRingSize + 4 * kLzssCopySlack;

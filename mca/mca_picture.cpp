@@ -82,7 +82,7 @@ McaStatus McaDecodeRgb(McaSpan data, const McaPictureInfo& info, uint8_t* rgb, s
   McaCanvas canvas = {rgb,      stride, info.height, 0, nullptr, dibStride * uint64_t(info.height) + 4, rowBytes, true,
                       rowsFinal ? rowsFinal->call : nullptr, rowsFinal ? rowsFinal->context : nullptr};
   const int32_t count = threads > 0 ? threads : std::max(1, int32_t(std::thread::hardware_concurrency()));
-  const McaThreads pool{count, kMcaMinPixelBytesForThreads, StartThread, JoinThread};
+  const McaThreads pool{count, kMcaMinPixelBytesForThreads, kMcaBatchBytes, StartThread, JoinThread};
   if (!DecodeMcaCanvas(data, &canvas, &pool)) {
     // The probe found every payload inside the data, so only memory is left.
     return Fail(problem, kMcaNoMemory);

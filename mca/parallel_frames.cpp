@@ -6,10 +6,9 @@
 // stream is produced on one thread and its rows placed on another, through a
 // short queue of row batches. Each row is written by exactly one thread.
 #include <atomic>
-#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
+#include <thread>
 
 #include "mca/frame_stream.h"
 #include "mca/mca_format.h"
@@ -18,8 +17,7 @@
 namespace {
 
 constexpr size_t kMaxThreads = 16;
-constexpr size_t kSlots = 4;                   // row batches in flight between producer and consumer
-constexpr size_t kSlotBytes = 64 * 1024;       // a batch's size, so that the queue stays in cache
+constexpr size_t kSlots = 4;              // row batches in flight between producer and consumer
 
 struct Context {
   McaSpan container;
@@ -102,60 +100,72 @@ void StoredWorker(void* argument) {
   std::free(row);
 }
 
-// A compressed frame: the started thread produces the stream into batches,
-// the calling thread places them.
+// A compressed frame: the started thread produces the stream, a batch of
+// rows at a time, each batch into a window of its own (carrying the history
+// over), and the calling thread places the rows straight from those windows.
+// A window is the producer's until its batch is published, then the
+// consumer's until the batch is placed.
 struct Pipeline {
   const Context* c;
   const McaFramePlan* plan;
-  uint8_t* slots;
-  size_t rowsPerSlot;
-  size_t rowCopy;  // bytes of a row that placing reads
+  uint8_t* windows;
+  size_t windowSize;
+  size_t rowsPerBatch;
   size_t batches;
-  uint8_t* window;
-  std::mutex lock;
-  std::condition_variable changed;
-  size_t produced = 0;
-  size_t consumed = 0;
+  const uint8_t* firstRow[kSlots];  // each batch's rows lie one after another from here
+  // Batches produced and batches placed. Each side waits for the other by
+  // spinning, then yielding: both run on processors of their own, and a
+  // wait stays out of the kernel where a condition variable would not.
+  std::atomic<size_t> produced{0};
+  std::atomic<size_t> consumed{0};
 };
+
+template <typename Ready>
+void AwaitTurn(Ready ready) {
+  // A batch takes tens of microseconds: spin a little before giving up the
+  // processor, so that a wait rarely costs a system call.
+  for (int spins = 0; !ready(); ++spins) {
+    if (spins < 4096) {
+      __builtin_ia32_pause();
+    } else {
+      std::this_thread::yield();
+    }
+  }
+}
+
+size_t BatchRows(const Pipeline& q, size_t b) {
+  const size_t first = b * q.rowsPerBatch;
+  const size_t rows = q.plan->placement.rows;
+  return rows - first < q.rowsPerBatch ? rows - first : q.rowsPerBatch;
+}
 
 void Produce(void* argument) {
   Pipeline& q = *static_cast<Pipeline*>(argument);
   const FramePlacement& p = q.plan->placement;
   FrameStream stream;
-  OpenFrameStream(q.c->container, q.plan->frame, p.rowBytes, q.plan->needed, q.window, &stream);
+  OpenFrameStream(q.c->container, q.plan->frame, p.rowBytes, q.plan->needed, q.windows, &stream);
+  stream.windowSize = q.windowSize;
   for (size_t b = 0; b < q.batches; ++b) {
-    {
-      std::unique_lock<std::mutex> guard(q.lock);
-      q.changed.wait(guard, [&] { return q.produced - q.consumed < kSlots; });
-    }
-    uint8_t* slot = q.slots + (b % kSlots) * q.rowsPerSlot * q.rowCopy;
-    const size_t first = b * q.rowsPerSlot;
-    const size_t rows = p.rows - first < q.rowsPerSlot ? p.rows - first : q.rowsPerSlot;
-    for (size_t r = 0; r < rows; ++r) std::memcpy(slot + r * q.rowCopy, NextFrameRow(&stream), q.rowCopy);
-    {
-      std::lock_guard<std::mutex> guard(q.lock);
-      ++q.produced;
-    }
-    q.changed.notify_all();
+    AwaitTurn([&] { return b - q.consumed.load(std::memory_order_acquire) < kSlots; });
+    if (b > 0) MoveFrameStream(&stream, q.windows + (b % kSlots) * q.windowSize, q.windowSize);
+    const size_t rows = BatchRows(q, b);
+    stream.horizon = (b * q.rowsPerBatch + rows) * p.rowBytes;
+    q.firstRow[b % kSlots] = NextFrameRow(&stream);
+    for (size_t r = 1; r < rows; ++r) NextFrameRow(&stream);
+    q.produced.store(b + 1, std::memory_order_release);
   }
 }
 
 void Consume(Pipeline& q) {
   const FramePlacement& p = q.plan->placement;
   for (size_t b = 0; b < q.batches; ++b) {
-    {
-      std::unique_lock<std::mutex> guard(q.lock);
-      q.changed.wait(guard, [&] { return q.produced > b; });
+    AwaitTurn([&] { return q.produced.load(std::memory_order_acquire) > b; });
+    const uint8_t* row = q.firstRow[b % kSlots];
+    const size_t first = b * q.rowsPerBatch;
+    for (size_t r = 0; r < BatchRows(q, b); ++r, row += p.rowBytes) {
+      PlaceRow(p, first + r, row, q.c->pixelFormat, *q.c->canvas);
     }
-    const uint8_t* slot = q.slots + (b % kSlots) * q.rowsPerSlot * q.rowCopy;
-    const size_t first = b * q.rowsPerSlot;
-    const size_t rows = p.rows - first < q.rowsPerSlot ? p.rows - first : q.rowsPerSlot;
-    for (size_t r = 0; r < rows; ++r) PlaceRow(p, first + r, slot + r * q.rowCopy, q.c->pixelFormat, *q.c->canvas);
-    {
-      std::lock_guard<std::mutex> guard(q.lock);
-      ++q.consumed;
-    }
-    q.changed.notify_all();
+    q.consumed.store(b + 1, std::memory_order_release);
   }
 }
 
@@ -174,22 +184,20 @@ bool DecodeCompressedFrame(const Context& c, const McaFramePlan& plan, const Mca
   Pipeline q;
   q.c = &c;
   q.plan = &plan;
-  q.rowCopy = c.pixelFormat == kMcaIndexedFormat ? p.pixels : p.bytes;
-  q.rowsPerSlot = q.rowCopy < kSlotBytes ? kSlotBytes / q.rowCopy : 1;
-  q.batches = (p.rows + q.rowsPerSlot - 1) / q.rowsPerSlot;
+  const size_t batchBytes = threads.batchBytes ? threads.batchBytes : kMcaBatchBytes;
+  q.rowsPerBatch = p.rowBytes < batchBytes ? batchBytes / p.rowBytes : 1;
+  q.batches = (p.rows + q.rowsPerBatch - 1) / q.rowsPerBatch;
   if (q.batches < 2) return DecodeWholeFrame(c, plan);  // nothing to overlap
-  q.window = static_cast<uint8_t*>(std::malloc(FrameWindowSize(p.rowBytes, plan.needed)));
-  if (!q.window) return false;
-  q.slots = static_cast<uint8_t*>(std::malloc(kSlots * q.rowsPerSlot * q.rowCopy));
+  q.windowSize = kFrameStreamMoveReserve + q.rowsPerBatch * p.rowBytes;
+  q.windows = q.windowSize <= SIZE_MAX / kSlots ? static_cast<uint8_t*>(std::malloc(kSlots * q.windowSize)) : nullptr;
   void* producer = nullptr;
-  const bool pipelined = q.slots && threads.start(Produce, &q, &producer);
+  const bool pipelined = q.windows && threads.start(Produce, &q, &producer);
   if (pipelined) {
     Consume(q);
     threads.join(producer);
   }
-  std::free(q.slots);
-  std::free(q.window);
-  // Without a second thread or the queue's memory, the frame is decoded here.
+  std::free(q.windows);
+  // Without a second thread or the windows' memory, the frame is decoded here.
   return pipelined || DecodeWholeFrame(c, plan);
 }
 

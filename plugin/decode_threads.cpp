@@ -52,4 +52,4 @@ int32_t Processors() {
 
 }  // namespace
 
-McaThreads PluginThreads() { return McaThreads{Processors(), kMcaMinPixelBytesForThreads, Start, Join}; }
+McaThreads PluginThreads() { return McaThreads{Processors(), kMcaMinPixelBytesForThreads, kMcaBatchBytes, Start, Join}; }
