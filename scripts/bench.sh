@@ -17,3 +17,5 @@ cmake --preset win64 >/dev/null
 cmake --build --preset win64 -j"$jobs" --target zuvrek spibench >/dev/null
 echo "== zuvrek.sph (x86-64) under wine64"
 (cd build/win64 && ../../cmake/wine64-run.sh spibench64.exe zuvrek.sph)
+echo "== mcadec against our host under Wine and ImageMagick"
+scripts/bench-programs.sh
