@@ -10,7 +10,14 @@
 #include <cstddef>
 #include <cstdint>
 
+// Packed at 26 bytes in the 32-bit interface; naturally aligned at 32 bytes,
+// the handle at 24, in the 64-bit one.
 #if defined(_WIN64)
+typedef HLOCAL SpiInfoHandle;
+#else
+typedef uint32_t SpiInfoHandle;
+#pragma pack(push, 1)
+#endif
 struct SpiPictureInfo {
   int32_t left;
   int32_t top;
@@ -19,22 +26,12 @@ struct SpiPictureInfo {
   uint16_t xDensity;
   uint16_t yDensity;
   int16_t colorDepth;
-  HLOCAL textInfo;
+  SpiInfoHandle textInfo;
 };
+#if defined(_WIN64)
 static_assert(sizeof(SpiPictureInfo) == 32 && offsetof(SpiPictureInfo, textInfo) == 24,
               "the 64-bit interface's record is 32 bytes, its handle at 24");
 #else
-#pragma pack(push, 1)
-struct SpiPictureInfo {
-  int32_t left;
-  int32_t top;
-  int32_t width;
-  int32_t height;
-  uint16_t xDensity;
-  uint16_t yDensity;
-  int16_t colorDepth;
-  uint32_t textInfo;
-};
 #pragma pack(pop)
 static_assert(sizeof(SpiPictureInfo) == 26, "the interface's record is 26 bytes");
 #endif

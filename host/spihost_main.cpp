@@ -23,21 +23,17 @@ std::vector<char> ReadHead(const wchar_t* path) {
   return head;
 }
 
-std::string Ansi(const wchar_t* text) {
-  const int n = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+// A UTF-16 name in a code page: CP_ACP for plug-ins without Unicode entry
+// points, CP_UTF8 for our messages.
+std::string Narrow(const wchar_t* text, UINT codePage) {
+  const int n = WideCharToMultiByte(codePage, 0, text, -1, nullptr, 0, nullptr, nullptr);
   std::string out(size_t(n > 0 ? n : 1), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text, -1, &out[0], n, nullptr, nullptr);
+  WideCharToMultiByte(codePage, 0, text, -1, &out[0], n, nullptr, nullptr);
   out.resize(std::strlen(out.c_str()));
   return out;
 }
 
-std::string Utf8(const wchar_t* text) {
-  const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  std::string out(size_t(n > 0 ? n : 1), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, -1, &out[0], n, nullptr, nullptr);
-  out.resize(std::strlen(out.c_str()));
-  return out;
-}
+std::string Utf8(const wchar_t* text) { return Narrow(text, CP_UTF8); }
 
 int Convert(const SpiPlugin& plugin, const wchar_t* input, const wchar_t* output) {
   const std::string inputName = Utf8(input);
@@ -53,7 +49,7 @@ int Convert(const SpiPlugin& plugin, const wchar_t* input, const wchar_t* output
     return 1;
   }
   const bool unicode = HasUnicodeEntryPoints(plugin);
-  const std::string ansi = Ansi(input);
+  const std::string ansi = Narrow(input, CP_ACP);
   const uintptr_t headAddress = reinterpret_cast<uintptr_t>(head.data());
   const SpiResult supported =
       unicode ? SpiIsSupportedW(plugin, input, headAddress) : SpiIsSupported(plugin, ansi.c_str(), headAddress);

@@ -17,8 +17,15 @@ constexpr int32_t kResultNotProvided = -1;
 // holds the whole file image.
 constexpr uint32_t kInputModeMask = 7;
 
+// The host's record: packed in the 32-bit interface (26 bytes, a 32-bit
+// handle slot at 22); naturally aligned in the 64-bit one (32 bytes, two
+// padding bytes, an 8-byte handle slot at 24). The plug-in supplies no text.
 #if defined(_WIN64)
-// The 64-bit record: natural alignment, two padding bytes, an 8-byte handle slot.
+typedef HLOCAL PictureInfoHandle;
+#else
+typedef uint32_t PictureInfoHandle;
+#pragma pack(push, 1)
+#endif
 struct PictureInfo {
   int32_t left;
   int32_t top;
@@ -27,22 +34,12 @@ struct PictureInfo {
   uint16_t xDensity;
   uint16_t yDensity;
   int16_t colorDepth;
-  HLOCAL textInfo;  // the plug-in supplies no text
+  PictureInfoHandle textInfo;
 };
+#if defined(_WIN64)
 static_assert(sizeof(PictureInfo) == 32 && offsetof(PictureInfo, textInfo) == 24,
               "the 64-bit host's record is 32 bytes, its handle at 24");
 #else
-#pragma pack(push, 1)
-struct PictureInfo {
-  int32_t left;
-  int32_t top;
-  int32_t width;
-  int32_t height;
-  uint16_t xDensity;
-  uint16_t yDensity;
-  int16_t colorDepth;
-  uint32_t textInfo;  // a 32-bit local handle slot; the plug-in supplies no text
-};
 #pragma pack(pop)
 static_assert(sizeof(PictureInfo) == 26, "the host's record is 26 bytes");
 #endif
