@@ -1,9 +1,8 @@
 #include "mca/mca_picture.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
-
-#include <algorithm>
 #include <thread>
 
 #include "mca/byte_order.h"

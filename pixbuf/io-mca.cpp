@@ -4,6 +4,8 @@
 #include <gdk-pixbuf/gdk-pixbuf-io.h>
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
+#include <cstring>
+
 #include "mca/mca_picture.h"
 
 namespace {
@@ -56,6 +58,8 @@ gboolean Decode(LoadContext* c, GError** error) {
   }
   GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, info.width, info.height);
   if (!pixbuf) return Fail(error, GDK_PIXBUF_ERROR_INSUFFICIENT_MEMORY, "not enough memory for the pixels");
+  // The decoder sets every pixel; the padding at the rows' ends is cleared here.
+  std::memset(gdk_pixbuf_get_pixels(pixbuf), 0, gdk_pixbuf_get_byte_length(pixbuf));
   const McaStatus status = McaDecodeRgb(span, info, gdk_pixbuf_get_pixels(pixbuf),
                                         size_t(gdk_pixbuf_get_rowstride(pixbuf)), &problem, nullptr, 0);
   if (status != kMcaOk) {
