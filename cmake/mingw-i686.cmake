@@ -1,11 +1,5 @@
-# Cross-build for 32-bit Windows with mingw-w64; Windows programs run under Wine.
-set(CMAKE_SYSTEM_NAME Windows)
+# 32-bit Windows; programs run under Wine in a 32-bit prefix.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)
+set(ZUVREK_MINGW_TRIPLE i686-w64-mingw32)
+set(ZUVREK_WINE_RUN wine-run.sh)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)

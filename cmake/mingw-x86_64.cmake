@@ -1,11 +1,5 @@
-# Cross-build for 64-bit Windows with mingw-w64; Windows programs run under Wine.
-set(CMAKE_SYSTEM_NAME Windows)
+# 64-bit Windows; programs run under wine64 in a 64-bit prefix.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine64-run.sh)
+set(ZUVREK_MINGW_TRIPLE x86_64-w64-mingw32)
+set(ZUVREK_WINE_RUN wine64-run.sh)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)

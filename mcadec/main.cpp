@@ -83,6 +83,7 @@ int Convert(const Settings& s) {
   }
 
   std::vector<std::string> outputs;
+  std::vector<uint64_t> inputBytes;  // for the progress bar; 0 for standard input
   uint64_t totalBytes = 0;
   for (const std::string& input : s.inputs) {
     if (toFolder) {
@@ -95,7 +96,8 @@ int Convert(const Settings& s) {
       outputs.push_back(input == "-" ? "-" : Stem(input) + FormatExtension(format));
     }
     struct stat info;
-    if (input != "-" && stat(input.c_str(), &info) == 0) totalBytes += uint64_t(info.st_size);
+    inputBytes.push_back(input != "-" && stat(input.c_str(), &info) == 0 ? uint64_t(info.st_size) : 0);
+    totalBytes += inputBytes.back();
   }
 
   ConvertOptions options;
@@ -113,9 +115,7 @@ int Convert(const Settings& s) {
       std::string error;
       const bool ok = ConvertFile(s.inputs[i], outputs[i], options, &error);
       if (!ok) failed = true;
-      struct stat info;
-      const uint64_t bytes = s.inputs[i] != "-" && stat(s.inputs[i].c_str(), &info) == 0 ? uint64_t(info.st_size) : 0;
-      progress.FileDone(bytes, ok ? "" : "mcadec: " + s.inputs[i] + ": " + error);
+      progress.FileDone(inputBytes[i], ok ? "" : "mcadec: " + s.inputs[i] + ": " + error);
     }
   };
   std::vector<std::thread> workers;
