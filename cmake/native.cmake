@@ -32,7 +32,7 @@ if(ZUVREK_TESTS)
     tests/win32_shim_test.cpp
     tests/concurrency_test.cpp
     tests/threads_test.cpp)
-  target_link_libraries(native_tests PRIVATE plugin mca_picture test_support GTest::gtest GTest::gtest_main)
+  target_link_libraries(native_tests PRIVATE plugin test_support GTest::gtest GTest::gtest_main)
   # The decoder's frame buffers come from malloc; tests fail them on demand.
   target_link_options(native_tests PRIVATE -Wl,--wrap=malloc)
   gtest_discover_tests(native_tests DISCOVERY_MODE PRE_TEST)
@@ -64,20 +64,21 @@ if(ZUVREK_PROGRAMS)
   pkg_get_variable(GDK_PIXBUF_QUERY_LOADERS gdk-pixbuf-2.0 gdk_pixbuf_query_loaders)
   find_package(CLI11 REQUIRED)
   include(GNUInstallDirs)
-  set_target_properties(mca mca_picture PROPERTIES POSITION_INDEPENDENT_CODE ON)
+  set_target_properties(mca PROPERTIES POSITION_INDEPENDENT_CODE ON)
 
   add_executable(mcadec
     mcadec/main.cpp
     mcadec/convert.cpp
     mcadec/picture_file.cpp
     mcadec/output_file.cpp
+    mcadec/row_pipe.cpp
     mcadec/progress.cpp)
   target_compile_definitions(mcadec PRIVATE ZUVREK_VERSION="${PROJECT_VERSION}")
-  target_link_libraries(mcadec PRIVATE mca_picture PkgConfig::SPNG CLI11::CLI11 Threads::Threads)
+  target_link_libraries(mcadec PRIVATE mca PkgConfig::SPNG CLI11::CLI11 Threads::Threads)
   install(TARGETS mcadec RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
   add_library(pixbufloader-mca MODULE pixbuf/io-mca.cpp)
-  target_link_libraries(pixbufloader-mca PRIVATE mca_picture PkgConfig::GDK_PIXBUF)
+  target_link_libraries(pixbufloader-mca PRIVATE mca PkgConfig::GDK_PIXBUF)
   # The system's loader folder, taken below whatever prefix we install to.
   string(REGEX REPLACE "^/usr/" "" GDK_PIXBUF_LOADER_DIR "${GDK_PIXBUF_MODULEDIR}")
   install(TARGETS pixbufloader-mca LIBRARY DESTINATION ${GDK_PIXBUF_LOADER_DIR})
@@ -117,7 +118,7 @@ if(ZUVREK_PROGRAMS)
       tests/programs/rgb_pictures.cpp)
     target_compile_definitions(program_tests PRIVATE MCADEC_PATH="$<TARGET_FILE:mcadec>"
       PIXBUF_TEST_DATA="${PIXBUF_TEST_DATA}")
-    target_link_libraries(program_tests PRIVATE plugin mca_picture test_support PkgConfig::SPNG PkgConfig::GDK_PIXBUF
+    target_link_libraries(program_tests PRIVATE plugin test_support PkgConfig::SPNG PkgConfig::GDK_PIXBUF
       GTest::gtest GTest::gtest_main)
     add_dependencies(program_tests mcadec pixbuf_test_data)
     gtest_discover_tests(program_tests DISCOVERY_MODE PRE_TEST)

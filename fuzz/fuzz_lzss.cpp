@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(PlainDecode(image.data(), image.size(), &plain));
     std::vector<uint8_t> pixels(plain.pixels.size() + 1, 0);
     const McaThreads threads = TestThreads(2);
-    FUZZ_CHECK(DecodeMcaFrames(McaSpan{image.data(), image.size()}, pixels.data(), nullptr, 0, plain.stride,
+    FUZZ_CHECK(DecodeMcaDib(McaSpan{image.data(), image.size()}, pixels.data(), plain.stride,
                                plain.height, &threads) == 1);
     FUZZ_CHECK(plain.pixels.empty() || std::memcmp(pixels.data(), plain.pixels.data(), plain.pixels.size()) == 0);
   }

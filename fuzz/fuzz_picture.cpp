@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fuzz/fuzz_check.h"
+#include "mca/mca_format.h"
 #include "mca/mca_threads.h"
 #include "plugin/plugin_api.h"
 #include "tests/support/plain_decoder.h"
@@ -85,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The same picture over three threads, whatever its size.
     std::vector<uint8_t> threaded(pixelBytes + 1, 0);
     const McaThreads threads = TestThreads(3);
-    FUZZ_CHECK(DecodeMcaFrames(McaSpan{data, size}, threaded.data(), nullptr, 0, size_t(stride), info.height,
+    FUZZ_CHECK(DecodeMcaDib(McaSpan{data, size}, threaded.data(), size_t(stride), info.height,
                                &threads) == 1);
     FUZZ_CHECK(pixelBytes == 0 || std::memcmp(threaded.data(), plain.pixels.data(), pixelBytes) == 0);
   }

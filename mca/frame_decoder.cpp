@@ -76,14 +76,16 @@ int DecodeMcaCanvas(McaSpan container, McaCanvas* canvas, const McaThreads* thre
   canvas->row = int64_t(canvas->height) - 1;
 
   const uint64_t pixelBytes = uint64_t(canvas->stride) * uint64_t(canvas->height);
+  const bool threaded = threads && threads->count > 1;
   int result = 0;
-  if (threads && threads->count > 1 && !canvas->rowsFinal && pixelBytes >= threads->minPixelBytes &&
+  if (threaded && !canvas->emitter && pixelBytes >= threads->minPixelBytes &&
       TryThreads(container, header, *canvas, *threads, &result)) {
     canvas->palette = nullptr;
     return result;
   }
 
-  for (int32_t i = 0; i < header.frameCount; ++i) {
+  McaRowEmitter* emitter = canvas->emitter;
+  for (int32_t i = 0; i < header.frameCount && !(emitter && emitter->stopped); ++i) {
     McaFrameHeader frame;
     if (!ReadMcaFrameHeader(container, header, i, &frame) || !PayloadInside(container, frame)) return 0;
     // The stream descrambles straight from the container and stops after
@@ -91,28 +93,28 @@ int DecodeMcaCanvas(McaSpan container, McaCanvas* canvas, const McaThreads* thre
     // picture is exact, and nothing beyond it is ever computed.
     const size_t rowBytes = size_t(McaFrameRowBytes(frame.width, header.pixelFormat));
     const size_t needed = FrameBytesRead(frame, header.pixelFormat, *canvas);
+    if (threaded && emitter && frame.compression != 0 && needed >= threads->minPixelBytes) {
+      // Rows go to the sink in order from this thread; another expands.
+      const McaFramePlan plan{frame, PlanFrameRows(frame, header.pixelFormat, *canvas), needed};
+      if (!DecodeCompressedFrameInParallel(container, plan, header.pixelFormat, *canvas, *threads)) return 0;
+      if (frame.height > 0) canvas->row -= frame.height;
+      continue;
+    }
     uint8_t* window = static_cast<uint8_t*>(std::malloc(FrameWindowSize(rowBytes, needed)));
     if (!window) return 0;
     FrameStream stream;
     OpenFrameStream(container, frame, rowBytes, needed, window, &stream);
     PlaceFrameRows(frame, &stream, header.pixelFormat, canvas);
     std::free(window);
-    if (canvas->rowsFinal) {
-      const int64_t above = int64_t(canvas->height) - 1 - canvas->row;
-      canvas->rowsFinal(canvas->rowsFinalContext, above < canvas->height ? above : canvas->height);
-    }
   }
   canvas->palette = nullptr;
-  if (canvas->rowsFinal) canvas->rowsFinal(canvas->rowsFinalContext, canvas->height);
+  if (emitter) EmitZeroRows(emitter, canvas->rowLimit, canvas->height);
   return 1;
 }
 
-int DecodeMcaFrames(McaSpan container, uint8_t* pixels, ProgressCallback callback,
-                    intptr_t data, size_t stride, int32_t height, const McaThreads* threads) {
+int DecodeMcaDib(McaSpan container, uint8_t* pixels, size_t stride, int32_t height, const McaThreads* threads) {
   if (height < 0 || (height > 0 && stride > (SIZE_MAX - 4) / size_t(height))) return 0;
   McaCanvas canvas = {pixels, stride, height, 0, nullptr, uint64_t(stride) * uint64_t(height) + 4, stride, false,
-                      nullptr, nullptr};
-  if (!DecodeMcaCanvas(container, &canvas, threads)) return 0;
-  if (callback && callback(1, 1, data) != 0) return 0;
-  return 1;
+                      nullptr};
+  return DecodeMcaCanvas(container, &canvas, threads);
 }

@@ -6,9 +6,6 @@
 
 namespace {
 
-// Rows placed between two reports of final rows.
-constexpr size_t kRowsPerReport = 64;
-
 // Rows of the frame that land inside the pixel block. Rows go downwards from
 // the destination row, which never lies above the top row, so these are the
 // frame's first rows; the rest fall below row 0 and are skipped.
@@ -62,8 +59,10 @@ uint8_t* FrameRowAddress(const FramePlacement& p, size_t k, const McaCanvas& can
   return canvas.pixels + (canvas.topDownRgb ? size_t(canvas.height) - 1 - row : row) * canvas.stride;
 }
 
-void PlaceRow(const FramePlacement& p, size_t k, const uint8_t* in, int32_t pixelFormat, const McaCanvas& canvas) {
-  uint8_t* out = FrameRowAddress(p, k, canvas);
+namespace {
+
+void PlaceRowAt(const FramePlacement& p, const uint8_t* in, int32_t pixelFormat, const McaCanvas& canvas,
+                  uint8_t* out) {
   if (pixelFormat == kMcaIndexedFormat) {
     ExpandIndexedRow(in, out, p.pixels, *canvas.palette);
   } else if (canvas.topDownRgb) {
@@ -71,6 +70,41 @@ void PlaceRow(const FramePlacement& p, size_t k, const uint8_t* in, int32_t pixe
   } else {
     std::memcpy(out, in, p.bytes);
   }
+}
+
+// Source row k goes to the sink as top-down row y, after the rows before it
+// that no frame placed.
+void EmitRow(const FramePlacement& p, size_t k, const uint8_t* in, int32_t pixelFormat, const McaCanvas& canvas) {
+  McaRowEmitter* e = canvas.emitter;
+  if (e->stopped) return;
+  const int32_t y = int32_t(int64_t(canvas.height) - 1 - (p.top - int64_t(k)));
+  EmitZeroRows(e, canvas.rowLimit, y);
+  if (e->stopped) return;
+  // What the row leaves of the buffer is black. An RGB row's partial last
+  // pixel is written out of order, so the clearing goes first.
+  const size_t written = pixelFormat == kMcaIndexedFormat ? 3 * p.pixels : p.bytes - p.bytes % 3;
+  std::memset(e->buffer + written, 0, canvas.rowLimit - written);
+  PlaceRowAt(p, in, pixelFormat, canvas, e->buffer);
+  e->next = y + 1;
+  if (e->row(e->context, y, e->buffer) != 0) e->stopped = true;
+}
+
+}  // namespace
+
+void EmitZeroRows(McaRowEmitter* e, size_t rowBytes, int32_t y) {
+  if (e->next >= y) return;
+  std::memset(e->buffer, 0, rowBytes);
+  for (; e->next < y && !e->stopped; ++e->next) {
+    if (e->row(e->context, e->next, e->buffer) != 0) e->stopped = true;
+  }
+}
+
+void PlaceRow(const FramePlacement& p, size_t k, const uint8_t* in, int32_t pixelFormat, const McaCanvas& canvas) {
+  if (canvas.emitter) {
+    EmitRow(p, k, in, pixelFormat, canvas);
+    return;
+  }
+  PlaceRowAt(p, in, pixelFormat, canvas, FrameRowAddress(p, k, canvas));
 }
 
 size_t FrameBytesRead(const McaFrameHeader& frame, int32_t pixelFormat, const McaCanvas& canvas) {
@@ -81,11 +115,8 @@ size_t FrameBytesRead(const McaFrameHeader& frame, int32_t pixelFormat, const Mc
 void PlaceFrameRows(const McaFrameHeader& frame, FrameStream* rows, int32_t pixelFormat, McaCanvas* canvas) {
   if (frame.height <= 0) return;
   const FramePlacement p = PlanFrameRows(frame, pixelFormat, *canvas);
-  for (size_t k = 0; k < p.rows; ++k) {
+  for (size_t k = 0; k < p.rows && !(canvas->emitter && canvas->emitter->stopped); ++k) {
     PlaceRow(p, k, NextFrameRow(rows), pixelFormat, *canvas);
-    if (canvas->rowsFinal && (k + 1) % kRowsPerReport == 0) {
-      canvas->rowsFinal(canvas->rowsFinalContext, int64_t(canvas->height) - (p.top - int64_t(k)));
-    }
   }
   canvas->row -= frame.height;
 }

@@ -5,16 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#if defined(_WIN32) && !defined(_WIN64)
-#define MCA_STDCALL __stdcall
-#else
-#define MCA_STDCALL
-#endif
-
-// The host's progress callback: (numerator, denominator, host data word).
-// A non-zero answer asks the decoder to stop.
-typedef int32_t(MCA_STDCALL* ProgressCallback)(int32_t, int32_t, intptr_t);
-
 constexpr uint32_t kMcaHeaderSize = 48;
 constexpr uint32_t kMcaFrameHeaderSize = 32;
 constexpr int32_t kMcaIndexedFormat = 8;  // any other pixel format means 24-bit frames
@@ -72,11 +62,23 @@ struct McaCanvas {
   uint64_t capacity;   // K: the DIB's stride x height + 4, the most a frame's stream counts
   size_t rowLimit;     // bytes of an output row that frames may write
   bool topDownRgb;
-  // Optional: told now and then how many rows, counted from the top, are
-  // final, so that a consumer can start on them while decoding goes on.
-  void (*rowsFinal)(void* context, int64_t rows);
-  void* rowsFinalContext;
+  // Optional: rows go to this emitter one at a time instead of the pixel
+  // block (top-down RGB rows of rowLimit bytes).
+  struct McaRowEmitter* emitter;
 };
+
+// Hands rows, top row first, to a sink as frames place them; rows no frame
+// places go as zeros. Only the calling thread places rows on such a canvas.
+struct McaRowEmitter {
+  int (*row)(void* context, int32_t y, const uint8_t* rgb);
+  void* context;
+  uint8_t* buffer;  // one row
+  int32_t next;     // the next row the sink is owed
+  bool stopped;     // the sink asked to stop; nothing more goes to it
+};
+
+// Hands the sink every row before `y` not yet handed, as zeros.
+void EmitZeroRows(McaRowEmitter* emitter, size_t rowBytes, int32_t y);
 
 // The largest DIB pixel block: with K's 4 more bytes it still fits in a
 // 32-bit signed size, so every build accepts the same pictures.
@@ -153,17 +155,17 @@ size_t FrameBytesRead(const McaFrameHeader& frame, int32_t pixelFormat, const Mc
 
 struct McaThreads;
 
-// Decodes every frame into the zero-filled pixel block of stride * height bytes
-// and reports completion to the callback (on the calling thread, after every
-// other thread has ended). 1 on success, 0 on failure. `threads` may be null:
+// Decodes every frame into the zero-filled DIB pixel block of stride *
+// height bytes. 1 on success, 0 on failure. `threads` may be null:
 // everything runs on the calling thread.
-int DecodeMcaFrames(McaSpan container, uint8_t* pixels, ProgressCallback callback,
-                    intptr_t data, size_t stride, int32_t height, const McaThreads* threads = nullptr);
+int DecodeMcaDib(McaSpan container, uint8_t* pixels, size_t stride, int32_t height,
+                 const McaThreads* threads = nullptr);
 
 // Decodes every frame onto a zero-filled canvas whose palette is still to be
 // filled (in the canvas's byte order). 1 on success, 0 when a frame's payload
-// lies outside the data or its memory is not to be had. A canvas that reports
-// final rows is decoded on the calling thread.
+// lies outside the data or its memory is not to be had. A canvas with an
+// emitter places its rows on the calling thread; other threads may only
+// expand compressed frames for it.
 int DecodeMcaCanvas(McaSpan container, McaCanvas* canvas, const McaThreads* threads = nullptr);
 
 // The frames of a container, in table order, and where each lands.
@@ -178,3 +180,8 @@ struct McaFramePlan {
 // write one byte.
 bool DecodeFramesInParallel(McaSpan container, const McaFramePlan* plans, size_t count, int32_t pixelFormat,
                             const McaCanvas& canvas, const McaThreads& threads);
+
+// One compressed frame whose stream another thread expands while the calling
+// thread places its rows; false when memory for it is not to be had.
+bool DecodeCompressedFrameInParallel(McaSpan container, const McaFramePlan& plan, int32_t pixelFormat,
+                                     const McaCanvas& canvas, const McaThreads& threads);

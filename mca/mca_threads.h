@@ -10,8 +10,8 @@ struct McaThreads {
   int32_t count;             // threads to use, the calling one included; 1 starts none
   uint64_t minPixelBytes;    // smaller pictures stay on the calling thread
   uint32_t batchBytes;       // rows handed from producer to consumer at a time (0: kMcaBatchBytes)
-  // Starts run(argument) on a new thread; false when none can be had.
-  bool (*start)(void (*run)(void*), void* argument, void** thread);
+  // Starts run(argument) on a new thread; 0 when none can be had.
+  int (*start)(void (*run)(void*), void* argument, void** thread);
   void (*join)(void* thread);
 };
 

@@ -10,13 +10,15 @@
 #include <cstring>
 #include <thread>
 
+#include "mca/cpu_pause.h"
 #include "mca/frame_stream.h"
+#include "mca/mca.h"
 #include "mca/mca_format.h"
 #include "mca/mca_threads.h"
 
 namespace {
 
-constexpr size_t kMaxThreads = 16;
+constexpr size_t kMaxThreads = MCA_MAX_THREADS;
 constexpr size_t kSlots = 4;              // row batches in flight between producer and consumer
 
 struct Context {
@@ -126,7 +128,7 @@ void AwaitTurn(Ready ready) {
   // processor, so that a wait rarely costs a system call.
   for (int spins = 0; !ready(); ++spins) {
     if (spins < 4096) {
-      __builtin_ia32_pause();
+      CpuPause();
     } else {
       std::this_thread::yield();
     }
@@ -202,6 +204,17 @@ bool DecodeCompressedFrame(const Context& c, const McaFramePlan& plan, const Mca
 }
 
 }  // namespace
+
+bool DecodeCompressedFrameInParallel(McaSpan container, const McaFramePlan& plan, int32_t pixelFormat,
+                                     const McaCanvas& canvas, const McaThreads& threads) {
+  Context c;
+  c.container = container;
+  c.plans = &plan;
+  c.count = 1;
+  c.pixelFormat = pixelFormat;
+  c.canvas = &canvas;
+  return DecodeCompressedFrame(c, plan, threads);
+}
 
 bool DecodeFramesInParallel(McaSpan container, const McaFramePlan* plans, size_t count, int32_t pixelFormat,
                             const McaCanvas& canvas, const McaThreads& threads) {

@@ -5,103 +5,96 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <condition_variable>
 #include <cstring>
-#include <mutex>
-#include <system_error>
-#include <thread>
 
-#include "mca/mca_picture.h"
 #include "mcadec/output_file.h"
+#include "mcadec/row_pipe.h"
 
 namespace {
 
-std::string Problem(const McaProblem& problem) {
-  char text[160];
-  McaDescribeProblem(problem, text, sizeof text);
+std::string Problem(const mca_problem& problem) {
+  char text[200];
+  mca_describe(&problem, text, sizeof text);
   return text;
 }
 
-bool Probe(const InputBytes& bytes, McaPictureInfo* info, std::string* error) {
-  McaProblem problem;
-  if (McaProbe(bytes.span(), info, &problem) == kMcaOk) return true;
-  *error = Problem(problem);
-  return false;
-}
-
-// Rows final so far, handed from the decoding thread to the writing one.
-class RowGate {
- public:
-  static void Publish(void* gate, int64_t rows) { static_cast<RowGate*>(gate)->Set(rows); }
-  void Set(int64_t rows) {
-    {
-      std::lock_guard<std::mutex> guard(lock_);
-      rows_ = rows;
-    }
-    changed_.notify_all();
-  }
-  void Await(int64_t rows) {
-    std::unique_lock<std::mutex> guard(lock_);
-    changed_.wait(guard, [&] { return rows_ >= rows; });
-  }
-
- private:
-  std::mutex lock_;
-  std::condition_variable changed_;
-  int64_t rows_ = 0;
+// The rows of the output: the whole picture, or the picture fitted into the
+// --resize box.
+struct Plan {
+  const InputBytes* bytes;
+  const mca_options* decode;
+  int32_t width;
+  int32_t height;
+  bool scaled;
 };
 
-bool Allocate(const McaPictureInfo& info, RgbPicture* picture, std::string* error) {
-  if (info.width <= 0 || info.height <= 0) {
-    *error = "the picture has no pixels (" + std::to_string(info.width) + " x " + std::to_string(info.height) + ")";
-    return false;
+mca_status DecodeTo(const Plan& plan, const mca_row_sink& sink, mca_problem* problem) {
+  const uint8_t* data = plan.bytes->data.get();
+  if (plan.scaled) {
+    return mca_decode_scaled(data, plan.bytes->size, plan.decode, plan.width, plan.height, &sink, problem);
   }
-  picture->width = info.width;
-  picture->height = info.height;
-  picture->stride = 3 * size_t(info.width);
-  try {
-    picture->pixels.resize(picture->stride * size_t(info.height));
-  } catch (const std::bad_alloc&) {
-    *error = "out of memory";
-    return false;
-  }
-  return true;
+  return mca_decode_rows(data, plan.bytes->size, plan.decode, &sink, problem);
 }
 
-bool Decode(const InputBytes& bytes, const McaPictureInfo& info, RgbPicture* picture, std::string* error,
-            const McaRowsFinal* rowsFinal = nullptr) {
-  McaProblem problem;
-  if (McaDecodeRgb(bytes.span(), info, picture->pixels.data(), picture->stride, &problem,
-                   rowsFinal) != kMcaOk) {
-    *error = Problem(problem);
-    return false;
-  }
-  return true;
+// A palette picture becomes an indexed PNG when it has at most 256 colours:
+// a first decode gathers them (the rows are not kept), the second writes.
+bool GatherColours(const Plan& plan, ColourTable* colours) {
+  struct Gather {
+    ColourTable* colours;
+    int32_t width;
+  } gather{colours, plan.width};
+  const mca_row_sink sink{nullptr,
+                          [](void* c, int32_t, const uint8_t* rgb) {
+                            Gather& g = *static_cast<Gather*>(c);
+                            for (int32_t x = 0; x < g.width; ++x) {
+                              if (!g.colours->Add(rgb + 3 * size_t(x))) return 1;
+                            }
+                            return 0;
+                          },
+                          &gather};
+  mca_problem problem;
+  return DecodeTo(plan, sink, &problem) == MCA_OK;
 }
 
-// Writes the picture while a thread of its own decodes it; the writer waits
-// for each row to be final. Without a thread to be had, decodes first.
-bool DecodeAndWrite(const InputBytes& bytes, const McaPictureInfo& info, RgbPicture* picture,
-                    const EncodeOptions& encode, FILE* out, std::string* error) {
-  RowGate gate;
-  const McaRowsFinal rowsFinal{RowGate::Publish, &gate};
-  bool decoded = false;
-  std::string decodeError;
-  std::thread decoder;
-  try {
-    decoder = std::thread([&] {
-      decoded = Decode(bytes, info, picture, &decodeError, &rowsFinal);
-      gate.Set(info.height);  // a failed decode must not leave the writer waiting
-    });
-  } catch (const std::system_error&) {
-    return Decode(bytes, info, picture, error) && WritePicture(*picture, encode, out, error);
+// The encoder as a row sink: the file is started once the decode has checked
+// the limits, and every row goes straight into it.
+struct Encoder {
+  FILE* out;
+  const EncodeOptions* options;
+  const ColourTable* colours;
+  PictureWriter writer;
+  bool opened = false;
+  std::string error;
+};
+
+int BeginEncoding(void* context, int32_t width, int32_t height) {
+  Encoder& e = *static_cast<Encoder*>(context);
+  e.opened = OpenPicture(&e.writer, e.out, *e.options, width, height, e.colours, &e.error);
+  return e.opened ? 0 : 1;
+}
+
+int EncodeRow(void* context, int32_t, const uint8_t* rgb) {
+  Encoder& e = *static_cast<Encoder*>(context);
+  return WritePictureRow(&e.writer, rgb, &e.error) ? 0 : 1;
+}
+
+bool Encode(const Plan& plan, const ConvertOptions& options, const ColourTable* colours, FILE* out,
+            std::string* error) {
+  Encoder encoder{out, &options.encode, colours, PictureWriter{}, false, std::string()};
+  const mca_row_sink sink{BeginEncoding, EncodeRow, &encoder};
+  mca_problem problem = {};
+  mca_status status;
+  if (options.overlap) {
+    status = DecodeBesideWriter([&](const mca_row_sink& s) { return DecodeTo(plan, s, &problem); }, sink);
+  } else {
+    status = DecodeTo(plan, sink, &problem);
   }
-  picture->awaitRows = [&](int32_t rows) { gate.Await(rows); };
-  const bool written = WritePicture(*picture, encode, out, error);
-  decoder.join();
-  picture->awaitRows = nullptr;
-  if (!decoded) *error = decodeError;
-  return decoded && written;
+  const bool written = status == MCA_OK;
+  const bool closed = encoder.opened && ClosePicture(&encoder.writer, written, &encoder.error);
+  if (written && closed) return true;
+  *error = status == MCA_OK || status == MCA_STOPPED ? encoder.error : Problem(problem);
+  if (error->empty()) *error = "stopped";
+  return false;
 }
 
 void AppendJsonString(std::string* out, const std::string& text) {
@@ -169,24 +162,30 @@ bool ReadInput(const std::string& path, InputBytes* bytes, std::string* error) {
 bool ConvertFile(const std::string& input, const std::string& output, const ConvertOptions& options,
                  std::string* error) {
   InputBytes bytes;
-  McaPictureInfo info;
-  RgbPicture picture;
-  if (!ReadInput(input, &bytes, error) || !Probe(bytes, &info, error) || !Allocate(info, &picture, error)) {
+  mca_info info;
+  mca_problem problem;
+  if (!ReadInput(input, &bytes, error)) return false;
+  if (mca_probe(bytes.data.get(), bytes.size, &info, &problem) != MCA_OK) {
+    *error = Problem(problem);
     return false;
   }
-  EncodeOptions encode = options.encode;
-  encode.indexedPng = encode.indexedPng && info.pixelFormat == kMcaIndexedFormat;
-  // A palette picture is indexed only once every pixel is known: no overlap.
-  const bool overlap = options.overlap && !encode.indexedPng;
-  if (!overlap && !Decode(bytes, info, &picture, error)) return false;
-  auto write = [&](FILE* stream) {
-    return overlap ? DecodeAndWrite(bytes, info, &picture, encode, stream, error)
-                   : WritePicture(picture, encode, stream, error);
-  };
-  if (output == "-") return write(stdout);
+  if (info.width <= 0 || info.height <= 0) {
+    *error = "the picture has no pixels (" + std::to_string(info.width) + " x " + std::to_string(info.height) + ")";
+    return false;
+  }
+  Plan plan{&bytes, &options.decode, info.width, info.height, false};
+  if (options.fitWidth > 0 && options.fitHeight > 0) {
+    mca_fit_size(info.width, info.height, options.fitWidth, options.fitHeight, &plan.width, &plan.height);
+    plan.scaled = plan.width != info.width || plan.height != info.height;
+  }
+  ColourTable colours;
+  const bool indexed = options.encode.format == ImageFormat::kPng && options.encode.indexedPng &&
+                       info.pixel_format == 8 && GatherColours(plan, &colours);
+  const ColourTable* palette = indexed ? &colours : nullptr;
+  if (output == "-") return Encode(plan, options, palette, stdout, error);
   OutputFile out;
   if (!OpenOutput(output, options.force, &out, error)) return false;
-  if (!write(out.stream)) {
+  if (!Encode(plan, options, palette, out.stream, error)) {
     DiscardOutput(&out);
     return false;
   }
@@ -195,31 +194,36 @@ bool ConvertFile(const std::string& input, const std::string& output, const Conv
 
 bool DescribeFile(const std::string& input, bool json, std::string* text, std::string* error) {
   InputBytes bytes;
-  McaPictureInfo info;
-  if (!ReadInput(input, &bytes, error) || !Probe(bytes, &info, error)) return false;
-  const McaSpan span = bytes.span();
-  const char* format = info.pixelFormat == kMcaIndexedFormat ? "8-bit" : "24-bit";
+  mca_info info;
+  mca_problem problem;
+  if (!ReadInput(input, &bytes, error)) return false;
+  if (mca_probe(bytes.data.get(), bytes.size, &info, &problem) != MCA_OK) {
+    *error = Problem(problem);
+    return false;
+  }
+  const char* format = info.pixel_format == 8 ? "8-bit" : "24-bit";
   char line[256];
   if (json) {
     *text = "{\"file\": ";
     AppendJsonString(text, input);
     std::snprintf(line, sizeof line, ", \"width\": %d, \"height\": %d, \"format\": \"%s\", \"palette\": %d, \"frames\": [",
-                  info.width, info.height, format, info.paletteCount);
+                  info.width, info.height, format, info.palette_count);
     *text += line;
   } else {
     std::snprintf(line, sizeof line, "%s: %d x %d, %s, %d palette entries, %d frame%s\n", input.c_str(), info.width,
-                  info.height, format, info.paletteCount, info.frameCount, info.frameCount == 1 ? "" : "s");
+                  info.height, format, info.palette_count, info.frame_count, info.frame_count == 1 ? "" : "s");
     *text = line;
   }
-  for (int32_t i = 0; i < info.frameCount; ++i) {
-    const McaFrameInfo f = McaGetFrame(span, i);
+  for (int32_t i = 0; i < info.frame_count; ++i) {
+    mca_frame_info f = {};
+    mca_get_frame(bytes.data.get(), bytes.size, i, &f);
     if (json) {
       std::snprintf(line, sizeof line,
                     "%s{\"width\": %d, \"height\": %d, \"compressed\": %s, \"stored\": %d, \"expanded\": %d}",
-                    i ? ", " : "", f.width, f.height, f.compressed ? "true" : "false", f.storedSize, f.expandedSize);
+                    i ? ", " : "", f.width, f.height, f.compressed ? "true" : "false", f.stored_size, f.expanded_size);
     } else {
       std::snprintf(line, sizeof line, "  frame %d: %d x %d, %s, %d bytes stored, %d expanded\n", i + 1, f.width,
-                    f.height, f.compressed ? "compressed" : "stored", f.storedSize, f.expandedSize);
+                    f.height, f.compressed ? "compressed" : "stored", f.stored_size, f.expanded_size);
     }
     *text += line;
   }

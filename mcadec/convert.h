@@ -1,21 +1,23 @@
-// One file's road: read, probe, decode, encode, write.
+// One file's road: read, probe, decode row by row into the encoder, write.
 #pragma once
 
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <string>
-#include <vector>
 
-#include "mca/mca_format.h"
+#include "mca/mca.h"
 #include "mcadec/picture_file.h"
 
 struct ConvertOptions {
   EncodeOptions encode;
   bool force = false;
-  // Decode on a thread of its own while the rows already final are encoded;
-  // for one file at a time, when no other work keeps the cores busy.
+  // Decode on a thread of its own while the encoder takes the rows already
+  // decoded; for one file at a time, when no other work keeps the cores busy.
   bool overlap = false;
+  mca_options decode = {};   // limits and threads
+  int32_t fitWidth = 0;      // --resize: fit inside this box, keeping the aspect (0: full size)
+  int32_t fitHeight = 0;
 };
 
 // A whole input file.
@@ -25,7 +27,6 @@ struct InputBytes {
   };
   std::unique_ptr<uint8_t, Free> data;
   size_t size = 0;
-  McaSpan span() const { return McaSpan{data.get(), size}; }
 };
 
 // Reads a whole file, or standard input for "-".

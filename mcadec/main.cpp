@@ -26,7 +26,21 @@ struct Settings {
   bool force = false;
   unsigned jobs = 0;
   int pngLevel = 1;
+  uint64_t sizeLimit = MCA_DEFAULT_MAX_PIXELS;
+  uint32_t dimensionLimit = MCA_DEFAULT_MAX_DIMENSION;
+  std::string resize;
 };
+
+// "WxH" with both sides from 1 up.
+bool ParseSize(const std::string& text, int32_t* width, int32_t* height) {
+  unsigned long w = 0, h = 0;
+  char x = 0, rest = 0;
+  if (std::sscanf(text.c_str(), "%lu%c%lu%c", &w, &x, &h, &rest) != 3 || (x != 'x' && x != 'X')) return false;
+  if (w < 1 || h < 1 || w > 0x7FFFFFFF || h > 0x7FFFFFFF) return false;
+  *width = int32_t(w);
+  *height = int32_t(h);
+  return true;
+}
 
 bool IsFolder(const std::string& path) {
   struct stat info;
@@ -105,6 +119,16 @@ int Convert(const Settings& s) {
   options.encode.pngLevel = s.pngLevel;
   options.encode.indexedPng = true;
   options.force = s.force;
+  if (!s.resize.empty() && !ParseSize(s.resize, &options.fitWidth, &options.fitHeight)) {
+    std::fprintf(stderr, "mcadec: --resize takes WIDTHxHEIGHT, e.g. 256x256\n");
+    return kUsageError;
+  }
+  mca_default_options(&options.decode);
+  options.decode.max_pixels = s.sizeLimit;
+  options.decode.max_dimension = s.dimensionLimit;
+  // Files go side by side on the cores, or one file's decode beside its
+  // encoder: each decode keeps to one thread.
+  options.decode.threads = 1;
   const unsigned jobs = std::max(1u, std::min<unsigned>(s.jobs, unsigned(s.inputs.size())));
   options.overlap = jobs == 1 && s.jobs > 1;  // a core is free for decoding beside the encoder
   Progress progress(s.inputs.size(), totalBytes, !s.quiet && isatty(STDERR_FILENO) && s.inputs.size() > 1);
@@ -154,6 +178,10 @@ int main(int argc, char** argv) {
       ->check(CLI::Range(1u, 1024u));
   app.add_option("--png-level", s.pngLevel, "PNG compression, 0 (none) to 9 (smallest, slowest); default 1")
       ->check(CLI::Range(0, 9));
+  app.add_option("--resize", s.resize, "fit inside WIDTHxHEIGHT, keeping the aspect (area average; never enlarges)");
+  app.add_option("--size-limit", s.sizeLimit, "refuse pictures of more pixels than this; 0: none (default 268435456)");
+  app.add_option("--dimension-limit", s.dimensionLimit,
+                 "refuse pictures with a side longer than this; 0: none (default 32768)");
   app.add_flag("-q,--quiet", s.quiet, "no progress bar");
   app.add_flag("-f,--force", s.force, "replace existing output files");
   app.set_version_flag("--version", "mcadec " ZUVREK_VERSION);

@@ -1,12 +1,15 @@
 // gdk-pixbuf loader for MCA pictures: the bytes are gathered as they come
-// (GdkPixbufLoader feeds them piecemeal) and decoded once they are all there.
+// (GdkPixbufLoader feeds them piecemeal) and decoded once they are all there,
+// at the size the caller asks for when that is smaller, within the decoder's
+// default limits otherwise.
 #define GDK_PIXBUF_ENABLE_BACKEND
 #include <gdk-pixbuf/gdk-pixbuf-io.h>
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
+#include <algorithm>
 #include <cstring>
 
-#include "mca/mca_picture.h"
+#include "mca/mca.h"
 
 namespace {
 
@@ -39,15 +42,63 @@ gboolean Fail(GError** error, int code, const char* text) {
   return FALSE;
 }
 
-gboolean Decode(LoadContext* c, GError** error) {
-  const McaSpan span{c->bytes->data, c->bytes->len};
-  McaPictureInfo info;
-  McaProblem problem;
-  char text[160];
-  if (McaProbe(span, &info, &problem) != kMcaOk) {
-    McaDescribeProblem(problem, text, sizeof text);
-    return Fail(error, GDK_PIXBUF_ERROR_CORRUPT_IMAGE, text);
+gboolean Fail(GError** error, const mca_problem& problem) {
+  char text[200];
+  mca_describe(&problem, text, sizeof text);
+  const bool memory = problem.status == MCA_NO_MEMORY || problem.status == MCA_OVER_SIZE_LIMIT ||
+                      problem.status == MCA_OVER_DIMENSION_LIMIT || problem.status == MCA_TOO_LARGE;
+  return Fail(error, memory ? GDK_PIXBUF_ERROR_INSUFFICIENT_MEMORY : GDK_PIXBUF_ERROR_CORRUPT_IMAGE, text);
+}
+
+// Rows between two area-updated signals: about a megabyte of pixels, so a
+// viewer sees a large picture fill in without a signal per row.
+constexpr size_t kBandBytes = 1 << 20;
+
+// The pixbuf as the decoder fills it, in gdk-pixbuf's order: the blank
+// pixbuf is announced (area-prepared) before the first row, then each band
+// of finished rows (area-updated).
+struct Fill {
+  LoadContext* context;
+  GdkPixbuf* pixbuf;
+  int32_t width;
+  int32_t height;
+  int32_t bandRows;
+  int32_t bandStart;
+};
+
+int BeginFill(void* data, int32_t width, int32_t height) {
+  Fill& f = *static_cast<Fill*>(data);
+  f.pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, width, height);
+  if (!f.pixbuf) return 1;
+  std::memset(gdk_pixbuf_get_pixels(f.pixbuf), 0, gdk_pixbuf_get_byte_length(f.pixbuf));
+  f.width = width;
+  f.height = height;
+  const size_t rowBytes = 3 * size_t(width);
+  f.bandRows = int32_t(rowBytes >= kBandBytes ? 1 : kBandBytes / rowBytes);
+  f.bandStart = 0;
+  if (f.context->preparedFunc) f.context->preparedFunc(f.pixbuf, nullptr, f.context->userData);
+  return 0;
+}
+
+int FillRow(void* data, int32_t y, const uint8_t* rgb) {
+  Fill& f = *static_cast<Fill*>(data);
+  guchar* row = gdk_pixbuf_get_pixels(f.pixbuf) + size_t(y) * size_t(gdk_pixbuf_get_rowstride(f.pixbuf));
+  std::memcpy(row, rgb, 3 * size_t(f.width));
+  if (y + 1 - f.bandStart >= f.bandRows || y + 1 == f.height) {
+    if (f.context->updatedFunc) {
+      f.context->updatedFunc(f.pixbuf, 0, f.bandStart, f.width, y + 1 - f.bandStart, f.context->userData);
+    }
+    f.bandStart = y + 1;
   }
+  return 0;
+}
+
+gboolean Decode(LoadContext* c, GError** error) {
+  const uint8_t* data = c->bytes->data;
+  const size_t size = c->bytes->len;
+  mca_info info;
+  mca_problem problem;
+  if (mca_probe(data, size, &info, &problem) != MCA_OK) return Fail(error, problem);
   if (info.width <= 0 || info.height <= 0) {
     return Fail(error, GDK_PIXBUF_ERROR_CORRUPT_IMAGE, "the picture has no pixels");
   }
@@ -56,21 +107,24 @@ gboolean Decode(LoadContext* c, GError** error) {
     c->sizeFunc(&width, &height, c->userData);
     if (width == 0 || height == 0) return TRUE;  // the caller only wanted the size
   }
-  GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, info.width, info.height);
-  if (!pixbuf) return Fail(error, GDK_PIXBUF_ERROR_INSUFFICIENT_MEMORY, "not enough memory for the pixels");
-  // The decoder sets every pixel; the padding at the rows' ends is cleared here.
-  std::memset(gdk_pixbuf_get_pixels(pixbuf), 0, gdk_pixbuf_get_byte_length(pixbuf));
-  const McaStatus status = McaDecodeRgb(span, info, gdk_pixbuf_get_pixels(pixbuf),
-                                        size_t(gdk_pixbuf_get_rowstride(pixbuf)), &problem, nullptr, 0);
-  if (status != kMcaOk) {
-    g_object_unref(pixbuf);
-    McaDescribeProblem(problem, text, sizeof text);
-    return Fail(error, GDK_PIXBUF_ERROR_INSUFFICIENT_MEMORY, text);
+  mca_options options;
+  mca_default_options(&options);
+  Fill fill = {c, nullptr, 0, 0, 1, 0};
+  const mca_row_sink sink{BeginFill, FillRow, &fill};
+  mca_status status;
+  if (width > 0 && height > 0 && (width < info.width || height < info.height)) {
+    // A smaller size asked for (a thumbnail): decoded straight at that size,
+    // whatever the picture's own; a larger one is gdk-pixbuf's to scale.
+    status = mca_decode_scaled(data, size, &options, std::min(width, info.width), std::min(height, info.height),
+                               &sink, &problem);
+  } else {
+    status = mca_decode_rows(data, size, &options, &sink, &problem);
   }
-  if (c->preparedFunc) c->preparedFunc(pixbuf, nullptr, c->userData);
-  if (c->updatedFunc) c->updatedFunc(pixbuf, 0, 0, info.width, info.height, c->userData);
-  g_object_unref(pixbuf);
-  return TRUE;
+  if (fill.pixbuf) g_object_unref(fill.pixbuf);
+  if (status == MCA_STOPPED) {
+    return Fail(error, GDK_PIXBUF_ERROR_INSUFFICIENT_MEMORY, "not enough memory for the pixels");
+  }
+  return status == MCA_OK ? TRUE : Fail(error, problem);
 }
 
 gboolean StopLoad(gpointer data, GError** error) {

@@ -6,9 +6,6 @@
 
 namespace {
 
-// More threads than this gain nothing on one picture's pixel block.
-constexpr int32_t kMostThreads = 8;
-
 struct Started {
   HANDLE thread;
   void (*run)(void*);
@@ -21,18 +18,18 @@ DWORD WINAPI Trampoline(LPVOID started) {
   return 0;
 }
 
-bool Start(void (*run)(void*), void* argument, void** handle) {
+int Start(void (*run)(void*), void* argument, void** handle) {
   Started* s = static_cast<Started*>(std::malloc(sizeof(Started)));
-  if (!s) return false;
+  if (!s) return 0;
   s->run = run;
   s->argument = argument;
   s->thread = CreateThread(nullptr, 0, Trampoline, s, 0, nullptr);
   if (!s->thread) {
     std::free(s);
-    return false;
+    return 0;
   }
   *handle = s;
-  return true;
+  return 1;
 }
 
 void Join(void* handle) {
@@ -47,9 +44,9 @@ int32_t Processors() {
   if (!GetProcessAffinityMask(GetCurrentProcess(), &process, &system)) return 1;
   int32_t n = 0;
   for (; process != 0; process &= process - 1) ++n;
-  return n < 1 ? 1 : n > kMostThreads ? kMostThreads : n;
+  return n < 1 ? 1 : n;
 }
 
 }  // namespace
 
-McaThreads PluginThreads() { return McaThreads{Processors(), kMcaMinPixelBytesForThreads, kMcaBatchBytes, Start, Join}; }
+mca_thread_api PluginThreads() { return mca_thread_api{Start, Join, Processors}; }

@@ -2,6 +2,6 @@
 // process may run on (its affinity mask), started with CreateThread.
 #pragma once
 
-#include "mca/mca_threads.h"
+#include "mca/mca.h"
 
-McaThreads PluginThreads();
+mca_thread_api PluginThreads();

@@ -1,6 +1,7 @@
 // The whole picture as a bitmap information block and a 24-bit pixel block.
 #include <cstring>
 
+#include "plugin/decode_frames.h"
 #include "plugin/decode_threads.h"
 #include "plugin/picture_calls.h"
 
@@ -25,13 +26,13 @@ struct BitmapInfoHeader {
 #pragma pack(pop)
 static_assert(sizeof(BitmapInfoHeader) == 40, "BITMAPINFOHEADER is 40 bytes");
 
-void WriteInfoHeader(void* block, const McaGeometry& geometry, size_t pixelBytes) {
+void WriteInfoHeader(void* block, const mca_info& geometry, size_t pixelBytes) {
   BitmapInfoHeader header = {};
   header.size = sizeof header;
   header.width = geometry.width;
   header.height = geometry.height;
   header.planes = 1;
-  header.bitCount = uint16_t(geometry.depth);
+  header.bitCount = 24;
   // Hosts that copy sizeImage bytes of pixels would get none from a 0 here.
   header.sizeImage = uint32_t(pixelBytes);
   std::memcpy(block, &header, sizeof header);  // the colour table stays zero from ZEROINIT
@@ -45,16 +46,15 @@ void DropOutput(HLOCAL* pHBInfo, HLOCAL* pHBm) {
   *pHBm = nullptr;
 }
 
-int32_t Deliver(const McaSpan& bytes, const McaGeometry& geometry, HLOCAL* pHBInfo, HLOCAL* pHBm,
+int32_t Deliver(const SourceBytes& bytes, const mca_info& geometry, mca_status probed, HLOCAL* pHBInfo, HLOCAL* pHBm,
                 ProgressCallback callback, LONG_PTR data) {
   *pHBInfo = nullptr;
   *pHBm = nullptr;
-  // Checked before any block is taken, in 64 bits so that nothing overflows.
-  const uint64_t stride = uint64_t(McaRowStride(geometry.width));
-  if (geometry.height < 0 || (geometry.height > 0 && stride > kMcaMaxPixelBytes / uint64_t(geometry.height))) {
-    return kResultNoMemory;
-  }
-  const size_t pixelBytes = size_t(stride * uint64_t(geometry.height));
+  // A height below 0, or more pixels than a block may hold, is refused
+  // before any block is taken.
+  if (probed == MCA_NEGATIVE_HEIGHT || probed == MCA_TOO_LARGE) return kResultNoMemory;
+  const size_t stride = geometry.width > 0 ? (3 * size_t(geometry.width) + 3) / 4 * 4 : 0;
+  const size_t pixelBytes = stride * size_t(geometry.height);
 
   // Fixed blocks: their handles are their addresses, so hosts that use the
   // handles as pointers without locking them still see the pixels, and a
@@ -69,8 +69,10 @@ int32_t Deliver(const McaSpan& bytes, const McaGeometry& geometry, HLOCAL* pHBIn
   uint8_t* pixels = static_cast<uint8_t*>(LocalLock(*pHBm));
   WriteInfoHeader(info, geometry, pixelBytes);
   // Threads start only now that both blocks are taken, and end inside the decode.
-  const McaThreads threads = PluginThreads();
-  const int decoded = DecodeMcaFrames(bytes, pixels, callback, data, size_t(stride), geometry.height, &threads);
+  const mca_thread_api threads = PluginThreads();
+  // A payload outside the data fails the picture once its blocks are taken.
+  const int decoded = probed != MCA_PAYLOAD_OUTSIDE &&
+                      DecodeMcaFrames(bytes.data, bytes.size, pixels, callback, data, stride, geometry.height, &threads);
   LocalUnlock(*pHBInfo);
   LocalUnlock(*pHBm);
   if (!decoded) {
@@ -85,10 +87,11 @@ int32_t Deliver(const McaSpan& bytes, const McaGeometry& geometry, HLOCAL* pHBIn
 int32_t DeliverPicture(int32_t loaded, Source* source, HLOCAL* pHBInfo, HLOCAL* pHBm, ProgressCallback callback,
                        LONG_PTR data) {
   if (loaded != kResultOk) return loaded;
-  McaGeometry geometry;
+  mca_info geometry;
   int32_t result = kResultDecodeError;  // a broken container leaves the handles untouched
-  if (GetMcaGeometry(source->bytes, &geometry)) {
-    result = Deliver(source->bytes, geometry, pHBInfo, pHBm, callback, data);
+  const mca_status probed = ProbeGeometry(source->bytes, &geometry);
+  if (probed != kProbeBroken) {
+    result = Deliver(source->bytes, geometry, probed, pHBInfo, pHBm, callback, data);
   }
   ReleaseSource(source);
   return result;

@@ -5,8 +5,8 @@
 
 int32_t DescribePicture(int32_t loaded, Source* source, PictureInfo* lpInfo) {
   if (loaded != kResultOk) return loaded;
-  McaGeometry geometry;
-  const bool intact = GetMcaGeometry(source->bytes, &geometry);
+  mca_info geometry;
+  const bool intact = ProbeGeometry(source->bytes, &geometry) != kProbeBroken;
   ReleaseSource(source);
   if (!intact) return kResultDecodeError;
   PictureInfo info;
@@ -15,7 +15,7 @@ int32_t DescribePicture(int32_t loaded, Source* source, PictureInfo* lpInfo) {
   info.height = geometry.height;
   info.xDensity = 1;
   info.yDensity = 1;
-  info.colorDepth = int16_t(geometry.depth);
+  info.colorDepth = 24;  // every picture is delivered at 24 bits
   std::memcpy(lpInfo, &info, sizeof info);
   return kResultOk;
 }

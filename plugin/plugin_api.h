@@ -4,8 +4,18 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "mca/mca_format.h"
+#include "mca/mca.h"
 #include "plugin/platform.h"
+
+#if defined(_WIN32) && !defined(_WIN64)
+#define PLUGIN_STDCALL __stdcall
+#else
+#define PLUGIN_STDCALL
+#endif
+
+// The host's progress callback: (numerator, denominator, host data word).
+// A non-zero answer asks the plug-in to stop.
+typedef int32_t(PLUGIN_STDCALL* ProgressCallback)(int32_t, int32_t, intptr_t);
 
 constexpr int32_t kResultOk = 0;
 constexpr int32_t kResultNoMemory = 4;     // the source or an output block is not to be had

@@ -1,6 +1,7 @@
 // Source loading: memory images are used in place, files are read whole.
 #include "plugin/source_loading.h"
 
+#include "plugin/picture_calls.h"
 #include "plugin/plugin_api.h"
 
 namespace {
@@ -9,7 +10,7 @@ bool IsMemoryMode(uint32_t flag) { return (flag & kInputModeMask) != 0; }
 
 int32_t UseMemoryImage(const void* buf, LONG_PTR len, Source* source) {
   // A negative length holds nothing the decoder may read.
-  source->bytes = McaSpan{static_cast<const uint8_t*>(buf), len > 0 ? size_t(len) : 0};
+  source->bytes = SourceBytes{static_cast<const uint8_t*>(buf), len > 0 ? size_t(len) : 0};
   source->block = nullptr;
   return kResultOk;
 }
@@ -31,7 +32,7 @@ int32_t ReadOpenFile(HANDLE file, Source* source) {
   CloseHandle(file);
   if (!block) return kResultNoMemory;
   // A short read leaves the rest of the block unset: only what arrived is the source.
-  source->bytes = McaSpan{static_cast<const uint8_t*>(block), read};
+  source->bytes = SourceBytes{static_cast<const uint8_t*>(block), read};
   source->block = block;
   return kResultOk;
 }
@@ -51,6 +52,21 @@ int32_t LoadSourceW(LPCWSTR buf, LONG_PTR len, uint32_t flag, Source* source) {
       CreateFileW(buf, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr), source);
 }
 #endif
+
+mca_status ProbeGeometry(const SourceBytes& bytes, mca_info* geometry) {
+  *geometry = mca_info{};
+  const mca_status status = mca_probe(bytes.data, bytes.size, geometry, nullptr);
+  // The probe fills the geometry, with its pixel format, whenever every
+  // frame head lies inside the data.
+  if (geometry->pixel_format == 0) return kProbeBroken;
+  if (status != MCA_NOT_MCA) return status;
+  // Without the signature the probe stops early; the size rules still hold,
+  // and the decode finds a payload outside the data.
+  if (geometry->height < 0) return MCA_NEGATIVE_HEIGHT;
+  const uint64_t stride = geometry->width > 0 ? (3 * uint64_t(geometry->width) + 3) / 4 * 4 : 0;
+  if (geometry->height > 0 && stride > kMostPixelBytes / uint64_t(geometry->height)) return MCA_TOO_LARGE;
+  return MCA_OK;
+}
 
 void ReleaseSource(Source* source) {
   if (source->block) LocalFree(source->block);

@@ -1,11 +1,18 @@
 // The bytes of a picture call: the caller's image, or a named file read whole.
 #pragma once
 
-#include "mca/mca_format.h"
+#include <cstddef>
+#include <cstdint>
+
 #include "plugin/platform.h"
 
+struct SourceBytes {
+  const uint8_t* data;
+  size_t size;
+};
+
 struct Source {
-  McaSpan bytes;
+  SourceBytes bytes;
   HLOCAL block;  // the file's block in file mode, owned by the call; else null
 };
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "mca/mca_format.h"
+#include "plugin/decode_frames.h"
 #include "tests/support/fault_injection.h"
 #include "tests/support/mca_builder.h"
 #include "tests/support/plain_decoder.h"
@@ -25,7 +26,7 @@ struct CallbackLog {
 };
 CallbackLog callbackLog;
 
-int32_t MCA_STDCALL Record(int32_t numerator, int32_t denominator, intptr_t data) {
+int32_t PLUGIN_STDCALL Record(int32_t numerator, int32_t denominator, intptr_t data) {
   ++callbackLog.calls;
   callbackLog.numerator = numerator;
   callbackLog.denominator = denominator;
@@ -44,7 +45,7 @@ Decoded Decode(const Bytes& container, ProgressCallback callback = nullptr, intp
   d.height = g.height;
   const size_t bytes = d.stride * size_t(g.height);
   d.pixels.assign(bytes + 16, 0);
-  d.ok = DecodeMcaFrames(span, d.pixels.data(), callback, data, d.stride, g.height);
+  d.ok = DecodeMcaFrames(span.data, span.size, d.pixels.data(), callback, data, d.stride, g.height);
   for (size_t i = bytes; i < d.pixels.size(); ++i) EXPECT_EQ(d.pixels[i], 0) << "guard " << i;
   d.pixels.resize(bytes);
   return d;
@@ -326,7 +327,7 @@ TEST(Completion, NoFramesTakesNoBuffersAndStillReports) {
   const Bytes b = BuildContainer(c);
   callbackLog = CallbackLog{};
   const uint64_t before = MallocCalls();
-  const int ok = DecodeMcaFrames(McaSpan{b.data(), b.size()}, nullptr, Record, 7, 0, 0);
+  const int ok = DecodeMcaFrames(b.data(), b.size(), nullptr, Record, 7, 0, 0);
   EXPECT_EQ(MallocCalls(), before);
   EXPECT_EQ(ok, 1);
   EXPECT_EQ(callbackLog.calls, 1);

@@ -3,10 +3,11 @@
 // the producer and consumer queue, and threads that cannot be started.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "mca/mca_format.h"
-#include "mca/mca_picture.h"
+#include "mca/mca.h"
 #include "plugin/plugin_api.h"
 #include "tests/support/mca_builder.h"
 #include "tests/support/plain_decoder.h"
@@ -26,7 +27,7 @@ Result Decode(const Bytes& image, const McaThreads* threads) {
   const size_t stride = size_t(McaRowStride(g.width));
   Result r;
   r.pixels.assign(stride * size_t(g.height) + 16, 0);
-  r.ok = DecodeMcaFrames(span, r.pixels.data(), nullptr, 0, stride, g.height, threads);
+  r.ok = DecodeMcaDib(span, r.pixels.data(), stride, g.height, threads);
   for (size_t i = r.pixels.size() - 16; i < r.pixels.size(); ++i) EXPECT_EQ(r.pixels[i], 0) << "guard";
   r.pixels.resize(r.pixels.size() - 16);
   return r;
@@ -111,25 +112,71 @@ TEST(Threads, ThreadsThatCannotStartLeaveTheirWorkToTheOthers) {
   }
 }
 
-TEST(Threads, RgbPicturesAreTheBlocksPixels) {
-  for (const Case& c : Cases()) {
+// Top-down RGB row y of a DIB decode.
+Bytes RgbRowOfDib(const Bytes& dib, int32_t width, int32_t height, int32_t y) {
+  const size_t dibStride = size_t(McaRowStride(width));
+  const uint8_t* row = &dib[size_t(height - 1 - y) * dibStride];
+  Bytes rgb(3 * size_t(width));
+  for (size_t x = 0; x < rgb.size(); ++x) rgb[x] = row[x - x % 3 + 2 - x % 3];
+  return rgb;
+}
+
+struct Rows {
+  std::vector<Bytes> rows;
+  int32_t width = -1, height = -1;
+  int32_t nextY = 0;
+  bool inOrder = true;
+};
+
+mca_row_sink SinkInto(Rows* rows) {
+  return mca_row_sink{[](void* c, int32_t w, int32_t h) {
+                        static_cast<Rows*>(c)->width = w;
+                        static_cast<Rows*>(c)->height = h;
+                        return 0;
+                      },
+                      [](void* c, int32_t y, const uint8_t* rgb) {
+                        Rows& r = *static_cast<Rows*>(c);
+                        r.inOrder &= y == r.nextY++;
+                        r.rows.emplace_back(rgb, rgb + 3 * size_t(r.width));
+                        return 0;
+                      },
+                      rows};
+}
+
+// The public decodes, into a buffer and to a row sink, on one thread or
+// several, give the plug-in's pixels; a picture large enough for threads
+// joins the cases.
+TEST(Threads, BufferAndRowSinkGiveTheBlocksPixels) {
+  std::vector<Case> cases = Cases();
+  TestContainer large;
+  large.frames = {PictureFrame(1100, 420, 24, true, 90), PictureFrame(900, 300, 8, true, 91),
+                  RandomFrame(1000, 300, 24, false, 92)};
+  large.pixelFormat = 24;
+  cases.push_back({"frames large enough for threads", BuildContainer(large)});
+  for (const Case& c : cases) {
     const Result alone = Decode(c.image, nullptr);
-    if (!alone.ok) continue;
-    const McaSpan span{c.image.data(), c.image.size()};
-    McaPictureInfo info;
-    ASSERT_EQ(McaProbe(span, &info, nullptr), kMcaOk) << c.name;
+    mca_info info;
+    if (!alone.ok || mca_probe(c.image.data(), c.image.size(), &info, nullptr) != MCA_OK) continue;
     const size_t stride = 3 * size_t(info.width) + 5;  // rows apart by more than their pixels
-    const size_t dibStride = size_t(McaRowStride(info.width));
-    for (int32_t threads : {1, 2, 4}) {
+    for (uint32_t threads : {1u, 2u, 4u}) {
+      mca_options options;
+      mca_default_options(&options);
+      options.threads = threads;
       Bytes rgb(stride * size_t(info.height), 0xEE);
-      ASSERT_EQ(McaDecodeRgb(span, info, rgb.data(), stride, nullptr, nullptr, threads), kMcaOk) << c.name;
+      ASSERT_EQ(mca_decode(c.image.data(), c.image.size(), &options, rgb.data(), stride, rgb.size(), nullptr), MCA_OK)
+          << c.name;
+      Rows rows;
+      const mca_row_sink sink = SinkInto(&rows);
+      ASSERT_EQ(mca_decode_rows(c.image.data(), c.image.size(), &options, &sink, nullptr), MCA_OK) << c.name;
+      ASSERT_TRUE(rows.inOrder && rows.width == info.width && rows.height == info.height) << c.name;
+      ASSERT_EQ(rows.rows.size(), size_t(info.height)) << c.name;
       for (int32_t y = 0; y < info.height; ++y) {
-        const uint8_t* dib = &alone.pixels[size_t(info.height - 1 - y) * dibStride];
+        const Bytes expected = RgbRowOfDib(alone.pixels, info.width, info.height, y);
         const uint8_t* row = &rgb[size_t(y) * stride];
-        bool same = true;
-        for (size_t x = 0; x < 3 * size_t(info.width); ++x) same &= row[x] == dib[x - x % 3 + 2 - x % 3];
-        for (size_t x = 3 * size_t(info.width); x < stride; ++x) same &= row[x] == 0xEE;
-        ASSERT_TRUE(same) << c.name << ", row " << y << ", " << threads << " threads";
+        ASSERT_TRUE(std::equal(expected.begin(), expected.end(), row)) << c.name << ", row " << y << ", " << threads;
+        ASSERT_TRUE(std::all_of(row + expected.size(), row + stride, [](uint8_t v) { return v == 0xEE; }))
+            << c.name << ", row " << y;
+        ASSERT_TRUE(rows.rows[size_t(y)] == expected) << c.name << ", sink row " << y << ", " << threads;
       }
     }
   }

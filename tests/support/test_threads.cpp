@@ -43,7 +43,7 @@ std::atomic<int> starts{0};
 std::atomic<int> failFrom{0};
 std::atomic<int> started{0};
 
-bool Start(void (*run)(void*), void* argument, void** thread) {
+int Start(void (*run)(void*), void* argument, void** thread) {
   const int n = ++starts;
   if (failFrom != 0 && n >= failFrom) return false;
   std::lock_guard<std::mutex> guard(poolLock);

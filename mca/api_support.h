@@ -1,0 +1,21 @@
+// What the public calls share: options resolved into threads, failures
+// recorded for the caller, the limits.
+#pragma once
+
+#include "mca/mca.h"
+#include "mca/mca_threads.h"
+
+// The options a call runs with: the caller's, or the defaults for null.
+mca_options OptionsOrDefaults(const mca_options* options);
+
+// The threads a decode may use: the count decided once, here.
+McaThreads ThreadsFor(const mca_options& options);
+
+mca_status Fail(mca_problem* problem, mca_status status, int32_t frame = -1, int64_t value = 0, int64_t limit = 0);
+
+// MCA_OK, or the limit a width x height output passes.
+mca_status CheckLimits(int32_t width, int32_t height, const mca_options& options, mca_problem* problem);
+
+// The probe; without `signature` the first three bytes are not looked at
+// (decodes take whatever container they are given, as the plug-in does).
+mca_status ProbeContainer(const uint8_t* data, size_t size, bool signature, mca_info* info, mca_problem* problem);

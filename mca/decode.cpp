@@ -1,0 +1,139 @@
+// The public decodes: into a buffer, to a row sink, scaled down to a sink.
+#include <cstdlib>
+#include <cstring>
+
+#include "mca/api_support.h"
+#include "mca/box_scaler.h"
+#include "mca/mca_format.h"
+
+namespace {
+
+// The canvas of a whole picture: the stream bound K is the DIB's, so every
+// layout places the same bytes.
+McaCanvas PictureCanvas(const mca_info& info, uint8_t* pixels, size_t stride, size_t rowLimit, bool rgb) {
+  const uint64_t dibStride = uint64_t(McaRowStride(info.width));
+  return McaCanvas{pixels, stride, info.height, 0, nullptr, dibStride * uint64_t(info.height) + 4, rowLimit, rgb,
+                   nullptr};
+}
+
+// Probes and checks the full-size limits. A payload outside the data is
+// answered only once the picture's size is known to be sound.
+mca_status ProbeWithin(const uint8_t* data, size_t size, const mca_options& options, mca_info* info,
+                       mca_problem* problem) {
+  const mca_status status = ProbeContainer(data, size, false, info, problem);
+  if (status != MCA_OK && status != MCA_PAYLOAD_OUTSIDE) return status;
+  const mca_problem found = problem ? *problem : mca_problem{};
+  if (info->height < 0) return Fail(problem, MCA_NEGATIVE_HEIGHT, -1, info->height);
+  const mca_status within = CheckLimits(info->width, info->height, options, problem);
+  if (within != MCA_OK) return within;
+  return Fail(problem, status, found.frame, found.value, found.limit);
+}
+
+// Decodes the picture's rows into a sink, top row first.
+mca_status DecodeRows(const uint8_t* data, size_t size, const mca_options& options, const mca_info& info,
+                      int (*row)(void*, int32_t, const uint8_t*), void* context, mca_problem* problem) {
+  const size_t rowBytes = 3 * size_t(info.width);
+  uint8_t* buffer = static_cast<uint8_t*>(std::malloc(rowBytes > 0 ? rowBytes : 1));
+  if (!buffer) return Fail(problem, MCA_NO_MEMORY);
+  McaRowEmitter emitter{row, context, buffer, 0, false};
+  McaCanvas canvas = PictureCanvas(info, nullptr, 0, rowBytes, true);
+  canvas.emitter = &emitter;
+  const McaThreads threads = ThreadsFor(options);
+  const int decoded = DecodeMcaCanvas(McaSpan{data, size}, &canvas, &threads);
+  std::free(buffer);
+  if (!decoded) return Fail(problem, MCA_NO_MEMORY);  // the probe found every payload inside
+  if (emitter.stopped) return Fail(problem, MCA_STOPPED);
+  return Fail(problem, MCA_OK);
+}
+
+int Begin(const mca_row_sink& sink, int32_t width, int32_t height) {
+  return sink.begin ? sink.begin(sink.context, width, height) : 0;
+}
+
+}  // namespace
+
+mca_status mca_decode(const uint8_t* data, size_t size, const mca_options* given, uint8_t* buffer, size_t stride,
+                      size_t bufferSize, mca_problem* problem) {
+  const mca_options options = OptionsOrDefaults(given);
+  mca_info info;
+  mca_problem found;
+  const mca_status status = ProbeWithin(data, size, options, &info, &found);
+  // A file cut short still gives the frames before the broken one.
+  if (status != MCA_OK && status != MCA_PAYLOAD_OUTSIDE) return Fail(problem, status, found.frame, found.value, found.limit);
+  const bool dib = options.layout == MCA_LAYOUT_DIB;
+  const size_t rowBytes = dib ? size_t(McaRowStride(info.width)) : 3 * size_t(info.width);
+  if (stride < rowBytes || (info.height > 0 && !buffer)) return Fail(problem, MCA_BAD_ARGUMENT);
+  if (info.height > 0) {
+    // The last row ends right after its bytes; checked without overflow.
+    const uint64_t needed = uint64_t(stride) * uint64_t(info.height - 1) + rowBytes;
+    if (stride != 0 && uint64_t(info.height - 1) > (UINT64_MAX - rowBytes) / stride) {
+      return Fail(problem, MCA_BUFFER_TOO_SMALL, -1, INT64_MAX, int64_t(bufferSize));
+    }
+    if (needed > bufferSize) return Fail(problem, MCA_BUFFER_TOO_SMALL, -1, int64_t(needed), int64_t(bufferSize));
+  }
+  if (!options.output_zeroed) {
+    for (int32_t y = 0; y < info.height; ++y) std::memset(buffer + size_t(y) * stride, 0, rowBytes);
+  }
+  McaCanvas canvas = PictureCanvas(info, buffer, stride, rowBytes, !dib);
+  const McaThreads threads = ThreadsFor(options);
+  const int decoded = DecodeMcaCanvas(McaSpan{data, size}, &canvas, &threads);
+  if (status != MCA_OK) return Fail(problem, status, found.frame, found.value, found.limit);
+  return decoded ? Fail(problem, MCA_OK) : Fail(problem, MCA_NO_MEMORY);
+}
+
+mca_status mca_decode_rows(const uint8_t* data, size_t size, const mca_options* given, const mca_row_sink* sink,
+                           mca_problem* problem) {
+  if (!sink || !sink->row) return Fail(problem, MCA_BAD_ARGUMENT);
+  const mca_options options = OptionsOrDefaults(given);
+  mca_info info;
+  const mca_status status = ProbeWithin(data, size, options, &info, problem);
+  if (status != MCA_OK) return status;
+  if (Begin(*sink, info.width, info.height) != 0) return Fail(problem, MCA_STOPPED);
+  return DecodeRows(data, size, options, info, sink->row, sink->context, problem);
+}
+
+mca_status mca_decode_scaled(const uint8_t* data, size_t size, const mca_options* given, int32_t width,
+                             int32_t height, const mca_row_sink* sink, mca_problem* problem) {
+  if (!sink || !sink->row) return Fail(problem, MCA_BAD_ARGUMENT);
+  const mca_options options = OptionsOrDefaults(given);
+  mca_info info;
+  mca_status status = ProbeContainer(data, size, false, &info, problem);
+  if (status != MCA_OK) return status;
+  if (info.width <= 0 || info.height <= 0) return Fail(problem, MCA_NO_PIXELS, -1, info.width);
+  if (width < 1 || height < 1 || width > info.width || height > info.height) {
+    return Fail(problem, MCA_BAD_ARGUMENT);
+  }
+  status = CheckLimits(width, height, options, problem);
+  if (status != MCA_OK) return status;
+  if (Begin(*sink, width, height) != 0) return Fail(problem, MCA_STOPPED);
+  if (width == info.width && height == info.height) {
+    return DecodeRows(data, size, options, info, sink->row, sink->context, problem);
+  }
+  BoxScaler scaler;
+  if (!OpenBoxScaler(&scaler, uint64_t(info.width), uint64_t(info.height), uint32_t(width), uint32_t(height),
+                     sink->row, sink->context)) {
+    return Fail(problem, MCA_NO_MEMORY);
+  }
+  status = DecodeRows(data, size, options, info, BoxScaleRow, &scaler, problem);
+  CloseBoxScaler(&scaler);
+  return status;
+}
+
+void mca_fit_size(int32_t width, int32_t height, int32_t maxWidth, int32_t maxHeight, int32_t* fitWidth,
+                  int32_t* fitHeight) {
+  int64_t w = width > 0 ? width : 1, h = height > 0 ? height : 1;
+  const int64_t mw = maxWidth > 0 ? maxWidth : 1, mh = maxHeight > 0 ? maxHeight : 1;
+  if (w > mw || h > mh) {
+    // The side that binds is the one with the smaller ratio; the other
+    // follows, rounded, and never below 1.
+    if (mw * h <= mh * w) {
+      h = (h * mw + w / 2) / w;
+      w = mw;
+    } else {
+      w = (w * mh + h / 2) / h;
+      h = mh;
+    }
+  }
+  *fitWidth = int32_t(w < 1 ? 1 : w);
+  *fitHeight = int32_t(h < 1 ? 1 : h);
+}

@@ -1,0 +1,47 @@
+// Problems in words, for people.
+#include <cstdio>
+
+#include "mca/mca.h"
+
+size_t mca_describe(const mca_problem* p, char* text, size_t room) {
+  char scratch[1];
+  if (room == 0 || !text) {
+    text = scratch;
+    room = sizeof scratch;
+  }
+  const long long value = p ? p->value : 0, limit = p ? p->limit : 0;
+  const int frame = p ? int(p->frame) + 1 : 0;
+  int n = 0;
+  switch (p ? p->status : MCA_OK) {
+    case MCA_OK: n = std::snprintf(text, room, "no problem"); break;
+    case MCA_NOT_MCA: n = std::snprintf(text, room, "not an MCA picture (it does not begin with \"MCA\")"); break;
+    case MCA_HEAD_OUTSIDE: n = std::snprintf(text, room, "the file is shorter than the 48-byte head"); break;
+    case MCA_BAD_PALETTE_COUNT:
+      n = std::snprintf(text, room, "the palette count %lld is out of range (0 to 256)", value);
+      break;
+    case MCA_PALETTE_OUTSIDE: n = std::snprintf(text, room, "the palette lies outside the file"); break;
+    case MCA_TABLE_OUTSIDE: n = std::snprintf(text, room, "the frame table lies outside the file"); break;
+    case MCA_FRAME_HEAD_OUTSIDE: n = std::snprintf(text, room, "frame %d's head lies outside the file", frame); break;
+    case MCA_PAYLOAD_OUTSIDE: n = std::snprintf(text, room, "frame %d's payload lies outside the file", frame); break;
+    case MCA_NEGATIVE_HEIGHT:
+      n = std::snprintf(text, room, "the frames' heights add up to a negative height (%lld)", value);
+      break;
+    case MCA_TOO_LARGE: n = std::snprintf(text, room, "the picture is too large (over 2 GB of pixels)"); break;
+    case MCA_OVER_SIZE_LIMIT:
+      n = std::snprintf(text, room, "the picture's %lld pixels are over the size limit of %lld pixels", value, limit);
+      break;
+    case MCA_OVER_DIMENSION_LIMIT:
+      n = std::snprintf(text, room, "the picture's side of %lld pixels is over the dimension limit of %lld", value,
+                        limit);
+      break;
+    case MCA_NO_PIXELS: n = std::snprintf(text, room, "the picture has no pixels"); break;
+    case MCA_BAD_ARGUMENT: n = std::snprintf(text, room, "a call was given an argument out of range"); break;
+    case MCA_BUFFER_TOO_SMALL:
+      n = std::snprintf(text, room, "the buffer of %lld bytes is too small for the picture's %lld", limit, value);
+      break;
+    case MCA_NO_MEMORY: n = std::snprintf(text, room, "out of memory"); break;
+    case MCA_STOPPED: n = std::snprintf(text, room, "stopped by the caller"); break;
+    default: n = std::snprintf(text, room, "unknown problem %d", int(p->status)); break;
+  }
+  return n < 0 ? 0 : size_t(n);
+}

@@ -1,0 +1,172 @@
+/* MCA pictures: probe, decode into a buffer, decode to a row sink, decode
+ * scaled down. Every read is bounded by the data's size; every failure has a
+ * status and words (mca_describe). Compiles as C99 and as C++.
+ *
+ *   mca_options options;
+ *   mca_default_options(&options);
+ *   mca_info info;
+ *   mca_problem problem;
+ *   if (mca_probe(data, size, &info, &problem) == MCA_OK)
+ *     mca_decode_rows(data, size, &options, &sink, &problem);
+ */
+#ifndef ZUVREK_MCA_H
+#define ZUVREK_MCA_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef enum mca_status {
+  MCA_OK = 0,
+  MCA_NOT_MCA,              /* the data does not begin with "MCA" */
+  MCA_HEAD_OUTSIDE,         /* shorter than the 48-byte head */
+  MCA_BAD_PALETTE_COUNT,    /* below 0 or above 256 (problem.value) */
+  MCA_PALETTE_OUTSIDE,
+  MCA_TABLE_OUTSIDE,
+  MCA_FRAME_HEAD_OUTSIDE,   /* problem.frame tells which */
+  MCA_PAYLOAD_OUTSIDE,      /* problem.frame tells which */
+  MCA_NEGATIVE_HEIGHT,      /* the frames' heights add up below 0 (problem.value) */
+  MCA_TOO_LARGE,            /* more than 2 GB of 24-bit pixels: no decoder can hold it */
+  MCA_OVER_SIZE_LIMIT,      /* more pixels than options.max_pixels (value, limit) */
+  MCA_OVER_DIMENSION_LIMIT, /* a side longer than options.max_dimension (value, limit) */
+  MCA_NO_PIXELS,            /* width or height 0, where a picture is needed */
+  MCA_BAD_ARGUMENT,         /* a null pointer, a short stride, a scaled size out of range */
+  MCA_BUFFER_TOO_SMALL,     /* the caller's buffer is shorter than the rows need (value, limit) */
+  MCA_NO_MEMORY,
+  MCA_STOPPED               /* the row sink asked to stop */
+} mca_status;
+
+/* What went wrong, in enough detail to tell a user. */
+typedef struct mca_problem {
+  mca_status status;
+  int32_t frame;  /* 0-based, for the frame statuses; else -1 */
+  int64_t value;  /* the count, height, pixels, side or bytes at fault */
+  int64_t limit;  /* the limit it passed */
+} mca_problem;
+
+/* How the buffer of mca_decode is laid out. */
+typedef enum mca_layout {
+  /* Rows top first, 3 x width bytes of red, green, blue each; bytes between
+   * rows are not touched. */
+  MCA_LAYOUT_RGB = 0,
+  /* A 24-bit bottom-up DIB: rows bottom first, blue, green, red, each row
+   * padded to 4 bytes; the padding is part of the row and a narrower 24-bit
+   * frame writes its own row padding there, as Windows viewers have it. */
+  MCA_LAYOUT_DIB = 1
+} mca_layout;
+
+/* Threads for decodes, supplied by a caller that has its own way to start
+ * them (NULL in the options: the C++ library's threads). */
+typedef struct mca_thread_api {
+  /* Starts run(argument) on a new thread; 0 when none can be had. */
+  int (*start)(void (*run)(void*), void* argument, void** thread);
+  void (*join)(void* thread);
+  /* Processors this process may run on. */
+  int32_t (*processors)(void);
+} mca_thread_api;
+
+/* The most threads one decode uses. */
+#define MCA_MAX_THREADS 16
+#define MCA_DEFAULT_MAX_PIXELS 268435456u
+#define MCA_DEFAULT_MAX_DIMENSION 32768u
+
+typedef struct mca_options {
+  /* Threads a decode may use, the calling one included: 0 (the default) one
+   * per processor; 1 the calling thread alone. Never more than
+   * MCA_MAX_THREADS. Threads never change the pixels. */
+  uint32_t threads;
+  /* Full-size decodes fail before any allocation for pictures of more pixels
+   * than this (default MCA_DEFAULT_MAX_PIXELS), or with a side longer than
+   * max_dimension (default MCA_DEFAULT_MAX_DIMENSION); 0: no limit. A scaled
+   * decode applies them to its output. */
+  uint64_t max_pixels;
+  uint32_t max_dimension;
+  mca_layout layout;       /* mca_decode only; default MCA_LAYOUT_RGB */
+  /* mca_decode: the caller's buffer is already zero-filled (from calloc,
+   * say), so the bytes no frame writes need not be cleared; default 0. */
+  int output_zeroed;
+  const mca_thread_api* thread_api;  /* default NULL */
+} mca_options;
+
+void mca_default_options(mca_options* options);
+
+typedef struct mca_info {
+  int32_t width;
+  int32_t height;
+  int32_t pixel_format;   /* 8: palette indexes; 24: blue, green, red pixels */
+  int32_t palette_count;
+  int32_t frame_count;    /* entries of the frame table (0 when the head says less) */
+} mca_info;
+
+typedef struct mca_frame_info {
+  int32_t width;
+  int32_t height;
+  int32_t stored_size;    /* payload bytes in the file */
+  int32_t expanded_size;  /* compressed frames: the expansion's limit; else not used */
+  int compressed;
+} mca_frame_info;
+
+/* True when the data begins with the signature "MCA". */
+int mca_has_signature(const uint8_t* data, size_t size);
+
+/* Checks the signature, the head, the palette, the frame table, every frame's
+ * head and payload and the picture's size, reading nothing outside the data.
+ * `info` is filled whenever the head, palette, table and frame heads lie
+ * inside the data, whatever the status (its pixel_format is then 8 or 24),
+ * for callers with rules of their own. */
+mca_status mca_probe(const uint8_t* data, size_t size, mca_info* info, mca_problem* problem);
+
+/* Frame `index` of a picture whose probe filled its info. */
+mca_status mca_get_frame(const uint8_t* data, size_t size, int32_t index, mca_frame_info* frame);
+
+/* The decodes check what the probe checks but the signature: a caller that
+ * tells files apart probes first. */
+
+/* Decodes the whole picture into `buffer` of `buffer_size` bytes, rows
+ * `stride` bytes apart, laid out as options->layout says. Every byte of every
+ * row is set (what no frame covers is black). `options` may be NULL (the
+ * defaults). A payload outside the data (a file cut short) still gives the
+ * frames before it, with MCA_PAYLOAD_OUTSIDE. */
+mca_status mca_decode(const uint8_t* data, size_t size, const mca_options* options, uint8_t* buffer,
+                      size_t stride, size_t buffer_size, mca_problem* problem);
+
+/* Rows as they become final, top row first, each exactly once: 3 x width
+ * bytes of red, green, blue, valid during the call. Memory is a few rows,
+ * whatever the picture's size. */
+typedef struct mca_row_sink {
+  /* Called once before any row with the size of the rows to come, after the
+   * limits are checked; may be NULL. A non-zero answer stops the decode. */
+  int (*begin)(void* context, int32_t width, int32_t height);
+  /* Row y; a non-zero answer stops the decode (MCA_STOPPED). */
+  int (*row)(void* context, int32_t y, const uint8_t* rgb);
+  void* context;
+} mca_row_sink;
+
+mca_status mca_decode_rows(const uint8_t* data, size_t size, const mca_options* options, const mca_row_sink* sink,
+                           mca_problem* problem);
+
+/* The same rows averaged down to width x height (each from 1 to the
+ * picture's own): every output pixel is the area average of the source pixels
+ * it covers. Memory is the output rows and one row of sums, whatever the
+ * picture's size; the limits apply to the output. */
+mca_status mca_decode_scaled(const uint8_t* data, size_t size, const mca_options* options, int32_t width,
+                             int32_t height, const mca_row_sink* sink, mca_problem* problem);
+
+/* The largest size inside max_width x max_height with the picture's aspect,
+ * never larger than the picture and at least 1 x 1. */
+void mca_fit_size(int32_t width, int32_t height, int32_t max_width, int32_t max_height, int32_t* fit_width,
+                  int32_t* fit_height);
+
+/* The problem in words, e.g. "frame 3's head lies outside the file"; writes
+ * at most `room` bytes, always ending with a zero byte, and returns the length
+ * the whole text needs. */
+size_t mca_describe(const mca_problem* problem, char* text, size_t room);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

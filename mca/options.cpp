@@ -1,0 +1,63 @@
+// Options, threads and limits of the public calls.
+#include "mca/api_support.h"
+#include "mca/std_threads.h"
+
+void mca_default_options(mca_options* options) {
+  *options = mca_options{};
+  options->threads = 0;
+  options->max_pixels = MCA_DEFAULT_MAX_PIXELS;
+  options->max_dimension = MCA_DEFAULT_MAX_DIMENSION;
+  options->layout = MCA_LAYOUT_RGB;
+  options->output_zeroed = 0;
+  options->thread_api = nullptr;
+}
+
+mca_options OptionsOrDefaults(const mca_options* options) {
+  if (options) return *options;
+  mca_options defaults;
+  mca_default_options(&defaults);
+  return defaults;
+}
+
+McaThreads ThreadsFor(const mca_options& options) {
+  McaThreads threads{1, kMcaMinPixelBytesForThreads, kMcaBatchBytes, nullptr, nullptr};
+  const mca_thread_api* api = options.thread_api;
+  if (api && api->start && api->join) {
+    threads.start = api->start;
+    threads.join = api->join;
+  }
+#ifndef ZUVREK_NO_STD_THREADS
+  if (!api) {
+    threads.start = StdThreadStart;
+    threads.join = StdThreadJoin;
+  }
+#endif
+  if (!threads.start) return threads;  // nothing can start a thread
+  int64_t count = options.threads;
+  if (count == 0) {
+#ifndef ZUVREK_NO_STD_THREADS
+    count = api && api->processors ? api->processors() : StdThreadProcessors();
+#else
+    count = api && api->processors ? api->processors() : 1;
+#endif
+  }
+  threads.count = int32_t(count < 1 ? 1 : count > MCA_MAX_THREADS ? MCA_MAX_THREADS : count);
+  return threads;
+}
+
+mca_status Fail(mca_problem* problem, mca_status status, int32_t frame, int64_t value, int64_t limit) {
+  if (problem) *problem = mca_problem{status, frame, value, limit};
+  return status;
+}
+
+mca_status CheckLimits(int32_t width, int32_t height, const mca_options& options, mca_problem* problem) {
+  const uint32_t side = options.max_dimension;
+  if (side != 0 && (uint32_t(width) > side || uint32_t(height) > side)) {
+    return Fail(problem, MCA_OVER_DIMENSION_LIMIT, -1, width > height ? width : height, side);
+  }
+  const uint64_t pixels = uint64_t(width) * uint64_t(height);
+  if (options.max_pixels != 0 && pixels > options.max_pixels) {
+    return Fail(problem, MCA_OVER_SIZE_LIMIT, -1, int64_t(pixels), int64_t(options.max_pixels));
+  }
+  return MCA_OK;
+}
