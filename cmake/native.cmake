@@ -127,7 +127,8 @@ if(ZUVREK_PROGRAMS)
     # The real thumbnailer, which runs apart from our sanitizers.
     if(NOT CMAKE_CXX_FLAGS MATCHES "sanitize")
       add_test(NAME gdk_pixbuf_thumbnailer_makes_a_thumbnail
-        COMMAND sh ${CMAKE_SOURCE_DIR}/tests/programs/thumbnailer_test.sh ${CMAKE_SOURCE_DIR}/samples/sample.mca)
+        COMMAND sh ${CMAKE_SOURCE_DIR}/tests/programs/thumbnailer_test.sh ${CMAKE_SOURCE_DIR}/samples/sample.mca
+          $<TARGET_FILE:make_large>)
       set_tests_properties(gdk_pixbuf_thumbnailer_makes_a_thumbnail PROPERTIES ENVIRONMENT
         "GDK_PIXBUF_MODULE_FILE=${PIXBUF_TEST_DATA}/loaders.cache;XDG_DATA_HOME=${PIXBUF_TEST_DATA}")
     endif()

@@ -124,7 +124,8 @@ TEST(Mcadec, FailedWriteLeavesNoFileBehind) {
 TEST(Mcadec, UsageErrorsExitWithTwo) {
   ScratchFolder folder;
   WriteBytes(folder / "a.mca", ProgramTestPictures()[0].image);
-  for (const char* arguments : {"", "--format gif a.mca", "-o - a.mca a.mca", "- -", "--png-level 12 a.mca"}) {
+  for (const char* arguments :
+       {"", "--format gif a.mca", "-o - a.mca a.mca", "- -", "--png-level 12 a.mca", "--resize 0x5 a.mca"}) {
     EXPECT_EQ(Mcadec(folder, arguments).status, 2) << arguments;
   }
   EXPECT_EQ(folder.Names(), std::vector<std::string>{"a.mca"});
@@ -145,6 +146,46 @@ TEST(Mcadec, InfoListsTheFramesWithoutDecoding) {
   const Bytes json = ReadBytes(folder / "info.json");
   EXPECT_NE(std::string(json.begin(), json.end()).find("\"width\": 7, \"height\": 5, \"format\": \"24-bit\""),
             std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// Pictures over a limit fail with the limit named and no file; with the
+// limits lifted, a huge picture streams through in memory of a few rows (the
+// process may not map 400 MB; the picture is 768 MB of pixels), whole or
+// fitted into a --resize box with the loader's area average.
+TEST(Mcadec, LimitsResizeAndPicturesLargerThanMemory) {
+  ScratchFolder folder;
+  WriteBytes(folder / "huge.mca", SparseContainer(16000, 16000, 1));
+  WriteBytes(folder / "small.mca", ProgramTestPictures()[0].image);
+  const struct {
+    const char* arguments;
+    const char* reason;
+  } refused[] = {{"huge.mca", "huge.mca: the picture's 256000000 pixels"},
+                 {"--size-limit 100 small.mca", "over the size limit of 100 pixels"},
+                 {"--dimension-limit 10 small.mca", "over the dimension limit of 10"}};
+  for (const auto& r : refused) {
+    const std::string arguments = std::string("--size-limit 200000000 ") + r.arguments;
+    const Outcome run = Mcadec(folder, r.arguments == std::string("huge.mca") ? arguments : r.arguments);
+    EXPECT_EQ(run.status, 1) << r.arguments;
+    EXPECT_NE(run.errors.find(r.reason), std::string::npos) << run.errors;
+  }
+  EXPECT_EQ(folder.Names(), (std::vector<std::string>{"huge.mca", "small.mca"}));
+
+  const Outcome whole = Mcadec(folder, "-q -o huge.png huge.mca", "ulimit -v 400000 && ");
+  ASSERT_EQ(whole.status, 0) << whole.errors;
+  const Bytes png = ReadBytes(folder / "huge.png");
+  ASSERT_GT(png.size(), 24u);
+  EXPECT_EQ(Bytes(png.begin() + 16, png.begin() + 24), (Bytes{0, 0, 0x3E, 0x80, 0, 0, 0x3E, 0x80}));  // 16000 x 16000
+
+  const RgbImage full = PluginPixels(ProgramTestPictures()[0].image);
+  ASSERT_EQ(Mcadec(folder, "-q --resize 20x20 -o fitted.ppm small.mca").status, 0);
+  const RgbImage fitted = ReadPpm(folder / "fitted.ppm");
+  EXPECT_EQ(fitted.width, 20);
+  EXPECT_EQ(fitted.height, (20 * full.height + full.width / 2) / full.width);
+  EXPECT_TRUE(WithinOne(fitted, AreaAverage(full, fitted.width, fitted.height)));
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "tests/programs/rgb_pictures.h"
 
@@ -88,6 +90,103 @@ TEST(PixbufLoader, BrokenFilesGiveTheReason) {
     ASSERT_NE(error, nullptr) << broken.name;
     EXPECT_NE(std::string(error->message).find(broken.reason), std::string::npos) << error->message;
     g_clear_error(&error);
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// Asked for a smaller size, as thumbnailers and file managers ask, the loader
+// decodes straight at that size: the area average of the whole picture.
+TEST(PixbufLoader, SmallerSizesAreAreaAveragesOfTheWholePicture) {
+  TestContainer photo, palette;
+  photo.frames = {PictureFrame(4000, 3000, 24, false, 7)};
+  palette.pixelFormat = 8;
+  for (uint32_t i = 0; i < 200; ++i) palette.palette.push_back(i * 0x00010305u);
+  palette.frames = {PictureFrame(997, 401, 8, true, 8), PictureFrame(640, 200, 8, false, 9)};
+  const struct {
+    const char* name;
+    Bytes image;
+    int box;
+    int32_t width, height;
+  } cases[] = {{"4000 x 3000 to 256", BuildContainer(photo), 256, 256, 192},
+               {"4000 x 3000 to 300", BuildContainer(photo), 300, 300, 225},
+               {"997 x 601 palette to 100", BuildContainer(palette), 100, 100, 60}};
+  for (const auto& c : cases) {
+    ScratchFolder folder;
+    WriteBytes(folder / "picture.mca", c.image);
+    GError* error = nullptr;
+    GdkPixbuf* pixbuf = gdk_pixbuf_new_from_file_at_scale((folder / "picture.mca").c_str(), c.box, c.box, TRUE, &error);
+    ASSERT_NE(pixbuf, nullptr) << c.name << ": " << (error ? error->message : "");
+    const RgbImage thumbnail = Pixels(pixbuf);
+    g_object_unref(pixbuf);
+    EXPECT_EQ(thumbnail.width, c.width) << c.name;
+    EXPECT_EQ(thumbnail.height, c.height) << c.name;
+    EXPECT_TRUE(WithinOne(thumbnail, AreaAverage(PluginPixels(c.image), c.width, c.height))) << c.name;
+  }
+}
+
+struct Signals {
+  std::vector<std::string> events;
+  bool blankWhenPrepared = false;
+  int32_t rowsUpdated = 0;
+  bool bandsInOrder = true;
+};
+
+// size-prepared, then area-prepared with a blank pixbuf, then area-updated
+// for each band of finished rows, top to bottom: the order viewers rely on.
+TEST(PixbufLoader, SignalsComeInGdkPixbufsOrder) {
+  TestContainer tall;
+  tall.frames = {PictureFrame(300, 2500, 24, true, 10), PictureFrame(200, 2500, 24, false, 11)};
+  const Bytes image = BuildContainer(tall);
+  Signals s;
+  GdkPixbufLoader* loader = gdk_pixbuf_loader_new();
+  g_signal_connect(loader, "size-prepared", G_CALLBACK(+[](GdkPixbufLoader*, int, int, Signals* s) {
+                     s->events.push_back("size");
+                   }), &s);
+  g_signal_connect(loader, "area-prepared", G_CALLBACK(+[](GdkPixbufLoader* l, Signals* s) {
+                     s->events.push_back("prepared");
+                     GdkPixbuf* p = gdk_pixbuf_loader_get_pixbuf(l);
+                     const guint8* bytes = gdk_pixbuf_read_pixels(p);
+                     s->blankWhenPrepared = std::all_of(bytes, bytes + gdk_pixbuf_get_byte_length(p),
+                                                        [](guint8 b) { return b == 0; });
+                   }), &s);
+  g_signal_connect(loader, "area-updated", G_CALLBACK(+[](GdkPixbufLoader*, int x, int y, int, int h, Signals* s) {
+                     if (s->events.back() != "updated") s->events.push_back("updated");
+                     s->bandsInOrder &= x == 0 && y == s->rowsUpdated;
+                     s->rowsUpdated += h;
+                   }), &s);
+  GError* error = nullptr;
+  ASSERT_TRUE(gdk_pixbuf_loader_write(loader, image.data(), image.size(), &error));
+  ASSERT_TRUE(gdk_pixbuf_loader_close(loader, &error)) << (error ? error->message : "");
+  EXPECT_EQ(s.events, (std::vector<std::string>{"size", "prepared", "updated"}));
+  EXPECT_TRUE(s.blankWhenPrepared);
+  EXPECT_TRUE(s.bandsInOrder);
+  EXPECT_EQ(s.rowsUpdated, 5000);
+  EXPECT_TRUE(Pixels(gdk_pixbuf_loader_get_pixbuf(loader)) == PluginPixels(image));
+  g_object_unref(loader);
+}
+
+// A tiny file for a picture over the limits fails with the limit named; a
+// thumbnail of it is still made.
+TEST(PixbufLoader, PicturesOverTheLimitsNameTheLimit) {
+  const struct {
+    Bytes image;
+    const char* limit;
+  } cases[] = {{SparseContainer(16000, 20000, 1), "size limit"}, {SparseContainer(40000, 10, 1), "dimension limit"}};
+  for (const auto& c : cases) {
+    ScratchFolder folder;
+    WriteBytes(folder / "huge.mca", c.image);
+    GError* error = nullptr;
+    EXPECT_EQ(gdk_pixbuf_new_from_file((folder / "huge.mca").c_str(), &error), nullptr);
+    ASSERT_NE(error, nullptr);
+    EXPECT_NE(std::string(error->message).find(c.limit), std::string::npos) << error->message;
+    g_clear_error(&error);
+    GdkPixbuf* thumbnail = gdk_pixbuf_new_from_file_at_scale((folder / "huge.mca").c_str(), 128, 128, TRUE, &error);
+    ASSERT_NE(thumbnail, nullptr) << (error ? error->message : "");
+    EXPECT_EQ(std::max(gdk_pixbuf_get_width(thumbnail), gdk_pixbuf_get_height(thumbnail)), 128);
+    g_object_unref(thumbnail);
   }
 }
 

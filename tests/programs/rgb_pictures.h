@@ -35,6 +35,13 @@ std::vector<BrokenPicture> BrokenTestPictures();
 // GetPicture's bottom-up BGR pixels, turned into top-down RGB.
 RgbImage PluginPixels(const Bytes& image);
 
+// The area-average downscale that ImageMagick's -scale computes, in floating
+// point: each output pixel the mean of the source area it covers.
+RgbImage AreaAverage(const RgbImage& full, int32_t width, int32_t height);
+
+// Same size, and no channel further than one apart.
+bool WithinOne(const RgbImage& a, const RgbImage& b);
+
 RgbImage ReadPng(const std::string& path, bool* indexed = nullptr);
 RgbImage ReadBmp(const std::string& path);
 RgbImage ReadPpm(const std::string& path);

@@ -144,6 +144,14 @@ Bytes RepeatedFrameContainer(const TestFrame& frame, int32_t repeats) {
   return out;
 }
 
+Bytes SparseContainer(int32_t width, int32_t height, int32_t repeats) {
+  TestFrame frame;
+  frame.width = width;
+  frame.height = height;
+  frame.pixels = {0x80};
+  return RepeatedFrameContainer(frame, repeats);
+}
+
 TestFrame LargePictureFrame() { return RandomFrame(16000, 100, 24, false, 16000); }
 
 TestFrame FrameHead(int32_t width, int32_t height) {

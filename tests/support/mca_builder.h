@@ -40,6 +40,11 @@ Bytes BuildContainer(const TestContainer& container);
 // `repeats` times, so the picture is `repeats` copies of the frame stacked.
 Bytes RepeatedFrameContainer(const TestFrame& frame, int32_t repeats);
 
+// A tiny file for a huge picture: one stored width x height frame whose
+// payload is a single byte (the rest of the frame reads as black), listed
+// `repeats` times.
+Bytes SparseContainer(int32_t width, int32_t height, int32_t repeats);
+
 // The frame of such pictures: stored random pixels, 16000 x 100 (4.8 MB).
 TestFrame LargePictureFrame();
 
