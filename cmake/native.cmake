@@ -54,14 +54,15 @@ if(ZUVREK_FUZZ)
 endif()
 
 # Programs for systems without Windows: the converter and the gdk-pixbuf
-# loader (64-bit builds only: they link the system's libspng and gdk-pixbuf).
+# loader (they link the system's libspng and gdk-pixbuf, so not in the
+# 32-bit builds; the Arm build has mcadec alone).
 option(ZUVREK_PROGRAMS "Build mcadec and the gdk-pixbuf loader" ON)
+include(CMakeDependentOption)
+cmake_dependent_option(ZUVREK_PIXBUF_LOADER "Build the gdk-pixbuf loader and the programs' tests" ON
+  "ZUVREK_PROGRAMS" OFF)
 if(ZUVREK_PROGRAMS)
   find_package(PkgConfig REQUIRED)
   pkg_check_modules(SPNG REQUIRED IMPORTED_TARGET spng)
-  pkg_check_modules(GDK_PIXBUF REQUIRED IMPORTED_TARGET gdk-pixbuf-2.0)
-  pkg_get_variable(GDK_PIXBUF_MODULEDIR gdk-pixbuf-2.0 gdk_pixbuf_moduledir)
-  pkg_get_variable(GDK_PIXBUF_QUERY_LOADERS gdk-pixbuf-2.0 gdk_pixbuf_query_loaders)
   find_package(CLI11 REQUIRED)
   include(GNUInstallDirs)
   set_target_properties(mca PROPERTIES POSITION_INDEPENDENT_CODE ON)
@@ -76,6 +77,16 @@ if(ZUVREK_PROGRAMS)
   target_compile_definitions(mcadec PRIVATE ZUVREK_VERSION="${PROJECT_VERSION}")
   target_link_libraries(mcadec PRIVATE mca PkgConfig::SPNG CLI11::CLI11 Threads::Threads)
   install(TARGETS mcadec RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  if(ZUVREK_TESTS)
+    add_test(NAME mcadec_converts_the_sample
+      COMMAND mcadec -q -f -o ${CMAKE_BINARY_DIR}/sample.png ${CMAKE_SOURCE_DIR}/samples/sample.mca)
+  endif()
+endif()
+
+if(ZUVREK_PIXBUF_LOADER)
+  pkg_check_modules(GDK_PIXBUF REQUIRED IMPORTED_TARGET gdk-pixbuf-2.0)
+  pkg_get_variable(GDK_PIXBUF_MODULEDIR gdk-pixbuf-2.0 gdk_pixbuf_moduledir)
+  pkg_get_variable(GDK_PIXBUF_QUERY_LOADERS gdk-pixbuf-2.0 gdk_pixbuf_query_loaders)
 
   add_library(pixbufloader-mca MODULE pixbuf/io-mca.cpp)
   target_link_libraries(pixbufloader-mca PRIVATE mca PkgConfig::GDK_PIXBUF)

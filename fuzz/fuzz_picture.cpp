@@ -1,11 +1,12 @@
 // GetPictureInfo and GetPicture in memory mode on arbitrary bytes: results are
 // interface codes, blocks have their exact sizes, the pixels are those of the
-// plain decoder (also when decoded over several threads), and nothing stays
-// allocated.
+// plain decoder (also when decoded over several threads, and as the public
+// API's top-down RGB rows), and nothing stays allocated.
 #include <cstring>
 #include <vector>
 
 #include "fuzz/fuzz_check.h"
+#include "mca/mca.h"
 #include "mca/mca_format.h"
 #include "mca/mca_threads.h"
 #include "plugin/plugin_api.h"
@@ -27,6 +28,50 @@ int32_t FrameCount(const uint8_t* data, size_t size) {
   int32_t count;
   std::memcpy(&count, data + 32, 4);
   return count;
+}
+
+struct SinkRows {
+  std::vector<uint8_t> rgb;
+  size_t rowBytes = 0;
+  int32_t rows = 0;
+  bool inOrder = true;
+};
+
+int TakeRow(void* context, int32_t y, const uint8_t* rgb) {
+  SinkRows& s = *static_cast<SinkRows*>(context);
+  s.inOrder &= y == s.rows++;
+  s.rgb.insert(s.rgb.end(), rgb, rgb + s.rowBytes);
+  return 0;
+}
+
+// The public API's top-down RGB paths against the plain decoder's block: the
+// buffer and the row sink give its pixels, and a scaled decode gives every
+// row of the size asked for, once, in order.
+void CheckRgbPaths(const uint8_t* data, size_t size, const PlainPicture& plain) {
+  const size_t rowBytes = 3 * size_t(plain.width);
+  std::vector<uint8_t> expected;
+  for (int32_t y = 0; y < plain.height; ++y) {
+    const uint8_t* row = &plain.pixels[size_t(plain.height - 1 - y) * plain.stride];
+    for (size_t x = 0; x < rowBytes; ++x) expected.push_back(row[x - x % 3 + 2 - x % 3]);
+  }
+  std::vector<uint8_t> buffer(expected.size() + 1, 0xA5);
+  FUZZ_CHECK(mca_decode(data, size, nullptr, buffer.data(), rowBytes, buffer.size(), nullptr) == MCA_OK);
+  FUZZ_CHECK(std::memcmp(buffer.data(), expected.data(), expected.size()) == 0 && buffer.back() == 0xA5);
+
+  SinkRows rows;
+  rows.rowBytes = rowBytes;
+  const mca_row_sink sink{nullptr, TakeRow, &rows};
+  FUZZ_CHECK(mca_decode_rows(data, size, nullptr, &sink, nullptr) == MCA_OK);
+  FUZZ_CHECK(rows.inOrder && rows.rows == plain.height && rows.rgb == expected);
+
+  if (plain.width <= 0 || plain.height <= 0) return;
+  const int32_t width = 1 + int32_t(size % uint32_t(plain.width));
+  const int32_t height = 1 + int32_t(size / 7 % uint32_t(plain.height));
+  SinkRows scaled;
+  scaled.rowBytes = 3 * size_t(width);
+  const mca_row_sink scaledSink{nullptr, TakeRow, &scaled};
+  FUZZ_CHECK(mca_decode_scaled(data, size, nullptr, width, height, &scaledSink, nullptr) == MCA_OK);
+  FUZZ_CHECK(scaled.inOrder && scaled.rows == height);
 }
 
 }  // namespace
@@ -89,6 +134,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(DecodeMcaDib(McaSpan{data, size}, threaded.data(), size_t(stride), info.height,
                                &threads) == 1);
     FUZZ_CHECK(pixelBytes == 0 || std::memcmp(threaded.data(), plain.pixels.data(), pixelBytes) == 0);
+    CheckRgbPaths(data, size, plain);
   }
   LocalFree(hInfo);
   LocalFree(hPixels);

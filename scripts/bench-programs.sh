@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # mcadec against the road a user has today, in one run on the same pictures:
 # our 32-bit host under Wine writing a BMP, then ImageMagick's convert from BMP
-# to PNG. Then a batch of 200 small pictures with -j 1 and -j 2. Each figure is
-# the median of ROUNDS runs (default 5).
+# to PNG. Then a batch of 200 small pictures with -j 1 and -j 2. Then time and
+# peak memory of the real gdk-pixbuf-thumbnailer through our loader, and of
+# mcadec on a picture of 1.5 GB of pixels. Each time is the median of ROUNDS
+# runs (default 5); peak memory is the largest resident size of any run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 rounds=${1:-5}
-scripts/install-deps.sh imagemagick bc
+scripts/install-deps.sh imagemagick bc time
 jobs=$(nproc)
 cmake --preset native >/dev/null
-cmake --build --preset native -j"$jobs" --target mcadec write_bench_pictures >/dev/null
+cmake --build --preset native -j"$jobs" --target mcadec write_bench_pictures make_large pixbuf_test_data >/dev/null
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j"$jobs" --target zuvrek spihost >/dev/null
 work=$(mktemp -d)
@@ -59,3 +61,36 @@ echo
 echo "| batch of 200 pictures of 320x240 | -j 1 s | -j 2 s | speed-up |"
 echo "|---|---|---|---|"
 printf '| mcadec to PNG | %.3f | %.3f | %.2fx |\n' "$one" "$two" "$(echo "$one / $two" | bc -l)"
+
+# Median wall time and largest peak resident size (MB) of a command.
+time_and_peak() {
+  local times=() peak=0
+  for ((r = 0; r < rounds; r++)); do
+    local figures
+    figures=$(/usr/bin/time -f "%e %M" "$@" 2>&1 >/dev/null | tail -1)
+    times+=("${figures% *}")
+    [ "${figures#* }" -gt "$peak" ] && peak=${figures#* }
+  done
+  printf '%s %s\n' "$(printf '%s\n' "${times[@]}" | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')" \
+    "$(echo "$peak / 1024" | bc -l)"
+}
+
+export GDK_PIXBUF_MODULE_FILE=$PWD/build/native/pixbuf-test/loaders.cache XDG_DATA_HOME=$PWD/build/native/pixbuf-test
+build/native/make_large --sparse "$work/sparse.mca" 16000 44700 >/dev/null
+build/native/make_large --sparse "$work/listed.mca" 16000 100 447 >/dev/null
+build/native/make_large --sparse "$work/huge.mca" 16000 31250 >/dev/null
+echo
+echo "| gdk-pixbuf-thumbnailer -s 256 | s | peak MB |"
+echo "|---|---|---|"
+for entry in "16000x44700 in 85 bytes:sparse.mca" "16000x100 listed 447 times:listed.mca" \
+             "$(sed -n 's/^large-0.mca: //p' "$work/names.txt"):in/large-0.mca"; do
+  read -r seconds peak <<< "$(time_and_peak gdk-pixbuf-thumbnailer -s 256 "$work/${entry#*:}" "$work/thumb.png")"
+  printf '| %s | %.2f | %.1f |\n' "${entry%%:*}" "$seconds" "$peak"
+done
+echo
+echo "| mcadec to PNG | s | peak MB |"
+echo "|---|---|---|"
+read -r seconds peak <<< "$(time_and_peak "$mcadec" -q -f --size-limit 0 --dimension-limit 0 -o "$work/huge.png" "$work/huge.mca")"
+printf '| 16000x31250 (1.5 GB of pixels) | %.2f | %.1f |\n' "$seconds" "$peak"
+read -r seconds peak <<< "$(time_and_peak "$mcadec" -q -f -o "$work/ours.png" "$work/in/large-0.mca")"
+printf '| %s | %.2f | %.1f |\n' "$(sed -n 's/^large-0.mca: //p' "$work/names.txt")" "$seconds" "$peak"

@@ -6,7 +6,8 @@ packages=(cmake make g++ googletest libgtest-dev libbenchmark-dev valgrind
           clang libclang-rt-14-dev gcc-multilib g++-multilib
           g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 zip unzip
           pkg-config libspng-dev libcli11-dev libgdk-pixbuf-2.0-dev libgdk-pixbuf2.0-bin
-          shared-mime-info libglib2.0-bin "$@")
+          shared-mime-info libglib2.0-bin g++-aarch64-linux-gnu qemu-user libspng-dev:arm64
+          libstdc++6:arm64 "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -15,6 +16,8 @@ done
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo=sudo
 echo "installing: ${missing[*]}"
-dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
+for arch in i386 arm64; do
+  dpkg --print-foreign-architectures | grep -qx $arch || $sudo dpkg --add-architecture $arch
+done
 $sudo apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
