@@ -2,6 +2,7 @@
 // interface codes, blocks have their exact sizes, the pixels are those of the
 // plain decoder (also when decoded over several threads, and as the public
 // API's top-down RGB rows), and nothing stays allocated.
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -51,26 +52,30 @@ void CheckRgbPaths(const uint8_t* data, size_t size, const PlainPicture& plain) 
   const size_t rowBytes = 3 * size_t(plain.width);
   std::vector<uint8_t> expected;
   for (int32_t y = 0; y < plain.height; ++y) {
-    const uint8_t* row = &plain.pixels[size_t(plain.height - 1 - y) * plain.stride];
+    const uint8_t* row = plain.pixels.data() + size_t(plain.height - 1 - y) * plain.stride;
     for (size_t x = 0; x < rowBytes; ++x) expected.push_back(row[x - x % 3 + 2 - x % 3]);
   }
+  mca_options options;
+  mca_default_options(&options);
+  options.max_pixels = 0;  // the plug-in's pictures, whatever their shape
+  options.max_dimension = 0;
   std::vector<uint8_t> buffer(expected.size() + 1, 0xA5);
-  FUZZ_CHECK(mca_decode(data, size, nullptr, buffer.data(), rowBytes, buffer.size(), nullptr) == MCA_OK);
-  FUZZ_CHECK(std::memcmp(buffer.data(), expected.data(), expected.size()) == 0 && buffer.back() == 0xA5);
+  FUZZ_CHECK(mca_decode(data, size, &options, buffer.data(), rowBytes, buffer.size(), nullptr) == MCA_OK);
+  FUZZ_CHECK(std::equal(expected.begin(), expected.end(), buffer.begin()) && buffer.back() == 0xA5);
 
   SinkRows rows;
   rows.rowBytes = rowBytes;
   const mca_row_sink sink{nullptr, TakeRow, &rows};
-  FUZZ_CHECK(mca_decode_rows(data, size, nullptr, &sink, nullptr) == MCA_OK);
+  FUZZ_CHECK(mca_decode_rows(data, size, &options, &sink, nullptr) == MCA_OK);
   FUZZ_CHECK(rows.inOrder && rows.rows == plain.height && rows.rgb == expected);
 
-  if (plain.width <= 0 || plain.height <= 0) return;
+  if (plain.height <= 0) return;
   const int32_t width = 1 + int32_t(size % uint32_t(plain.width));
   const int32_t height = 1 + int32_t(size / 7 % uint32_t(plain.height));
   SinkRows scaled;
   scaled.rowBytes = 3 * size_t(width);
   const mca_row_sink scaledSink{nullptr, TakeRow, &scaled};
-  FUZZ_CHECK(mca_decode_scaled(data, size, nullptr, width, height, &scaledSink, nullptr) == MCA_OK);
+  FUZZ_CHECK(mca_decode_scaled(data, size, &options, width, height, &scaledSink, nullptr) == MCA_OK);
   FUZZ_CHECK(scaled.inOrder && scaled.rows == height);
 }
 
@@ -134,7 +139,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(DecodeMcaDib(McaSpan{data, size}, threaded.data(), size_t(stride), info.height,
                                &threads) == 1);
     FUZZ_CHECK(pixelBytes == 0 || std::memcmp(threaded.data(), plain.pixels.data(), pixelBytes) == 0);
-    CheckRgbPaths(data, size, plain);
+    // A picture without width is a row count only: millions of empty rows
+    // would measure the sink, not the decoder.
+    if (plain.width > 0) CheckRgbPaths(data, size, plain);
   }
   LocalFree(hInfo);
   LocalFree(hPixels);

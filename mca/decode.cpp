@@ -32,6 +32,7 @@ mca_status ProbeWithin(const uint8_t* data, size_t size, const mca_options& opti
 // Decodes the picture's rows into a sink, top row first.
 mca_status DecodeRows(const uint8_t* data, size_t size, const mca_options& options, const mca_info& info,
                       int (*row)(void*, int32_t, const uint8_t*), void* context, mca_problem* problem) {
+  if (info.height == 0) return Fail(problem, MCA_OK);  // no rows: not even a row's memory
   const size_t rowBytes = 3 * size_t(info.width);
   uint8_t* buffer = static_cast<uint8_t*>(std::malloc(rowBytes > 0 ? rowBytes : 1));
   if (!buffer) return Fail(problem, MCA_NO_MEMORY);

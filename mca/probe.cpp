@@ -32,17 +32,19 @@ mca_status ProbeContainer(const uint8_t* data, size_t size, bool signature, mca_
                      header.paletteCount, header.frameCount > 0 ? header.frameCount : 0};
   }
   if (signature && !mca_has_signature(data, size)) return Fail(problem, MCA_NOT_MCA);
+  // The size first: a picture whose payloads lie outside the data is still
+  // known to be of a size a decoder can hold.
+  if (geometry.height < 0) return Fail(problem, MCA_NEGATIVE_HEIGHT, -1, geometry.height);
+  const uint64_t stride = uint64_t(McaRowStride(geometry.width));
+  if (geometry.height > 0 && stride > kMcaMaxPixelBytes / uint64_t(geometry.height)) {
+    return Fail(problem, MCA_TOO_LARGE, -1, int64_t(stride * uint64_t(geometry.height)), int64_t(kMcaMaxPixelBytes));
+  }
   for (int32_t i = 0; i < header.frameCount; ++i) {
     McaFrameHeader frame;
     ReadMcaFrameHeader(span, header, i, &frame);
     if (frame.storedSize < 0 || uint64_t(frame.storedSize) > size - frame.payloadOffset) {
       return Fail(problem, MCA_PAYLOAD_OUTSIDE, i);
     }
-  }
-  if (geometry.height < 0) return Fail(problem, MCA_NEGATIVE_HEIGHT, -1, geometry.height);
-  const uint64_t stride = uint64_t(McaRowStride(geometry.width));
-  if (geometry.height > 0 && stride > kMcaMaxPixelBytes / uint64_t(geometry.height)) {
-    return Fail(problem, MCA_TOO_LARGE, -1, int64_t(stride * uint64_t(geometry.height)), int64_t(kMcaMaxPixelBytes));
   }
   if (problem) *problem = mca_problem{MCA_OK, -1, 0, 0};
   return MCA_OK;
