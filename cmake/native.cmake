@@ -31,8 +31,10 @@ if(ZUVREK_TESTS)
     tests/get_picture_test.cpp
     tests/win32_shim_test.cpp
     tests/concurrency_test.cpp
-    tests/threads_test.cpp)
+    tests/threads_test.cpp
+    tests/differential_test.cpp)
   target_link_libraries(native_tests PRIVATE plugin test_support GTest::gtest GTest::gtest_main)
+  target_compile_definitions(native_tests PRIVATE ZUVREK_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
   # The decoder's frame buffers come from malloc; tests fail them on demand.
   target_link_options(native_tests PRIVATE -Wl,--wrap=malloc)
   gtest_discover_tests(native_tests DISCOVERY_MODE PRE_TEST)

@@ -133,9 +133,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(pixelBytes == 0 || std::memcmp(pixels, plain.pixels.data(), pixelBytes) == 0);
     if (pixels) LocalUnlock(hPixels);
 
-    // The same picture over three threads, whatever its size.
+    // The same picture over threads, whatever its size, with the thread
+    // count and the batch size taken from the input's last bytes.
     std::vector<uint8_t> threaded(pixelBytes + 1, 0);
-    const McaThreads threads = TestThreads(3);
+    static constexpr int32_t kCounts[] = {2, 3, 4, 17, 64};
+    McaThreads threads = TestThreads(kCounts[data[size - 1] % 5]);
+    threads.batchBytes = 1 + uint32_t(data[size - 2]) * 97;
     FUZZ_CHECK(DecodeMcaDib(McaSpan{data, size}, threaded.data(), size_t(stride), info.height,
                                &threads) == 1);
     FUZZ_CHECK(pixelBytes == 0 || std::memcmp(threaded.data(), plain.pixels.data(), pixelBytes) == 0);

@@ -89,6 +89,10 @@ typedef struct mca_options {
    * say), so the bytes no frame writes need not be cleared; default 0. */
   int output_zeroed;
   const mca_thread_api* thread_api;  /* default NULL */
+  /* With threads, a compressed frame's rows go from the thread that expands
+   * them to the one that places them in batches of about this many bytes
+   * (whole rows, at least one); 0 (the default): 256 KiB. */
+  uint32_t batch_bytes;
 } mca_options;
 
 void mca_default_options(mca_options* options);

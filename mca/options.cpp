@@ -10,6 +10,7 @@ void mca_default_options(mca_options* options) {
   options->layout = MCA_LAYOUT_RGB;
   options->output_zeroed = 0;
   options->thread_api = nullptr;
+  options->batch_bytes = 0;
 }
 
 mca_options OptionsOrDefaults(const mca_options* options) {
@@ -20,7 +21,8 @@ mca_options OptionsOrDefaults(const mca_options* options) {
 }
 
 McaThreads ThreadsFor(const mca_options& options) {
-  McaThreads threads{1, kMcaMinPixelBytesForThreads, kMcaBatchBytes, nullptr, nullptr};
+  McaThreads threads{1, kMcaMinPixelBytesForThreads, options.batch_bytes ? options.batch_bytes : kMcaBatchBytes, nullptr,
+                     nullptr};
   const mca_thread_api* api = options.thread_api;
   if (api && api->start && api->join) {
     threads.start = api->start;

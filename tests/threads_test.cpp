@@ -3,11 +3,9 @@
 // the producer and consumer queue, and threads that cannot be started.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
 
 #include "mca/mca_format.h"
-#include "mca/mca.h"
 #include "plugin/plugin_api.h"
 #include "tests/support/mca_builder.h"
 #include "tests/support/plain_decoder.h"
@@ -90,10 +88,11 @@ TEST(Threads, EveryPictureAsOneThreadDecodesIt) {
     } else {
       EXPECT_EQ(alone.ok, 0) << c.name;
     }
-    for (int32_t count : {2, 3, 4}) {
+    for (int32_t count : {2, 3, 4, 17, 64}) {
       const McaThreads threads = TestThreads(count);
       const Result r = Decode(c.image, &threads);
-      EXPECT_GT(TestThreadsStarted(), 0) << c.name << ", " << count << " threads";
+      // Many threads over few small frames leave the frames whole to the caller.
+      if (count <= 4) EXPECT_GT(TestThreadsStarted(), 0) << c.name << ", " << count << " threads";
       EXPECT_EQ(r.ok, alone.ok) << c.name << ", " << count << " threads";
       EXPECT_TRUE(r.pixels == alone.pixels) << c.name << ", " << count << " threads";
     }
@@ -112,76 +111,6 @@ TEST(Threads, ThreadsThatCannotStartLeaveTheirWorkToTheOthers) {
   }
 }
 
-// Top-down RGB row y of a DIB decode.
-Bytes RgbRowOfDib(const Bytes& dib, int32_t width, int32_t height, int32_t y) {
-  const size_t dibStride = size_t(McaRowStride(width));
-  const uint8_t* row = &dib[size_t(height - 1 - y) * dibStride];
-  Bytes rgb(3 * size_t(width));
-  for (size_t x = 0; x < rgb.size(); ++x) rgb[x] = row[x - x % 3 + 2 - x % 3];
-  return rgb;
-}
-
-struct Rows {
-  std::vector<Bytes> rows;
-  int32_t width = -1, height = -1;
-  int32_t nextY = 0;
-  bool inOrder = true;
-};
-
-mca_row_sink SinkInto(Rows* rows) {
-  return mca_row_sink{[](void* c, int32_t w, int32_t h) {
-                        static_cast<Rows*>(c)->width = w;
-                        static_cast<Rows*>(c)->height = h;
-                        return 0;
-                      },
-                      [](void* c, int32_t y, const uint8_t* rgb) {
-                        Rows& r = *static_cast<Rows*>(c);
-                        r.inOrder &= y == r.nextY++;
-                        r.rows.emplace_back(rgb, rgb + 3 * size_t(r.width));
-                        return 0;
-                      },
-                      rows};
-}
-
-// The public decodes, into a buffer and to a row sink, on one thread or
-// several, give the plug-in's pixels; a picture large enough for threads
-// joins the cases.
-TEST(Threads, BufferAndRowSinkGiveTheBlocksPixels) {
-  std::vector<Case> cases = Cases();
-  TestContainer large;
-  large.frames = {PictureFrame(1100, 420, 24, true, 90), PictureFrame(900, 300, 8, true, 91),
-                  RandomFrame(1000, 300, 24, false, 92)};
-  large.pixelFormat = 24;
-  cases.push_back({"frames large enough for threads", BuildContainer(large)});
-  for (const Case& c : cases) {
-    const Result alone = Decode(c.image, nullptr);
-    mca_info info;
-    if (!alone.ok || mca_probe(c.image.data(), c.image.size(), &info, nullptr) != MCA_OK) continue;
-    const size_t stride = 3 * size_t(info.width) + 5;  // rows apart by more than their pixels
-    for (uint32_t threads : {1u, 2u, 4u}) {
-      mca_options options;
-      mca_default_options(&options);
-      options.threads = threads;
-      Bytes rgb(stride * size_t(info.height), 0xEE);
-      ASSERT_EQ(mca_decode(c.image.data(), c.image.size(), &options, rgb.data(), stride, rgb.size(), nullptr), MCA_OK)
-          << c.name;
-      Rows rows;
-      const mca_row_sink sink = SinkInto(&rows);
-      ASSERT_EQ(mca_decode_rows(c.image.data(), c.image.size(), &options, &sink, nullptr), MCA_OK) << c.name;
-      ASSERT_TRUE(rows.inOrder && rows.width == info.width && rows.height == info.height) << c.name;
-      ASSERT_EQ(rows.rows.size(), size_t(info.height)) << c.name;
-      for (int32_t y = 0; y < info.height; ++y) {
-        const Bytes expected = RgbRowOfDib(alone.pixels, info.width, info.height, y);
-        const uint8_t* row = &rgb[size_t(y) * stride];
-        ASSERT_TRUE(std::equal(expected.begin(), expected.end(), row)) << c.name << ", row " << y << ", " << threads;
-        ASSERT_TRUE(std::all_of(row + expected.size(), row + stride, [](uint8_t v) { return v == 0xEE; }))
-            << c.name << ", row " << y;
-        ASSERT_TRUE(rows.rows[size_t(y)] == expected) << c.name << ", sink row " << y << ", " << threads;
-      }
-    }
-  }
-}
-
 // The plug-in itself, on two processors, with a picture large enough for
 // threads: every allocation and every thread start failing in turn.
 TEST(Threads, GetPictureWithEachAllocationOrThreadFailingInTurn) {
@@ -193,13 +122,16 @@ TEST(Threads, GetPictureWithEachAllocationOrThreadFailingInTurn) {
     PlainPicture plain;
     ASSERT_TRUE(PlainDecode(image.data(), image.size(), &plain));
     ASSERT_GE(plain.pixels.size(), kMcaMinPixelBytesForThreads);
+    // Past the first success (a fallback to fewer threads) up to a countdown
+    // that nothing reaches: every success is compared, the threaded one too.
     int successes = 0;
-    for (unsigned nth = 1; nth < 40 && successes == 0; ++nth) {
+    int32_t result = -1;
+    for (unsigned nth = 1; nth < 60; ++nth) {
       const size_t live = ShimLiveLocalBlocks();
       HLOCAL info = nullptr, pixels = nullptr;
       ShimFailAllocation(nth);
-      const int32_t result = GetPicture(reinterpret_cast<LPCSTR>(image.data()), LONG_PTR(image.size()), 1, &info,
-                                        &pixels, nullptr, 0);
+      result = GetPicture(reinterpret_cast<LPCSTR>(image.data()), LONG_PTR(image.size()), 1, &info, &pixels,
+                          nullptr, 0);
       ShimFailAllocation(0);
       if (result == 0) {
         ++successes;
@@ -212,7 +144,8 @@ TEST(Threads, GetPictureWithEachAllocationOrThreadFailingInTurn) {
       }
       EXPECT_EQ(ShimLiveLocalBlocks(), live) << nth;
     }
-    EXPECT_EQ(successes, 1);
+    EXPECT_GT(successes, 1);
+    EXPECT_EQ(result, 0) << "the countdown reached every allocation";
   }
   SetProcessAffinityMask(GetCurrentProcess(), ~DWORD_PTR(0));
 }

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "plugin/plugin_api.h"
+#include "tests/support/area_average.h"
 
 std::vector<NamedPicture> ProgramTestPictures() {
   std::vector<NamedPicture> pictures;
@@ -76,29 +77,12 @@ RgbImage AreaAverage(const RgbImage& full, int32_t width, int32_t height) {
   RgbImage out;
   out.width = width;
   out.height = height;
-  const double sx = double(full.width) / width, sy = double(full.height) / height;
-  for (int32_t y = 0; y < height; ++y) {
-    for (int32_t x = 0; x < width; ++x) {
-      double sum[3] = {0, 0, 0};
-      for (int32_t j = int32_t(y * sy); j < full.height && j < (y + 1) * sy; ++j) {
-        const double wy = std::min<double>(j + 1, (y + 1) * sy) - std::max<double>(j, y * sy);
-        for (int32_t i = int32_t(x * sx); i < full.width && i < (x + 1) * sx; ++i) {
-          const double w = wy * (std::min<double>(i + 1, (x + 1) * sx) - std::max<double>(i, x * sx));
-          for (int k = 0; k < 3; ++k) sum[k] += w * full.rgb[(size_t(j) * size_t(full.width) + size_t(i)) * 3 + size_t(k)];
-        }
-      }
-      for (double s : sum) out.rgb.push_back(uint8_t(s / (sx * sy) + 0.5));
-    }
-  }
+  out.rgb = AreaAverage(full.rgb, full.width, full.height, width, height);
   return out;
 }
 
 bool WithinOne(const RgbImage& a, const RgbImage& b) {
-  if (a.width != b.width || a.height != b.height || a.rgb.size() != b.rgb.size()) return false;
-  for (size_t i = 0; i < a.rgb.size(); ++i) {
-    if (std::abs(int(a.rgb[i]) - int(b.rgb[i])) > 1) return false;
-  }
-  return true;
+  return a.width == b.width && a.height == b.height && WithinOne(a.rgb, b.rgb);
 }
 
 Bytes ReadBytes(const std::string& path) {

@@ -35,8 +35,7 @@ std::vector<BrokenPicture> BrokenTestPictures();
 // GetPicture's bottom-up BGR pixels, turned into top-down RGB.
 RgbImage PluginPixels(const Bytes& image);
 
-// The area-average downscale that ImageMagick's -scale computes, in floating
-// point: each output pixel the mean of the source area it covers.
+// The area average of tests/support/area_average.h on whole images.
 RgbImage AreaAverage(const RgbImage& full, int32_t width, int32_t height);
 
 // Same size, and no channel further than one apart.

@@ -45,7 +45,7 @@ Bytes ScramblePayload(const Bytes& plain) {
   return out;
 }
 
-Bytes CompressLzss(const Bytes& plain) {
+Bytes CompressLzss(const Bytes& plain, bool far) {
   // The history starts with the ring's 4096 zero bytes, which matches may use.
   Bytes buf(kRing, 0);
   buf.insert(buf.end(), plain.begin(), plain.end());
@@ -78,10 +78,10 @@ Bytes CompressLzss(const Bytes& plain) {
            c = prev[c], ++depth) {
         size_t n = 0;
         while (n < room && buf[size_t(c) + n] == buf[j + n]) ++n;
-        if (n > bestLength) {
+        if (n > bestLength || (far && n == bestLength && n >= 3)) {
           bestLength = n;
           bestFrom = size_t(c);
-          if (n == room) break;
+          if (n == room && !far) break;
         }
       }
     }
@@ -116,7 +116,7 @@ Bytes BuildContainer(const TestContainer& c) {
   for (size_t k = 0; k < frameCount; ++k) {
     const size_t i = c.reverseFrameRecords ? frameCount - 1 - k : k;
     const TestFrame& f = c.frames[i];
-    const Bytes payload = ScramblePayload(f.compressed ? CompressLzss(f.pixels) : f.pixels);
+    const Bytes payload = ScramblePayload(f.compressed ? CompressLzss(f.pixels, f.farReferences) : f.pixels);
     const size_t at = out.size();
     PutLe32(out, tableAt + 4 * i, uint32_t(at));
     out.resize(at + 32, 0);
@@ -213,5 +213,34 @@ TestFrame PictureFrame(int32_t width, int32_t height, int32_t pixelFormat, bool 
       }
     }
   }
+  return f;
+}
+
+TestFrame EveryDistanceFrame(int32_t width, int32_t height, uint32_t seed) {
+  TestFrame f;
+  f.width = width;
+  f.height = height;
+  f.compressed = true;
+  f.farReferences = true;
+  const size_t size = size_t(SourceRowBytes(width, 24)) * size_t(height);
+  Bytes p = RandomBytes(std::min<size_t>(size, 4096), seed);
+  const Bytes noise = RandomBytes(size + 3, seed + 1);
+  for (size_t d = 1; p.size() < size; d = d % 4096 + 1) {
+    for (size_t k = 0; k < 18 && p.size() < size; ++k) p.push_back(p[p.size() - d]);
+    // Three fresh bytes between runs, so that no run continues the last.
+    for (size_t k = 0; k < 3 && p.size() < size; ++k) p.push_back(noise[p.size()]);
+  }
+  f.pixels = p;
+  return f;
+}
+
+TestFrame PeriodicFrame(int32_t width, int32_t height, uint32_t seed) {
+  TestFrame f;
+  f.width = width;
+  f.height = height;
+  f.compressed = true;
+  const Bytes period = RandomBytes(4096, seed);
+  f.pixels.resize(size_t(SourceRowBytes(width, 24)) * size_t(height));
+  for (size_t i = 0; i < f.pixels.size(); ++i) f.pixels[i] = period[i % 4096];
   return f;
 }

@@ -12,6 +12,7 @@ struct TestFrame {
   int32_t width = 0;
   int32_t height = 0;
   bool compressed = false;
+  bool farReferences = false;  // compressed with CompressLzss's far mode
   Bytes pixels;  // height rows of padded source rows, top row first
 };
 
@@ -32,7 +33,9 @@ int32_t SourceRowBytes(int32_t width, int32_t pixelFormat);
 Bytes ScramblePayload(const Bytes& plain);
 
 // Greedy LZSS over the zero-filled initial ring, with self-overlapping matches.
-Bytes CompressLzss(const Bytes& plain);
+// Of equally long matches it takes the nearest, or with `far` the farthest
+// (up to exactly 4096 bytes back), so that streams reach every distance.
+Bytes CompressLzss(const Bytes& plain, bool far = false);
 
 Bytes BuildContainer(const TestContainer& container);
 
@@ -60,6 +63,14 @@ Bytes RandomBytes(size_t count, uint32_t seed);
 // A frame with random pixels (indexes below `colors` for 8-bit frames).
 TestFrame RandomFrame(int32_t width, int32_t height, int32_t pixelFormat, bool compressed,
                       uint32_t seed, uint32_t colors = 256);
+
+// A compressed 24-bit frame whose stream reaches back every distance from 1
+// to 4096 again and again: noise, then runs copied from each distance in turn.
+TestFrame EveryDistanceFrame(int32_t width, int32_t height, uint32_t seed);
+
+// A compressed 24-bit frame of 4096 random bytes repeated: nearly every token
+// reaches exactly 4096 bytes back.
+TestFrame PeriodicFrame(int32_t width, int32_t height, uint32_t seed);
 
 // Pixels with long runs, gradients and noise, so that compression finds both
 // literals and long matches.

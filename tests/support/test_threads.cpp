@@ -18,7 +18,7 @@ struct Worker {
   bool done = false;
 };
 
-constexpr int kWorkers = 8;
+constexpr int kWorkers = 32;  // more than the decoder ever starts
 // Never destroyed: the workers wait on these until the process ends.
 Worker* const workers = new Worker[kWorkers];
 std::mutex poolLock;

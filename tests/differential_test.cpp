@@ -1,0 +1,147 @@
+// Every decode path of the public API against the plain reference decoder:
+// into a buffer (RGB and DIB), to a row sink, and scaled, on one thread and
+// on many, with batches from one row to the default, on the fuzz corpus and
+// on pictures made to stress the seams between threads, batches and windows.
+#include <dirent.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "mca/mca.h"
+#include "tests/support/area_average.h"
+#include "tests/support/mca_builder.h"
+#include "tests/support/plain_decoder.h"
+
+namespace {
+
+struct Picture {
+  std::string name;
+  Bytes image;
+};
+
+Bytes ReadFile(const std::string& path) {
+  Bytes out;
+  if (FILE* f = std::fopen(path.c_str(), "rb")) {
+    for (int c; (c = std::fgetc(f)) != EOF;) out.push_back(uint8_t(c));
+    std::fclose(f);
+  }
+  return out;
+}
+
+std::vector<Picture> Pictures() {
+  std::vector<Picture> pictures;
+  const std::string corpus = ZUVREK_SOURCE_DIR "/fuzz/corpus/picture/";
+  if (DIR* dir = opendir(corpus.c_str())) {
+    while (const dirent* e = readdir(dir)) {
+      if (e->d_name[0] != '.') pictures.push_back({e->d_name, ReadFile(corpus + e->d_name)});
+    }
+    closedir(dir);
+  }
+  std::sort(pictures.begin(), pictures.end(), [](const Picture& a, const Picture& b) { return a.name < b.name; });
+  // Each compressed frame below holds over 1 MiB, so that threads take it.
+  auto one = [&](const char* name, TestFrame frame) {
+    TestContainer c;
+    c.frames = {frame};
+    pictures.push_back({name, BuildContainer(c)});
+  };
+  one("rows not a multiple of any batch", PictureFrame(1000, 353, 24, true, 1));
+  one("a row wider than a batch", PictureFrame(90001, 4, 24, true, 2));
+  one("references of every distance", EveryDistanceFrame(1000, 360, 3));
+  one("references exactly 4096 back", PeriodicFrame(1001, 350, 4));
+  TestContainer indexed;
+  indexed.pixelFormat = 8;
+  for (uint32_t i = 0; i < 256; ++i) indexed.palette.push_back(i * 0x00030507u);
+  indexed.frames = {PictureFrame(1499, 700, 8, true, 5), RandomFrame(1200, 30, 8, false, 6)};
+  pictures.push_back({"8-bit frames", BuildContainer(indexed)});
+  return pictures;
+}
+
+// Threads asked for (the API keeps to 16) and rows a batch.
+struct Setting {
+  uint32_t threads;
+  uint32_t batchRows;  // 0: the default batch
+};
+constexpr Setting kSettings[] = {{1, 0}, {2, 1}, {3, 3}, {17, 1}, {64, 7}};
+
+struct Rows {
+  Bytes rgb;
+  size_t rowBytes = 0;
+  int32_t count = 0;
+  bool inOrder = true;
+};
+
+int Take(void* context, int32_t y, const uint8_t* rgb) {
+  Rows& r = *static_cast<Rows*>(context);
+  r.inOrder &= y == r.count++;
+  r.rgb.insert(r.rgb.end(), rgb, rgb + r.rowBytes);
+  return 0;
+}
+
+TEST(Differential, EveryPathOnEveryPictureIsThePlainDecoders) {
+  for (const Picture& p : Pictures()) {
+    PlainPicture plain;
+    mca_info info;
+    if (!PlainDecode(p.image.data(), p.image.size(), &plain) ||
+        mca_probe(p.image.data(), p.image.size(), &info, nullptr) != MCA_OK) {
+      continue;  // a broken seed: the fuzzers' and the other tests' business
+    }
+    const size_t rowBytes = 3 * size_t(plain.width);
+    Bytes rgb;
+    for (int32_t y = plain.height - 1; y >= 0; --y) {
+      const uint8_t* row = plain.pixels.data() + size_t(y) * plain.stride;
+      for (size_t x = 0; x < rowBytes; ++x) rgb.push_back(row[x - x % 3 + 2 - x % 3]);
+    }
+    for (const Setting& s : kSettings) {
+      const std::string where = p.name + ", " + std::to_string(s.threads) + " threads, batch " +
+                                std::to_string(s.batchRows);
+      mca_options options;
+      mca_default_options(&options);
+      options.threads = s.threads;
+      options.max_pixels = 0;  // seeds and seams of any shape
+      options.max_dimension = 0;
+      options.batch_bytes = uint32_t(s.batchRows * plain.stride);
+
+      Bytes buffer(rgb.size() + plain.height + 1, 0xEE);  // rows a byte apart
+      ASSERT_EQ(mca_decode(p.image.data(), p.image.size(), &options, buffer.data(), rowBytes + 1, buffer.size(),
+                           nullptr),
+                MCA_OK)
+          << where;
+      for (int32_t y = 0; y < plain.height; ++y) {
+        const uint8_t* row = &buffer[size_t(y) * (rowBytes + 1)];
+        ASSERT_TRUE(std::equal(row, row + rowBytes, rgb.begin() + ptrdiff_t(size_t(y) * rowBytes)) &&
+                    row[rowBytes] == 0xEE)
+            << where << ": RGB row " << y;
+      }
+
+      options.layout = MCA_LAYOUT_DIB;
+      Bytes dib(plain.pixels.size(), 0xEE);
+      ASSERT_EQ(mca_decode(p.image.data(), p.image.size(), &options, dib.data(), plain.stride, dib.size(), nullptr),
+                MCA_OK)
+          << where;
+      ASSERT_TRUE(dib == plain.pixels) << where << ": DIB";
+      options.layout = MCA_LAYOUT_RGB;
+
+      Rows rows;
+      rows.rowBytes = rowBytes;
+      const mca_row_sink sink{nullptr, Take, &rows};
+      ASSERT_EQ(mca_decode_rows(p.image.data(), p.image.size(), &options, &sink, nullptr), MCA_OK) << where;
+      ASSERT_TRUE(rows.inOrder && rows.count == plain.height && rows.rgb == rgb) << where << ": rows";
+
+      if (plain.width == 0 || plain.height == 0 || s.threads > 3) continue;
+      const int32_t width = plain.width / 3 + 1, height = plain.height / 2 + 1;
+      Rows scaled;
+      scaled.rowBytes = 3 * size_t(width);
+      const mca_row_sink scaledSink{nullptr, Take, &scaled};
+      ASSERT_EQ(mca_decode_scaled(p.image.data(), p.image.size(), &options, width, height, &scaledSink, nullptr),
+                MCA_OK)
+          << where;
+      ASSERT_TRUE(scaled.inOrder && scaled.count == height) << where;
+      ASSERT_TRUE(WithinOne(scaled.rgb, AreaAverage(rgb, plain.width, plain.height, width, height)))
+          << where << ": scaled";
+    }
+  }
+}
+
+}  // namespace
