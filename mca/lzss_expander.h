@@ -32,11 +32,41 @@ struct LzssInput {
 // The most stream bytes one turn of the expander takes: a flag byte and eight literals.
 constexpr size_t kLzssTurnInput = 9;
 
+// The most a whole flag group takes and gives: a flag byte and eight
+// two-byte references, eight 18-byte copies.
+constexpr size_t kLzssGroupInput = 17;
+constexpr size_t kLzssGroupOutput = 8 * 18;
+
 // The most bytes one token's copy writes from its start: the fast copies move
 // whole words and leave scratch past the match, which later output overwrites.
 constexpr size_t kLzssCopySlack = 32;
 
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the pattern copy builds words byte-first");
+
+// Copies `count` bytes from `distance` back (no further back than the
+// output's start) when kLzssCopySlack bytes from `to` on may be written.
+inline void CopyMatchWithSlack(uint8_t* to, size_t distance, size_t count) {
+  const uint8_t* from = to - distance;
+  if (distance >= 16) {
+    // Each word's source lies before its destination, or was just written.
+    std::memcpy(to, from, 16);
+    std::memcpy(to + 16, from + 16, 8);
+  } else if (distance >= 8) {
+    std::memcpy(to, from, 8);
+    std::memcpy(to + 8, from + 8, 8);
+    std::memcpy(to + 16, from + 16, 8);
+  } else {
+    // A reference that reaches the bytes it writes repeats its first
+    // `distance` bytes: build eight bytes of that pattern in a word, and
+    // store it at every multiple of `distance` that still fits in a word.
+    uint64_t word;
+    std::memcpy(&word, from, 8);
+    word &= ~uint64_t(0) >> (64 - 8 * distance);
+    for (size_t filled = distance; filled < 8; filled *= 2) word |= word << (8 * filled);
+    const size_t step = 8 / distance * distance;
+    for (size_t at = 0; at < count; at += step) std::memcpy(to + at, &word, 8);
+  }
+}
 
 // Copies `count` bytes from `distance` back; window[0] holds output byte
 // `base`, and `room` bytes from `out` on may be written.
@@ -52,25 +82,7 @@ inline void CopyMatch(uint8_t* window, size_t base, size_t out, size_t distance,
   }
   const uint8_t* from = to - distance;
   if (room >= kLzssCopySlack) {
-    if (distance >= 16) {
-      // Each word's source lies before its destination, or was just written.
-      std::memcpy(to, from, 16);
-      std::memcpy(to + 16, from + 16, 8);
-    } else if (distance >= 8) {
-      std::memcpy(to, from, 8);
-      std::memcpy(to + 8, from + 8, 8);
-      std::memcpy(to + 16, from + 16, 8);
-    } else {
-      // A reference that reaches the bytes it writes repeats its first
-      // `distance` bytes: build eight bytes of that pattern in a word, and
-      // store it at every multiple of `distance` that still fits in a word.
-      uint64_t word;
-      std::memcpy(&word, from, 8);
-      word &= ~uint64_t(0) >> (64 - 8 * distance);
-      for (size_t filled = distance; filled < 8; filled *= 2) word |= word << (8 * filled);
-      const size_t step = 8 / distance * distance;
-      for (size_t at = 0; at < count; at += step) std::memcpy(to + at, &word, 8);
-    }
+    CopyMatchWithSlack(to, distance, count);
   } else if (distance >= count) {
     std::memcpy(to, from, count);
   } else {
@@ -96,8 +108,41 @@ inline void RunLzss(const LzssInput& input, LzssState* s, uint8_t* window, size_
   int flagsLeft = s->flagsLeft;
   const size_t stop = limit < capacity ? limit : capacity;
   const size_t until = pause < stop ? pause : stop;
+  // Whole flag groups run without a test per token while all eight tokens
+  // surely start below every stop, with their bytes at hand, their copies'
+  // slack writable, and every reference inside the output (the history of
+  // 4096 bytes is all output).
+  const size_t inAtHand = input.available < end ? input.available : end;
+  const size_t groupUntil = until < writable - kLzssCopySlack ? until : writable - kLzssCopySlack;
   bool cut = false;
   while (out < until && in < end) {
+    if (flagsLeft == 0) {
+      uint8_t* const w = window - base;
+      const uint8_t* const bytes = stream - first;
+      while (out >= kLzssRingSize && groupUntil >= kLzssGroupOutput && out <= groupUntil - kLzssGroupOutput &&
+             inAtHand >= kLzssGroupInput && in <= inAtHand - kLzssGroupInput) {
+        unsigned group = bytes[in++];
+        if (group == 0xFF) {
+          std::memcpy(w + out, bytes + in, 8);
+          in += 8;
+          out += 8;
+          continue;
+        }
+        for (int token = 0; token < 8; ++token, group >>= 1) {
+          if (group & 1) {
+            w[out++] = bytes[in++];
+            continue;
+          }
+          const unsigned b0 = bytes[in], b1 = bytes[in + 1];
+          in += 2;
+          const size_t count = (b1 >> 4) + 3;
+          const size_t distance = ((kLzssStartPosition + out - (b0 | (b1 & 0x0F) << 8)) - 1) % kLzssRingSize + 1;
+          CopyMatchWithSlack(w + out, distance, count);
+          out += count;
+        }
+      }
+      if (out >= until || in >= end) break;
+    }
     if (input.available < end && input.available - in < kLzssTurnInput) break;
     if (flagsLeft == 0) {
       flags = stream[in++ - first];
