@@ -1,12 +1,14 @@
 // write_bench_pictures DIR: the benchmark's four 4000 x 3000 pictures as
-// DIR/large-N.mca, and 200 small ones (320 x 240) as DIR/small/NNN.mca, for
-// timing the converter against other roads.
+// DIR/large-N.mca, four unlike them as DIR/varied-N.mca, and 200 small ones
+// (320 x 240) as DIR/small/NNN.mca, for timing the converter against other
+// roads.
 #include <sys/stat.h>
 
 #include <cstdio>
 #include <string>
 
 #include "bench/bench_pictures.h"
+#include "bench/varied_pictures.h"
 
 namespace {
 
@@ -29,6 +31,11 @@ int main(int argc, char** argv) {
   for (size_t i = 0; i < pictures.size(); ++i) {
     if (!Write(dir + "/large-" + std::to_string(i) + ".mca", pictures[i].image)) return 1;
     std::printf("large-%zu.mca: %s\n", i, pictures[i].name.c_str());
+  }
+  const std::vector<VariedPicture> varied = MakeVariedPictures();
+  for (size_t i = 0; i < varied.size(); ++i) {
+    if (!Write(dir + "/varied-" + std::to_string(i) + ".mca", varied[i].image)) return 1;
+    std::printf("varied-%zu.mca: %s\n", i, varied[i].name.c_str());
   }
   for (uint32_t i = 0; i < 200; ++i) {
     TestContainer c;

@@ -64,7 +64,7 @@ cmake_dependent_option(ZUVREK_PIXBUF_LOADER "Build the gdk-pixbuf loader and the
   "ZUVREK_PROGRAMS" OFF)
 if(ZUVREK_PROGRAMS)
   find_package(PkgConfig REQUIRED)
-  pkg_check_modules(SPNG REQUIRED IMPORTED_TARGET spng)
+  find_package(ZLIB REQUIRED)
   find_package(CLI11 REQUIRED)
   include(GNUInstallDirs)
   set_target_properties(mca PROPERTIES POSITION_INDEPENDENT_CODE ON)
@@ -73,11 +73,12 @@ if(ZUVREK_PROGRAMS)
     mcadec/main.cpp
     mcadec/convert.cpp
     mcadec/picture_file.cpp
+    mcadec/png_encoder.cpp
     mcadec/output_file.cpp
     mcadec/row_pipe.cpp
     mcadec/progress.cpp)
   target_compile_definitions(mcadec PRIVATE ZUVREK_VERSION="${PROJECT_VERSION}")
-  target_link_libraries(mcadec PRIVATE mca PkgConfig::SPNG CLI11::CLI11 Threads::Threads)
+  target_link_libraries(mcadec PRIVATE mca ZLIB::ZLIB CLI11::CLI11 Threads::Threads)
   install(TARGETS mcadec RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   if(ZUVREK_TESTS)
     add_test(NAME mcadec_converts_the_sample
@@ -86,6 +87,7 @@ if(ZUVREK_PROGRAMS)
 endif()
 
 if(ZUVREK_PIXBUF_LOADER)
+  pkg_check_modules(SPNG REQUIRED IMPORTED_TARGET spng)  # the tests read PNGs back through libspng
   pkg_check_modules(GDK_PIXBUF REQUIRED IMPORTED_TARGET gdk-pixbuf-2.0)
   pkg_get_variable(GDK_PIXBUF_MODULEDIR gdk-pixbuf-2.0 gdk_pixbuf_moduledir)
   pkg_get_variable(GDK_PIXBUF_QUERY_LOADERS gdk-pixbuf-2.0 gdk_pixbuf_query_loaders)

@@ -61,51 +61,24 @@ bool WriteBmpRow(PictureWriter* w, const uint8_t* rgb, std::string* error) {
   return Put(w->out, w->row.data(), w->row.size(), error);
 }
 
-bool OpenPng(PictureWriter* w, std::string* error) {
-  w->png = spng_ctx_new(SPNG_CTX_ENCODER);
-  if (!w->png) {
-    *error = "out of memory";
+bool OpenPngFile(PictureWriter* w, std::string* error) {
+  const std::vector<uint8_t>* palette = w->colours ? &w->colours->entries() : nullptr;
+  if (!OpenPng(&w->png, w->out, w->width, w->height, palette, w->options.pngLevel, w->options.pngThreads)) {
+    *error = w->png.error;
     return false;
   }
-  const bool indexed = w->colours != nullptr;
-  spng_ihdr ihdr = {};
-  ihdr.width = uint32_t(w->width);
-  ihdr.height = uint32_t(w->height);
-  ihdr.bit_depth = 8;
-  ihdr.color_type = indexed ? SPNG_COLOR_TYPE_INDEXED : SPNG_COLOR_TYPE_TRUECOLOR;
-  int e = spng_set_png_file(w->png, w->out);
-  if (!e) e = spng_set_ihdr(w->png, &ihdr);
-  if (!e) e = spng_set_option(w->png, SPNG_IMG_COMPRESSION_LEVEL, w->options.pngLevel);
-  // One filter for every row (the pixel to the left for colour, none for
-  // indexes) is far quicker than trying each and costs little in size; from
-  // level 7 on every row tries them all.
-  const int filters = w->options.pngLevel >= 7 ? SPNG_FILTER_CHOICE_ALL
-                      : indexed                ? SPNG_FILTER_CHOICE_NONE
-                                               : SPNG_FILTER_CHOICE_SUB;
-  if (!e) e = spng_set_option(w->png, SPNG_FILTER_CHOICE, filters);
-  if (!e && indexed) {
-    spng_plte plte = {};
-    plte.n_entries = uint32_t(w->colours->entries().size());
-    std::copy(w->colours->entries().begin(), w->colours->entries().end(), plte.entries);
-    e = spng_set_plte(w->png, &plte);
-  }
-  if (!e) e = spng_encode_image(w->png, nullptr, 0, SPNG_FMT_PNG, SPNG_ENCODE_PROGRESSIVE | SPNG_ENCODE_FINALIZE);
-  if (e) *error = std::string("cannot write the PNG: ") + (ferror(w->out) ? std::strerror(errno) : spng_strerror(e));
-  if (indexed) w->row.assign(size_t(w->width), 0);
-  return e == 0;
+  if (w->colours) w->row.assign(size_t(w->width), 0);
+  return true;
 }
 
-bool WritePngRow(PictureWriter* w, const uint8_t* rgb, std::string* error) {
+bool WritePngFileRow(PictureWriter* w, const uint8_t* rgb, std::string* error) {
   const uint8_t* in = rgb;
-  size_t bytes = 3 * size_t(w->width);
   if (w->colours) {
     for (int32_t x = 0; x < w->width; ++x) w->row[size_t(x)] = w->colours->IndexOf(rgb + 3 * size_t(x));
     in = w->row.data();
-    bytes = w->row.size();
   }
-  const int e = spng_encode_row(w->png, in, bytes);
-  if (e == 0 || e == SPNG_EOI) return true;
-  *error = std::string("cannot write the PNG: ") + (ferror(w->out) ? std::strerror(errno) : spng_strerror(e));
+  if (WritePngRow(&w->png, in)) return true;
+  *error = w->png.error;
   return false;
 }
 
@@ -123,10 +96,10 @@ bool ColourTable::Add(const uint8_t* rgb) {
   const uint32_t colour = Colour(rgb);
   const size_t h = Slot(colour);
   if (keys_[h] == colour) return true;
-  if (entries_.size() == 256) return false;
+  if (entries_.size() == 3 * 256) return false;
   keys_[h] = colour;
-  indexes_[h] = uint8_t(entries_.size());
-  entries_.push_back(spng_plte_entry{rgb[0], rgb[1], rgb[2], 0});
+  indexes_[h] = uint8_t(entries_.size() / 3);
+  entries_.insert(entries_.end(), rgb, rgb + 3);
   return true;
 }
 
@@ -141,7 +114,7 @@ bool OpenPicture(PictureWriter* w, FILE* out, const EncodeOptions& options, int3
   w->next = 0;
   w->colours = options.format == ImageFormat::kPng ? colours : nullptr;
   switch (options.format) {
-    case ImageFormat::kPng: return OpenPng(w, error);
+    case ImageFormat::kPng: return OpenPngFile(w, error);
     case ImageFormat::kBmp: return OpenBmp(w, error);
     case ImageFormat::kPpm: {
       char head[64];
@@ -155,7 +128,7 @@ bool OpenPicture(PictureWriter* w, FILE* out, const EncodeOptions& options, int3
 bool WritePictureRow(PictureWriter* w, const uint8_t* rgb, std::string* error) {
   bool ok = false;
   switch (w->options.format) {
-    case ImageFormat::kPng: ok = WritePngRow(w, rgb, error); break;
+    case ImageFormat::kPng: ok = WritePngFileRow(w, rgb, error); break;
     case ImageFormat::kBmp: ok = WriteBmpRow(w, rgb, error); break;
     case ImageFormat::kPpm: ok = Put(w->out, rgb, 3 * size_t(w->width), error); break;
   }
@@ -164,12 +137,13 @@ bool WritePictureRow(PictureWriter* w, const uint8_t* rgb, std::string* error) {
 }
 
 bool ClosePicture(PictureWriter* w, bool complete, std::string* error) {
-  if (w->png) spng_ctx_free(w->png);
-  w->png = nullptr;
+  const bool png = w->options.format == ImageFormat::kPng;
+  complete = complete && (!png || ClosePng(&w->png));
+  if (png && !w->png.error.empty()) *error = w->png.error;
+  w->png = PngEncoder{};
   w->row = std::vector<uint8_t>();
   if (!complete) return false;
-  // The encoder's progressive writes can lose a failed write: the stream
-  // remembers it.
+  // A failed write may have been buffered: the stream remembers it.
   if (std::fflush(w->out) != 0 || std::ferror(w->out)) {
     *error = std::string("cannot write: ") + std::strerror(errno);
     return false;

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# mcadec against the road a user has today, in one run on the same pictures:
+# mcadec against the road a user has today, in one run on the same pictures
+# (the benchmark's own and four unlike them: bands, gradients, noise, photo-like):
 # our 32-bit host under Wine writing a BMP, then ImageMagick's convert from BMP
 # to PNG. Then a batch of 200 small pictures with -j 1 and -j 2. Then time and
 # peak memory of the real gdk-pixbuf-thumbnailer through our loader, and of
@@ -43,13 +44,13 @@ today() {
 "$wine_run" "$host" "$plugin" "$work/in/large-0.mca" "$work/warm.bmp" >/dev/null  # starts the Wine prefix
 echo "| picture | mcadec s | Wine host + convert s | speed-up | mcadec PNG MB | ImageMagick PNG MB | size ratio |"
 echo "|---|---|---|---|---|---|---|"
-for i in 0 1 2 3; do
-  in=$work/in/large-$i.mca
+for picture in large-0 large-1 large-2 large-3 varied-0 varied-1 varied-2 varied-3; do
+  in=$work/in/$picture.mca
   ours=$(median "$mcadec" -q -f -o "$work/ours.png" "$in")
   theirs=$(median today "$in")
   oursSize=$(stat -c %s "$work/ours.png")
   theirSize=$(stat -c %s "$work/today.png")
-  name=$(sed -n "s/^large-$i.mca: //p" "$work/names.txt")
+  name=$(sed -n "s/^$picture.mca: //p" "$work/names.txt")
   printf '| %s | %.3f | %.3f | %.1fx | %.2f | %.2f | %.3f |\n' "$name" "$ours" "$theirs" \
     "$(echo "$theirs / $ours" | bc -l)" "$(echo "$oursSize / 1000000" | bc -l)" \
     "$(echo "$theirSize / 1000000" | bc -l)" "$(echo "$oursSize / $theirSize" | bc -l)"
