@@ -76,6 +76,7 @@ if(ZUVREK_PROGRAMS)
     mcadec/png_encoder.cpp
     mcadec/output_file.cpp
     mcadec/row_pipe.cpp
+    mcadec/interrupts.cpp
     mcadec/progress.cpp)
   target_compile_definitions(mcadec PRIVATE ZUVREK_VERSION="${PROJECT_VERSION}")
   target_link_libraries(mcadec PRIVATE mca ZLIB::ZLIB CLI11::CLI11 Threads::Threads)

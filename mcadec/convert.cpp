@@ -97,19 +97,41 @@ bool Encode(const Plan& plan, const ConvertOptions& options, const ColourTable* 
   return false;
 }
 
+// The length of the well-formed UTF-8 sequence at `p` (of `left` bytes), or 0.
+size_t Utf8Length(const unsigned char* p, size_t left) {
+  const unsigned char c = p[0];
+  const size_t n = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+  if (n == 0 || n > left || (n == 2 && c < 0xC2) || (n == 4 && c > 0xF4)) return 0;
+  for (size_t i = 1; i < n; ++i) {
+    if ((p[i] & 0xC0) != 0x80) return 0;
+  }
+  if (n == 3 && ((c == 0xE0 && p[1] < 0xA0) || (c == 0xED && p[1] >= 0xA0))) return 0;  // overlong, surrogates
+  if (n == 4 && ((c == 0xF0 && p[1] < 0x90) || (c == 0xF4 && p[1] >= 0x90))) return 0;
+  return n;
+}
+
+// A JSON string. File names are bytes: well-formed UTF-8 passes as it is,
+// and each other byte is taken as Latin-1 (\u00XX), so the text is valid
+// JSON for any name.
 void AppendJsonString(std::string* out, const std::string& text) {
   *out += '"';
-  for (unsigned char c : text) {
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
+  for (size_t i = 0; i < text.size();) {
+    const unsigned char c = p[i];
+    const size_t n = Utf8Length(p + i, text.size() - i);
     if (c == '"' || c == '\\') {
       *out += '\\';
       *out += char(c);
-    } else if (c < 0x20) {
+    } else if (c < 0x20 || n == 0) {
       char escaped[8];
       std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
       *out += escaped;
     } else {
-      *out += char(c);
+      out->append(text, i, n);
+      i += n;
+      continue;
     }
+    ++i;
   }
   *out += '"';
 }
@@ -217,16 +239,29 @@ bool DescribeFile(const std::string& input, bool json, std::string* text, std::s
   for (int32_t i = 0; i < info.frame_count; ++i) {
     mca_frame_info f = {};
     mca_get_frame(bytes.data.get(), bytes.size, i, &f);
+    // A stored frame has no expanded size: the field means nothing there.
     if (json) {
-      std::snprintf(line, sizeof line,
-                    "%s{\"width\": %d, \"height\": %d, \"compressed\": %s, \"stored\": %d, \"expanded\": %d}",
-                    i ? ", " : "", f.width, f.height, f.compressed ? "true" : "false", f.stored_size, f.expanded_size);
+      const int n = std::snprintf(line, sizeof line, "%s{\"width\": %d, \"height\": %d, \"compressed\": %s, \"stored\": %d",
+                                  i ? ", " : "", f.width, f.height, f.compressed ? "true" : "false", f.stored_size);
+      if (f.compressed) std::snprintf(line + n, sizeof line - size_t(n), ", \"expanded\": %d}", f.expanded_size);
+      else std::snprintf(line + n, sizeof line - size_t(n), "}");
+    } else if (f.compressed) {
+      std::snprintf(line, sizeof line, "  frame %d: %d x %d, compressed, %d bytes stored, %d expanded\n", i + 1,
+                    f.width, f.height, f.stored_size, f.expanded_size);
     } else {
-      std::snprintf(line, sizeof line, "  frame %d: %d x %d, %s, %d bytes stored, %d expanded\n", i + 1, f.width,
-                    f.height, f.compressed ? "compressed" : "stored", f.stored_size, f.expanded_size);
+      std::snprintf(line, sizeof line, "  frame %d: %d x %d, stored, %d bytes\n", i + 1, f.width, f.height,
+                    f.stored_size);
     }
     *text += line;
   }
   if (json) *text += "]}";
   return true;
+}
+
+std::string DescribeFailure(const std::string& input, const std::string& error) {
+  std::string text = "{\"file\": ";
+  AppendJsonString(&text, input);
+  text += ", \"error\": ";
+  AppendJsonString(&text, error);
+  return text + "}";
 }

@@ -39,3 +39,5 @@ bool ConvertFile(const std::string& input, const std::string& output, const Conv
 
 // --info: the picture's geometry and frames, as text or as a JSON object.
 bool DescribeFile(const std::string& input, bool json, std::string* text, std::string* error);
+// --json for a file that could not be described: {"file": ..., "error": ...}.
+std::string DescribeFailure(const std::string& input, const std::string& error);

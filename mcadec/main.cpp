@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "mcadec/convert.h"
+#include "mcadec/interrupts.h"
 #include "mcadec/progress.h"
 
 namespace {
@@ -69,7 +70,8 @@ int Describe(const Settings& s) {
     if (!DescribeFile(input, s.json, &text, &error)) {
       std::fprintf(stderr, "mcadec: %s: %s\n", input.c_str(), error.c_str());
       status = 1;
-      continue;
+      if (!s.json) continue;
+      text = DescribeFailure(input, error);  // listed too, with its reason
     }
     if (s.json) std::printf("%s\n  %s", first ? "" : ",", text.c_str());
     else std::fputs(text.c_str(), stdout);
@@ -88,6 +90,11 @@ int Convert(const Settings& s) {
   const bool toFolder = !s.output.empty() && (!single || IsFolder(s.output) || s.output.back() == '/');
   if (s.output == "-" && !single) {
     std::fprintf(stderr, "mcadec: -o - takes one input\n");
+    return kUsageError;
+  }
+  const bool toStandardOutput = s.output == "-" || (s.output.empty() && single && s.inputs[0] == "-");
+  if (toStandardOutput && isatty(STDOUT_FILENO) && !s.force) {
+    std::fprintf(stderr, "mcadec: image data not written to a terminal (use -o FILE, a pipe, or -f to force)\n");
     return kUsageError;
   }
   if (s.format.empty() && !toFolder && !s.output.empty()) FormatFromName(s.output, &format);
@@ -149,6 +156,7 @@ int Convert(const Settings& s) {
   work();
   for (std::thread& t : workers) t.join();
   progress.Finish();
+  if (!s.quiet && s.inputs.size() > 1) std::fprintf(stderr, "%s\n", progress.Summary().c_str());
   return failed ? 1 : 0;
 }
 
@@ -158,6 +166,7 @@ int main(int argc, char** argv) {
   // Past a file size limit, writes fail and the file is cleaned up, rather
   // than the process being killed with a temporary file left behind.
   std::signal(SIGXFSZ, SIG_IGN);
+  RemoveTemporariesOnSignals();
   Settings s;
   s.jobs = std::max(1u, std::thread::hardware_concurrency());
   CLI::App app{"Converts MCA pictures to PNG, BMP or PPM.\n\n"
@@ -196,6 +205,16 @@ int main(int argc, char** argv) {
   } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
+    // A file whose name begins with "-" reads as an option: say so plainly.
+    for (int i = 1; i < argc; ++i) {
+      const std::string word = argv[i];
+      if (word == "--") break;
+      if (word.size() > 1 && word[0] == '-' && !app.get_option_no_throw(word.substr(0, word.find('=')))) {
+        std::fprintf(stderr, "mcadec: unknown option %s (a file named so is given as ./%s or after --)\n",
+                     word.c_str(), word.c_str());
+        return kUsageError;
+      }
+    }
     app.exit(e);
     return kUsageError;
   }

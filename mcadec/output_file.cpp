@@ -1,5 +1,7 @@
 #include "mcadec/output_file.h"
 
+#include "mcadec/interrupts.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -64,11 +66,13 @@ bool OpenOutput(const std::string& target, bool force, OutputFile* out, std::str
   fchmod(fd, NewFileMode());
   out->target = target;
   out->temporary = name.data();
+  ProtectTemporary(out->temporary.c_str());
   out->stream = fdopen(fd, "wb");
   if (!out->stream) {
     *error = Reason("cannot write");
     close(fd);
     unlink(out->temporary.c_str());
+    ReleaseTemporary(out->temporary.c_str());
     return false;
   }
   return true;
@@ -81,11 +85,13 @@ bool CommitOutput(OutputFile* out, bool force, std::string* error) {
     *error = Reason("cannot write");
   } else if (force ? rename(out->temporary.c_str(), out->target.c_str()) == 0
                    : PlaceWithoutReplacing(out->temporary, out->target)) {
+    ReleaseTemporary(out->temporary.c_str());
     return true;
   } else {
     *error = errno == EEXIST ? out->target + " exists (--force replaces it)" : Reason(("cannot create " + out->target).c_str());
   }
   unlink(out->temporary.c_str());
+  ReleaseTemporary(out->temporary.c_str());
   return false;
 }
 
@@ -93,4 +99,5 @@ void DiscardOutput(OutputFile* out) {
   if (out->stream) std::fclose(out->stream);
   out->stream = nullptr;
   unlink(out->temporary.c_str());
+  ReleaseTemporary(out->temporary.c_str());
 }

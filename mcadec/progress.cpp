@@ -1,5 +1,8 @@
 #include "mcadec/progress.h"
 
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include <cstdio>
 
 namespace {
@@ -19,6 +22,7 @@ void Progress::FileDone(uint64_t bytes, const std::string& message) {
   std::lock_guard<std::mutex> guard(lock_);
   ++filesDone_;
   bytesDone_ += bytes;
+  if (!message.empty()) ++failed_;
   if (!message.empty()) {
     if (enabled_) std::fputs("\r\033[K", stderr);
     std::fprintf(stderr, "%s\n", message.c_str());
@@ -38,13 +42,31 @@ void Progress::Finish() {
 void Progress::Draw() {
   const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
   const double share = bytes_ ? double(bytesDone_) / double(bytes_) : double(filesDone_) / double(files_);
-  constexpr int kWidth = 30;
-  const int filled = int(share * kWidth);
-  std::string bar(size_t(filled), '#');
-  bar.resize(kWidth, '.');
   char left[32] = "";
   if (share > 0 && share < 1) std::snprintf(left, sizeof left, ", %.0f s left", elapsed * (1 - share) / share);
-  std::fprintf(stderr, "\r\033[K[%s] %zu/%zu files, %s of %s%s", bar.c_str(), filesDone_, files_,
-               Megabytes(bytesDone_).c_str(), Megabytes(bytes_).c_str(), left);
+  char text[160];
+  std::snprintf(text, sizeof text, " %zu/%zu files, %s of %s%s", filesDone_, files_, Megabytes(bytesDone_).c_str(),
+                Megabytes(bytes_).c_str(), left);
+  // The line never reaches the terminal's last column, so it never wraps and
+  // each update overwrites the last: the bar takes what the words leave.
+  winsize size = {};
+  const size_t columns = ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : 80;
+  std::string line = text;
+  const size_t room = columns - 1 > line.size() + 2 ? columns - 1 - line.size() - 2 : 0;
+  const size_t barWidth = room < 30 ? room : 30;
+  if (barWidth >= 5) {
+    std::string bar(size_t(share * double(barWidth)), '#');
+    bar.resize(barWidth, '.');
+    line = "[" + bar + "]" + line;
+  }
+  if (line.size() > columns - 1) line.resize(columns - 1);
+  std::fprintf(stderr, "\r\033[K%s", line.c_str());
   std::fflush(stderr);
+}
+
+std::string Progress::Summary() const {
+  const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+  char text[128];
+  std::snprintf(text, sizeof text, "mcadec: %zu converted, %zu failed, %.2f s", filesDone_ - failed_, failed_, elapsed);
+  return text;
 }

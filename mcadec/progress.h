@@ -10,9 +10,11 @@
 class Progress {
  public:
   Progress(size_t files, uint64_t bytes, bool enabled);
-  // One file finished; `message`, if any, is printed on a line of its own.
+  // One file finished; `message`, if any (a failure), is printed on a line of its own.
   void FileDone(uint64_t bytes, const std::string& message);
   void Finish();
+  // "mcadec: N converted, M failed, T s", for the end of a batch.
+  std::string Summary() const;
 
  private:
   void Draw();
@@ -21,6 +23,7 @@ class Progress {
   const uint64_t bytes_;
   const bool enabled_;
   size_t filesDone_ = 0;
+  size_t failed_ = 0;
   uint64_t bytesDone_ = 0;
   std::chrono::steady_clock::time_point start_, lastDraw_;
 };

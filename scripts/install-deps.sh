@@ -6,7 +6,7 @@ packages=(cmake make g++ googletest libgtest-dev libbenchmark-dev valgrind
           clang libclang-rt-14-dev gcc-multilib g++-multilib
           g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 zip unzip
           pkg-config libspng-dev libcli11-dev libgdk-pixbuf-2.0-dev libgdk-pixbuf2.0-bin
-          shared-mime-info libglib2.0-bin lld qemu-user zlib1g-dev:arm64 libstdc++-12-dev:arm64 "$@")
+          shared-mime-info libglib2.0-bin python3 lld qemu-user zlib1g-dev:arm64 libstdc++-12-dev:arm64 "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
