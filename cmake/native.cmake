@@ -81,6 +81,9 @@ if(ZUVREK_PROGRAMS)
   target_compile_definitions(mcadec PRIVATE ZUVREK_VERSION="${PROJECT_VERSION}")
   target_link_libraries(mcadec PRIVATE mca ZLIB::ZLIB CLI11::CLI11 Threads::Threads)
   install(TARGETS mcadec RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES mcadec/data/mcadec.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES mcadec/data/mcadec.bash-completion DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+    RENAME mcadec)
   if(ZUVREK_TESTS)
     add_test(NAME mcadec_converts_the_sample
       COMMAND mcadec -q -f -o ${CMAKE_BINARY_DIR}/sample.png ${CMAKE_SOURCE_DIR}/samples/sample.mca)

@@ -8,7 +8,8 @@ sample=$2
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
-for f in bin/mcadec share/mime/packages/zuvrek-mca.xml share/thumbnailers/zuvrek-mca.thumbnailer \
+for f in bin/mcadec share/man/man1/mcadec.1 share/bash-completion/completions/mcadec \
+         share/mime/packages/zuvrek-mca.xml share/thumbnailers/zuvrek-mca.thumbnailer \
          share/mime/mime.cache; do
   [ -e "$prefix/$f" ] || { echo "missing $f"; exit 1; }
 done
