@@ -7,16 +7,6 @@ namespace {
 
 constexpr int32_t kWidth = 4000, kHeight = 3000;
 
-struct Random {
-  uint32_t state;
-  uint32_t Next() {
-    state ^= state << 13;
-    state ^= state >> 17;
-    state ^= state << 5;
-    return state;
-  }
-};
-
 uint8_t Clamp(double v) { return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v + 0.5); }
 
 // A stored frame whose pixel (x, y) is pixel(x, y, bgr).

@@ -12,15 +12,6 @@ uint32_t Hash3(const Bytes& b, size_t i) {
   return ((uint32_t(b[i]) << 16 | uint32_t(b[i + 1]) << 8 | b[i + 2]) * 2654435761u) >> 17;
 }
 
-struct Random {
-  uint32_t state;
-  uint32_t Next() {
-    state ^= state << 13;
-    state ^= state >> 17;
-    state ^= state << 5;
-    return state;
-  }
-};
 
 }  // namespace
 

@@ -57,6 +57,17 @@ TestFrame FrameHead(int32_t width, int32_t height);
 // The two-frame picture of 640 x 200 and 320 x 280 heads: 640 x 480.
 Bytes TwoFrameHeads();
 
+// Deterministic pseudo-random words (xorshift32; the state must not be 0).
+struct Random {
+  uint32_t state;
+  uint32_t Next() {
+    state ^= state << 13;
+    state ^= state >> 17;
+    state ^= state << 5;
+    return state;
+  }
+};
+
 // Deterministic pseudo-random bytes.
 Bytes RandomBytes(size_t count, uint32_t seed);
 
