@@ -110,6 +110,10 @@ if(ZUVREK_PIXBUF_LOADER)
       execute_process(COMMAND update-mime-database \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/mime\")
       if(\"\${CMAKE_INSTALL_PREFIX}/${GDK_PIXBUF_LOADER_DIR}\" STREQUAL \"${GDK_PIXBUF_MODULEDIR}\")
         execute_process(COMMAND ${GDK_PIXBUF_QUERY_LOADERS} --update-cache)
+      else()
+        message(STATUS \"Programs will not see the loader or the MCA type here: gdk-pixbuf reads its \"
+          \"loaders from ${GDK_PIXBUF_MODULEDIR} and the MIME database from XDG_DATA_DIRS. Install with \"
+          \"--prefix /usr to have them found (see the README).\")
       endif()
     endif()")
 
