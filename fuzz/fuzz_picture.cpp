@@ -11,6 +11,7 @@
 #include "mca/mca_format.h"
 #include "mca/mca_threads.h"
 #include "plugin/plugin_api.h"
+#include "tests/support/collected_rows.h"
 #include "tests/support/plain_decoder.h"
 #include "tests/support/test_threads.h"
 
@@ -31,20 +32,6 @@ int32_t FrameCount(const uint8_t* data, size_t size) {
   return count;
 }
 
-struct SinkRows {
-  std::vector<uint8_t> rgb;
-  size_t rowBytes = 0;
-  int32_t rows = 0;
-  bool inOrder = true;
-};
-
-int TakeRow(void* context, int32_t y, const uint8_t* rgb) {
-  SinkRows& s = *static_cast<SinkRows*>(context);
-  s.inOrder &= y == s.rows++;
-  s.rgb.insert(s.rgb.end(), rgb, rgb + s.rowBytes);
-  return 0;
-}
-
 // The public API's top-down RGB paths against the plain decoder's block: the
 // buffer and the row sink give its pixels, and a scaled decode gives every
 // row of the size asked for, once, in order.
@@ -63,20 +50,20 @@ void CheckRgbPaths(const uint8_t* data, size_t size, const PlainPicture& plain) 
   FUZZ_CHECK(mca_decode(data, size, &options, buffer.data(), rowBytes, buffer.size(), nullptr) == MCA_OK);
   FUZZ_CHECK(std::equal(expected.begin(), expected.end(), buffer.begin()) && buffer.back() == 0xA5);
 
-  SinkRows rows;
+  CollectedRows rows;
   rows.rowBytes = rowBytes;
-  const mca_row_sink sink{nullptr, TakeRow, &rows};
+  const mca_row_sink sink = CollectRows(&rows);
   FUZZ_CHECK(mca_decode_rows(data, size, &options, &sink, nullptr) == MCA_OK);
-  FUZZ_CHECK(rows.inOrder && rows.rows == plain.height && rows.rgb == expected);
+  FUZZ_CHECK(rows.inOrder && rows.count == plain.height && rows.rgb == expected);
 
   if (plain.height <= 0) return;
   const int32_t width = 1 + int32_t(size % uint32_t(plain.width));
   const int32_t height = 1 + int32_t(size / 7 % uint32_t(plain.height));
-  SinkRows scaled;
+  CollectedRows scaled;
   scaled.rowBytes = 3 * size_t(width);
-  const mca_row_sink scaledSink{nullptr, TakeRow, &scaled};
+  const mca_row_sink scaledSink = CollectRows(&scaled);
   FUZZ_CHECK(mca_decode_scaled(data, size, &options, width, height, &scaledSink, nullptr) == MCA_OK);
-  FUZZ_CHECK(scaled.inOrder && scaled.rows == height);
+  FUZZ_CHECK(scaled.inOrder && scaled.count == height);
 }
 
 }  // namespace

@@ -92,10 +92,11 @@ int DecodeMcaCanvas(McaSpan container, McaCanvas* canvas, const McaThreads* thre
     // the last byte a row reads: the part of a frame that lands in the
     // picture is exact, and nothing beyond it is ever computed.
     const size_t rowBytes = size_t(McaFrameRowBytes(frame.width, header.pixelFormat));
-    const size_t needed = FrameBytesRead(frame, header.pixelFormat, *canvas);
+    const FramePlacement placement = PlanFrameRows(frame, header.pixelFormat, *canvas);
+    const size_t needed = placement.rows * placement.rowBytes;
     if (threaded && emitter && frame.compression != 0 && needed >= threads->minPixelBytes) {
       // Rows go to the sink in order from this thread; another expands.
-      const McaFramePlan plan{frame, PlanFrameRows(frame, header.pixelFormat, *canvas), needed};
+      const McaFramePlan plan{frame, placement, needed};
       if (!DecodeCompressedFrameInParallel(container, plan, header.pixelFormat, *canvas, *threads)) return 0;
       if (frame.height > 0) canvas->row -= frame.height;
       continue;

@@ -107,11 +107,6 @@ void PlaceRow(const FramePlacement& p, size_t k, const uint8_t* in, int32_t pixe
   PlaceRowAt(p, in, pixelFormat, canvas, FrameRowAddress(p, k, canvas));
 }
 
-size_t FrameBytesRead(const McaFrameHeader& frame, int32_t pixelFormat, const McaCanvas& canvas) {
-  const FramePlacement p = PlanFrameRows(frame, pixelFormat, canvas);
-  return p.rows * p.rowBytes;
-}
-
 void PlaceFrameRows(const McaFrameHeader& frame, FrameStream* rows, int32_t pixelFormat, McaCanvas* canvas) {
   if (frame.height <= 0) return;
   const FramePlacement p = PlanFrameRows(frame, pixelFormat, *canvas);

@@ -123,6 +123,10 @@ int mca_has_signature(const uint8_t* data, size_t size);
  * for callers with rules of their own. */
 mca_status mca_probe(const uint8_t* data, size_t size, mca_info* info, mca_problem* problem);
 
+/* The same checks without the signature, for callers that take any
+ * container they are given (the 00IN plug-in's rule). */
+mca_status mca_probe_container(const uint8_t* data, size_t size, mca_info* info, mca_problem* problem);
+
 /* Frame `index` of a picture whose probe filled its info. */
 mca_status mca_get_frame(const uint8_t* data, size_t size, int32_t index, mca_frame_info* frame);
 

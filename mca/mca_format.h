@@ -150,8 +150,6 @@ void PlaceRow(const FramePlacement& placement, size_t k, const uint8_t* in, int3
 void PlaceFrameRows(const McaFrameHeader& frame, FrameStream* rows, int32_t pixelFormat,
                     McaCanvas* canvas);
 
-// Bytes of a frame's decoded stream that its rows read on this canvas.
-size_t FrameBytesRead(const McaFrameHeader& frame, int32_t pixelFormat, const McaCanvas& canvas);
 
 struct McaThreads;
 

@@ -3,14 +3,9 @@
 #include "mca/std_threads.h"
 
 void mca_default_options(mca_options* options) {
-  *options = mca_options{};
-  options->threads = 0;
+  *options = mca_options{};  // every other default is zero
   options->max_pixels = MCA_DEFAULT_MAX_PIXELS;
   options->max_dimension = MCA_DEFAULT_MAX_DIMENSION;
-  options->layout = MCA_LAYOUT_RGB;
-  options->output_zeroed = 0;
-  options->thread_api = nullptr;
-  options->batch_bytes = 0;
 }
 
 mca_options OptionsOrDefaults(const mca_options* options) {

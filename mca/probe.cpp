@@ -54,6 +54,10 @@ mca_status mca_probe(const uint8_t* data, size_t size, mca_info* info, mca_probl
   return ProbeContainer(data, size, true, info, problem);
 }
 
+mca_status mca_probe_container(const uint8_t* data, size_t size, mca_info* info, mca_problem* problem) {
+  return ProbeContainer(data, size, false, info, problem);
+}
+
 mca_status mca_get_frame(const uint8_t* data, size_t size, int32_t index, mca_frame_info* out) {
   const McaSpan span{data, data ? size : 0};
   McaHeader header;

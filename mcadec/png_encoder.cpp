@@ -97,11 +97,14 @@ struct Deflated {
   bool ok = false;
 };
 
+// The zlib level a PNG level stands for.
+int ZlibLevel(int level) { return level == kPngTunedLevel ? 6 : level; }
+
 // Raw deflate of one chunk, primed with what came before it.
 void DeflateChunk(const std::vector<uint8_t>& input, const uint8_t* dictionary, size_t dictionaryBytes, int level,
                   bool last, Deflated* out) {
   z_stream z = {};
-  if (deflateInit2(&z, level == kPngTunedLevel ? 6 : level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) return;
+  if (deflateInit2(&z, ZlibLevel(level), Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) return;
   // Level 6 with level 7's lazy matching, no early stop on long matches and
   // a short chain: as small as level 7 on smooth pictures, far quicker on noisy ones.
   if (level == kPngTunedLevel) deflateTune(&z, 8, 32, 258, 64);
@@ -138,7 +141,7 @@ void RunSideBySide(size_t count, const Job& job) {
 bool FlushChunks(PngEncoder* e, bool last) {
   const size_t count = e->raw.size();
   std::vector<Deflated> results(count);
-  e->chunks.assign(count, {});
+  std::vector<std::vector<uint8_t>> chunks(count);
   // First every chunk's rows are filtered, each chunk on a thread, from the
   // row above it; then every chunk is deflated, primed with the filtered
   // bytes before it.
@@ -146,15 +149,16 @@ bool FlushChunks(PngEncoder* e, bool last) {
     const size_t n = e->rowBytes;
     std::vector<uint8_t> scratch(e->indexed ? 0 : 4 * n);
     const std::vector<uint8_t>& rows = e->raw[i];
-    e->chunks[i].reserve(rows.size() + rows.size() / n + 1);
+    const uint8_t* above = i == 0 ? e->above.data() : &e->raw[i - 1][e->raw[i - 1].size() - n];
+    chunks[i].reserve(rows.size() + rows.size() / n + 1);
     for (size_t at = 0; at < rows.size(); at += n) {
-      FilterRow(&rows[at], at == 0 ? e->above[i].data() : &rows[at - n], n, e->indexed, scratch.data(), &e->chunks[i]);
+      FilterRow(&rows[at], at == 0 ? above : &rows[at - n], n, e->indexed, scratch.data(), &chunks[i]);
     }
   };
   auto deflate = [&](size_t i) {
-    const std::vector<uint8_t>& before = i == 0 ? e->history : e->chunks[i - 1];
+    const std::vector<uint8_t>& before = i == 0 ? e->history : chunks[i - 1];
     const size_t dictionary = std::min(before.size(), kWindow);
-    DeflateChunk(e->chunks[i], before.data() + before.size() - dictionary, dictionary, e->level,
+    DeflateChunk(chunks[i], before.data() + before.size() - dictionary, dictionary, e->level,
                  last && i + 1 == count, &results[i]);
   };
   RunSideBySide(count, filter);
@@ -163,7 +167,7 @@ bool FlushChunks(PngEncoder* e, bool last) {
   std::vector<uint8_t> data;
   if (!e->headerWritten) {
     // CMF: deflate with a 32 KiB window; FLG: the level's class, made a multiple of 31.
-    const int level = e->level == kPngTunedLevel ? 6 : e->level;
+    const int level = ZlibLevel(e->level);
     const int levelClass = level <= 1 ? 0 : level <= 5 ? 1 : level == 6 ? 2 : 3;
     const unsigned flags = unsigned(levelClass) << 6;
     data = {0x78, uint8_t(flags + (31 - (0x78 * 256 + flags) % 31) % 31)};
@@ -174,7 +178,7 @@ bool FlushChunks(PngEncoder* e, bool last) {
       e->error = "out of memory";
       return false;
     }
-    e->adler = uint32_t(adler32_combine(e->adler, results[i].adler, z_off_t(e->chunks[i].size())));
+    e->adler = uint32_t(adler32_combine(e->adler, results[i].adler, z_off_t(chunks[i].size())));
     data.insert(data.end(), results[i].bytes.begin(), results[i].bytes.end());
   }
   if (last) {
@@ -182,12 +186,11 @@ bool FlushChunks(PngEncoder* e, bool last) {
     PutBe32(adler, e->adler);
     data.insert(data.end(), adler, adler + 4);
   }
-  // The window the next chunks may reach into.
-  for (const std::vector<uint8_t>& chunk : e->chunks) e->history.insert(e->history.end(), chunk.begin(), chunk.end());
+  // The window the next chunks may reach into, and the row above them.
+  for (const std::vector<uint8_t>& chunk : chunks) e->history.insert(e->history.end(), chunk.begin(), chunk.end());
   if (e->history.size() > kWindow) e->history.erase(e->history.begin(), e->history.end() - ptrdiff_t(kWindow));
-  e->chunks.clear();
+  if (count > 0) e->above.assign(e->raw.back().end() - ptrdiff_t(e->rowBytes), e->raw.back().end());
   e->raw.clear();
-  e->above.clear();
   return PutChunk(e, "IDAT", data.data(), data.size());
 }
 
@@ -196,13 +199,12 @@ bool FlushChunks(PngEncoder* e, bool last) {
 bool OpenPng(PngEncoder* e, FILE* out, int32_t width, int32_t height, const std::vector<uint8_t>* palette, int level,
              unsigned threads) {
   e->out = out;
-  e->width = width;
   e->height = height;
   e->indexed = palette != nullptr;
   e->level = level;
   e->threads = threads < 1 ? 1 : threads;
   e->rowBytes = size_t(width) * (e->indexed ? 1 : 3);
-  e->previous.assign(e->rowBytes, 0);
+  e->above.assign(e->rowBytes, 0);
   static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   uint8_t ihdr[13] = {};
   PutBe32(ihdr, uint32_t(width));
@@ -220,10 +222,8 @@ bool WritePngRow(PngEncoder* e, const uint8_t* row) {
     if (e->raw.size() == e->threads && !FlushChunks(e, false)) return false;
     e->raw.emplace_back();
     e->raw.back().reserve(kChunkBytes + e->rowBytes);
-    e->above.push_back(e->previous);
   }
   e->raw.back().insert(e->raw.back().end(), row, row + e->rowBytes);
-  std::memcpy(e->previous.data(), row, e->rowBytes);
   ++e->rowsTaken;
   return true;
 }

@@ -19,18 +19,15 @@ constexpr int kPngTunedLevel = -1;
 
 struct PngEncoder {
   FILE* out = nullptr;
-  int32_t width = 0;
   int32_t height = 0;
   bool indexed = false;
   int level = kPngTunedLevel;
   unsigned threads = 1;
   size_t rowBytes = 0;         // without the filter byte
   int32_t rowsTaken = 0;
-  std::vector<uint8_t> previous;  // the last row, unfiltered
-  std::vector<std::vector<uint8_t>> raw;     // rows waiting, a chunk's worth each
-  std::vector<std::vector<uint8_t>> above;   // the row above each chunk's first
-  std::vector<std::vector<uint8_t>> chunks;  // the chunks' rows filtered
-  std::vector<uint8_t> history;   // the last 32 KiB of filtered bytes before chunks[0]
+  std::vector<std::vector<uint8_t>> raw;  // rows waiting, a chunk's worth each
+  std::vector<uint8_t> above;             // the row above raw[0] (zeros above the first)
+  std::vector<uint8_t> history;           // the last 32 KiB of filtered bytes before raw[0]
   uint32_t adler = 1;
   bool headerWritten = false;
   std::string error;

@@ -11,9 +11,6 @@
 // when the head, palette, table or a frame head lies outside the data. Any
 // other answer is the probe's status.
 constexpr mca_status kProbeBroken = MCA_HEAD_OUTSIDE;
-// The largest pixel block: with 4 more bytes it still fits in a 32-bit
-// signed size, so both builds accept the same pictures (the decoder's own bound).
-constexpr uint64_t kMostPixelBytes = 0x7FFFFFFFu - 4;
 mca_status ProbeGeometry(const SourceBytes& bytes, mca_info* geometry);
 
 int32_t DescribePicture(int32_t loaded, Source* source, PictureInfo* lpInfo);

@@ -54,18 +54,14 @@ int32_t LoadSourceW(LPCWSTR buf, LONG_PTR len, uint32_t flag, Source* source) {
 #endif
 
 mca_status ProbeGeometry(const SourceBytes& bytes, mca_info* geometry) {
-  *geometry = mca_info{};
-  const mca_status status = mca_probe(bytes.data, bytes.size, geometry, nullptr);
-  // The probe fills the geometry, with its pixel format, whenever every
-  // frame head lies inside the data.
-  if (geometry->pixel_format == 0) return kProbeBroken;
-  if (status != MCA_NOT_MCA) return status;
-  // Without the signature the probe stops early; the size rules still hold,
-  // and the decode finds a payload outside the data.
-  if (geometry->height < 0) return MCA_NEGATIVE_HEIGHT;
-  const uint64_t stride = geometry->width > 0 ? (3 * uint64_t(geometry->width) + 3) / 4 * 4 : 0;
-  if (geometry->height > 0 && stride > kMostPixelBytes / uint64_t(geometry->height)) return MCA_TOO_LARGE;
-  return MCA_OK;
+  switch (const mca_status status = mca_probe_container(bytes.data, bytes.size, geometry, nullptr)) {
+    case MCA_HEAD_OUTSIDE:
+    case MCA_BAD_PALETTE_COUNT:
+    case MCA_PALETTE_OUTSIDE:
+    case MCA_TABLE_OUTSIDE:
+    case MCA_FRAME_HEAD_OUTSIDE: return kProbeBroken;
+    default: return status;
+  }
 }
 
 void ReleaseSource(Source* source) {

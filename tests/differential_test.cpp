@@ -11,6 +11,7 @@
 
 #include "mca/mca.h"
 #include "tests/support/area_average.h"
+#include "tests/support/collected_rows.h"
 #include "tests/support/mca_builder.h"
 #include "tests/support/plain_decoder.h"
 
@@ -65,20 +66,6 @@ struct Setting {
 };
 constexpr Setting kSettings[] = {{1, 0}, {2, 1}, {3, 3}, {17, 1}, {64, 7}};
 
-struct Rows {
-  Bytes rgb;
-  size_t rowBytes = 0;
-  int32_t count = 0;
-  bool inOrder = true;
-};
-
-int Take(void* context, int32_t y, const uint8_t* rgb) {
-  Rows& r = *static_cast<Rows*>(context);
-  r.inOrder &= y == r.count++;
-  r.rgb.insert(r.rgb.end(), rgb, rgb + r.rowBytes);
-  return 0;
-}
-
 TEST(Differential, EveryPathOnEveryPictureIsThePlainDecoders) {
   for (const Picture& p : Pictures()) {
     PlainPicture plain;
@@ -123,17 +110,17 @@ TEST(Differential, EveryPathOnEveryPictureIsThePlainDecoders) {
       ASSERT_TRUE(dib == plain.pixels) << where << ": DIB";
       options.layout = MCA_LAYOUT_RGB;
 
-      Rows rows;
+      CollectedRows rows;
       rows.rowBytes = rowBytes;
-      const mca_row_sink sink{nullptr, Take, &rows};
+      const mca_row_sink sink = CollectRows(&rows);
       ASSERT_EQ(mca_decode_rows(p.image.data(), p.image.size(), &options, &sink, nullptr), MCA_OK) << where;
       ASSERT_TRUE(rows.inOrder && rows.count == plain.height && rows.rgb == rgb) << where << ": rows";
 
       if (plain.width == 0 || plain.height == 0 || s.threads > 3) continue;
       const int32_t width = plain.width / 3 + 1, height = plain.height / 2 + 1;
-      Rows scaled;
+      CollectedRows scaled;
       scaled.rowBytes = 3 * size_t(width);
-      const mca_row_sink scaledSink{nullptr, Take, &scaled};
+      const mca_row_sink scaledSink = CollectRows(&scaled);
       ASSERT_EQ(mca_decode_scaled(p.image.data(), p.image.size(), &options, width, height, &scaledSink, nullptr),
                 MCA_OK)
           << where;

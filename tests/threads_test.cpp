@@ -92,7 +92,9 @@ TEST(Threads, EveryPictureAsOneThreadDecodesIt) {
       const McaThreads threads = TestThreads(count);
       const Result r = Decode(c.image, &threads);
       // Many threads over few small frames leave the frames whole to the caller.
-      if (count <= 4) EXPECT_GT(TestThreadsStarted(), 0) << c.name << ", " << count << " threads";
+      if (count <= 4) {
+        EXPECT_GT(TestThreadsStarted(), 0) << c.name << ", " << count << " threads";
+      }
       EXPECT_EQ(r.ok, alone.ok) << c.name << ", " << count << " threads";
       EXPECT_TRUE(r.pixels == alone.pixels) << c.name << ", " << count << " threads";
     }
