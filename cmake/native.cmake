@@ -80,10 +80,14 @@ if(ZUVREK_PROGRAMS)
     mcadec/progress.cpp)
   target_compile_definitions(mcadec PRIVATE ZUVREK_VERSION="${PROJECT_VERSION}")
   target_link_libraries(mcadec PRIVATE mca ZLIB::ZLIB CLI11::CLI11 Threads::Threads)
-  install(TARGETS mcadec RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  install(FILES mcadec/data/mcadec.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(TARGETS mcadec RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT mcadec)
+  install(FILES mcadec/data/mcadec.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT mcadec)
   install(FILES mcadec/data/mcadec.bash-completion DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
-    RENAME mcadec)
+    RENAME mcadec COMPONENT mcadec)
+  # Removes what the last `cmake --install` of this build wrote, and brings
+  # the caches it refreshed up to date again.
+  configure_file(cmake/uninstall.cmake.in ${CMAKE_BINARY_DIR}/uninstall.cmake @ONLY)
+  add_custom_target(uninstall COMMAND ${CMAKE_COMMAND} -P ${CMAKE_BINARY_DIR}/uninstall.cmake)
   if(ZUVREK_TESTS)
     add_test(NAME mcadec_converts_the_sample
       COMMAND mcadec -q -f -o ${CMAKE_BINARY_DIR}/sample.png ${CMAKE_SOURCE_DIR}/samples/sample.mca)
@@ -98,24 +102,22 @@ if(ZUVREK_PIXBUF_LOADER)
 
   add_library(pixbufloader-mca MODULE pixbuf/io-mca.cpp)
   target_link_libraries(pixbufloader-mca PRIVATE mca PkgConfig::GDK_PIXBUF)
-  # The system's loader folder, taken below whatever prefix we install to.
+  # Under the prefix like everything else, in the place gdk-pixbuf's own
+  # folder has below /usr; set it to ${GDK_PIXBUF_MODULEDIR} to install the
+  # loader where the system's gdk-pixbuf finds it whatever the prefix.
   string(REGEX REPLACE "^/usr/" "" GDK_PIXBUF_LOADER_DIR "${GDK_PIXBUF_MODULEDIR}")
-  install(TARGETS pixbufloader-mca LIBRARY DESTINATION ${GDK_PIXBUF_LOADER_DIR})
-  install(FILES pixbuf/zuvrek-mca.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
-  install(FILES pixbuf/zuvrek-mca.thumbnailer DESTINATION ${CMAKE_INSTALL_DATADIR}/thumbnailers)
+  set(ZUVREK_PIXBUF_LOADER_DIR "${GDK_PIXBUF_LOADER_DIR}" CACHE STRING
+    "Where the gdk-pixbuf loader is installed (relative: below the prefix)")
+  install(TARGETS pixbufloader-mca LIBRARY DESTINATION ${ZUVREK_PIXBUF_LOADER_DIR} COMPONENT loader)
+  install(FILES pixbuf/zuvrek-mca.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages COMPONENT loader)
+  install(FILES pixbuf/zuvrek-mca.thumbnailer DESTINATION ${CMAKE_INSTALL_DATADIR}/thumbnailers COMPONENT loader)
+  # For libmagic, which has no folder for packages' entries: the user adds it to /etc/magic.
+  install(FILES pixbuf/mca.magic DESTINATION ${CMAKE_INSTALL_DATADIR}/zuvrek COMPONENT loader)
   # Programs find the loader through the loaders cache and MCA files through
-  # the MIME database: refresh both, unless installing into a staging folder.
-  install(CODE "
-    if(\"\$ENV{DESTDIR}\" STREQUAL \"\")
-      execute_process(COMMAND update-mime-database \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/mime\")
-      if(\"\${CMAKE_INSTALL_PREFIX}/${GDK_PIXBUF_LOADER_DIR}\" STREQUAL \"${GDK_PIXBUF_MODULEDIR}\")
-        execute_process(COMMAND ${GDK_PIXBUF_QUERY_LOADERS} --update-cache)
-      else()
-        message(STATUS \"Programs will not see the loader or the MCA type here: gdk-pixbuf reads its \"
-          \"loaders from ${GDK_PIXBUF_MODULEDIR} and the MIME database from XDG_DATA_DIRS. Install with \"
-          \"--prefix /usr to have them found (see the README).\")
-      endif()
-    endif()")
+  # the MIME database: refresh both, unless staging (DESTDIR; packages leave
+  # that to dpkg's triggers).
+  configure_file(cmake/install-caches.cmake.in ${CMAKE_BINARY_DIR}/install-caches.cmake @ONLY)
+  install(SCRIPT ${CMAKE_BINARY_DIR}/install-caches.cmake COMPONENT loader)
 
   if(ZUVREK_TESTS)
     # A loaders cache for our module alone, and a MIME database that knows
@@ -145,10 +147,15 @@ if(ZUVREK_PIXBUF_LOADER)
       GTest::gtest GTest::gtest_main)
     add_dependencies(program_tests mcadec pixbuf_test_data)
     gtest_discover_tests(program_tests DISCOVERY_MODE PRE_TEST)
+    # The real thumbnailer and query-loaders, which run apart from our sanitizers.
+    set(SYSTEM_PROGRAMS_LOAD_IT yes)
+    if(CMAKE_CXX_FLAGS MATCHES "sanitize")
+      set(SYSTEM_PROGRAMS_LOAD_IT no)
+    endif()
     add_test(NAME cmake_install_puts_the_programs_in_place
-      COMMAND sh ${CMAKE_SOURCE_DIR}/tests/programs/install_test.sh ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR}/samples/sample.mca)
-    # The real thumbnailer, which runs apart from our sanitizers.
-    if(NOT CMAKE_CXX_FLAGS MATCHES "sanitize")
+      COMMAND sh ${CMAKE_SOURCE_DIR}/tests/programs/install_test.sh ${CMAKE_BINARY_DIR}
+        ${CMAKE_SOURCE_DIR}/samples/sample.mca ${SYSTEM_PROGRAMS_LOAD_IT})
+    if(SYSTEM_PROGRAMS_LOAD_IT)
       add_test(NAME gdk_pixbuf_thumbnailer_makes_a_thumbnail
         COMMAND sh ${CMAKE_SOURCE_DIR}/tests/programs/thumbnailer_test.sh ${CMAKE_SOURCE_DIR}/samples/sample.mca
           $<TARGET_FILE:make_large>)

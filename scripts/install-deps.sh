@@ -10,7 +10,7 @@ programs=(cmake make g++ pkg-config zlib1g-dev libcli11-dev libgdk-pixbuf-2.0-de
           shared-mime-info libglib2.0-bin)
 windows=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 zip unzip)
 tests=(googletest libgtest-dev libbenchmark-dev valgrind clang libclang-rt-14-dev gcc-multilib g++-multilib
-       libspng-dev python3 lld qemu-user zlib1g-dev:arm64 libstdc++-12-dev:arm64)
+       libspng-dev python3 lld qemu-user zlib1g-dev:arm64 libstdc++-12-dev:arm64 dpkg-dev lintian file)
 packages=()
 purposes=0
 for word in "$@"; do

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds both plug-ins and writes dist/zuvrek-VERSION.zip: zuvrek.spi,
-# zuvrek.sph, a short user README and the licence. The version is the
+# zuvrek.sph, a short user README and the licence; then the Debian packages
+# (scripts/make-debs.sh). The version is the
 # project's, from CMakeLists.txt; the archive's entries carry a fixed date, so
 # the same sources give the same zip.
 set -euo pipefail
@@ -23,3 +24,4 @@ rm -f "$zip"
 (cd "$stage" && TZ=UTC zip -X -q "$OLDPWD/$zip" zuvrek.spi zuvrek.sph README.txt LICENSE.txt)
 echo "wrote $zip"
 unzip -l "$zip"
+scripts/make-debs.sh

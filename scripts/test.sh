@@ -3,7 +3,8 @@
 # under ASan/UBSan (64 and 32 bits), TSan and valgrind; a short run of each
 # fuzz target (64 and 32 bits); the shipped DLLs under Wine through our host,
 # 32-bit and 64-bit; the native suite and mcadec built for 64-bit Arm, run
-# under qemu-aarch64; and two clean builds of each DLL compared byte for byte.
+# under qemu-aarch64; the Debian packages installed and purged; and two clean
+# builds of each DLL compared byte for byte.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -19,5 +20,7 @@ for preset in native asan asan32 tsan fuzz fuzz32 win32 win64 aarch64; do
       build/native/native_tests --gtest_brief=1
   fi
 done
+echo "== Debian packages"
+tests/package/deb_test.sh
 echo "== reproducible builds"
 scripts/check-reproducible.sh

@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Builds the Debian packages into dist/: mcadec (the converter, its man page
+# and bash completion) and gdk-pixbuf-loader-mca (the loader module, the MIME
+# package, the thumbnailer entry, the magic entry). Compiled with Debian's
+# hardening flags and installed staged under /usr; Depends come from
+# dpkg-shlibdeps, and the loaders cache and MIME database are refreshed by the
+# triggers of gdk-pixbuf and shared-mime-info, so no maintainer scripts.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh programs dpkg-dev
+build=build/deb
+eval "$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --export=sh)"
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DZUVREK_TESTS=OFF -DZUVREK_BENCH=OFF \
+  -DCMAKE_INSTALL_PREFIX=/usr \
+  -DCMAKE_C_FLAGS="$CFLAGS $CPPFLAGS" -DCMAKE_CXX_FLAGS="$CXXFLAGS $CPPFLAGS" \
+  -DCMAKE_EXE_LINKER_FLAGS="$LDFLAGS" -DCMAKE_MODULE_LINKER_FLAGS="$LDFLAGS" >/dev/null
+cmake --build "$build" -j"$(nproc)" >/dev/null
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+arch=$(dpkg --print-architecture)
+maintainer="The zuvrek developers <zuvrek@users.noreply.codeberg.org>"
+# Dates from the last commit, so the same sources give the same packages.
+export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || date +%s)}
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+mkdir -p dist
+
+# dpkg-shlibdeps reads a source package's control file.
+mkdir -p "$stage/src/debian"
+printf 'Source: zuvrek\n\nPackage: mcadec\nArchitecture: any\n\nPackage: gdk-pixbuf-loader-mca\nArchitecture: any\n' \
+  > "$stage/src/debian/control"
+
+for pair in mcadec:mcadec gdk-pixbuf-loader-mca:loader; do
+  package=${pair%%:*}
+  tree="$stage/src/debian/$package"
+  DESTDIR="$tree" cmake --install "$build" --component "${pair#*:}" --strip >/dev/null
+  find "$tree/usr/share/man" -type f -exec gzip -9n {} + 2>/dev/null || true
+  doc="$tree/usr/share/doc/$package"
+  mkdir -p "$doc" "$tree/DEBIAN"
+  cp package/deb/copyright "$doc/copyright"
+  printf '%s (%s) unstable; urgency=medium\n\n  * Release %s.\n\n -- %s  %s\n' \
+    "$package" "$version" "$version" "$maintainer" "$(date -u -R -d "@$SOURCE_DATE_EPOCH")" \
+    | gzip -9n > "$doc/changelog.gz"
+  objects=$(cd "$stage/src" && find "debian/$package/usr" -type f \( -name '*.so' -o -perm -u+x \) -print)
+  # As Debian's own builds strip them: the compiler's notes are not needed.
+  (cd "$stage/src" && strip --remove-section=.comment --remove-section=.note $objects)
+  depends=$(cd "$stage/src" && dpkg-shlibdeps -O -e $objects | sed -n 's/^shlibs:Depends=//p')
+  [ "$package" = gdk-pixbuf-loader-mca ] && depends="$depends, shared-mime-info"
+  {
+    sed -n '/^Description:/q;p' "package/deb/$package.control"
+    echo "Version: $version"
+    echo "Architecture: $arch"
+    echo "Maintainer: $maintainer"
+    echo "Installed-Size: $(du -sk --exclude=DEBIAN "$tree" | cut -f1)"
+    echo "Depends: $depends"
+    sed -n '/^Description:/,$p' "package/deb/$package.control"
+  } > "$tree/DEBIAN/control"
+  (cd "$tree" && find usr -type f -print0 | sort -z | xargs -0 md5sum) > "$tree/DEBIAN/md5sums"
+  find "$tree" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
+  chmod -R u+rwX,go+rX,go-w "$tree"
+  dpkg-deb --root-owner-group -Zxz --build "$tree" "dist/${package}_${version}_${arch}.deb" >/dev/null
+  echo "wrote dist/${package}_${version}_${arch}.deb"
+done
