@@ -8,6 +8,7 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(ZUVREK_PLUGIN_SUFFIX .sph)
   set(ZUVREK_EXE_SUFFIX 64)
   set(ZUVREK_DEF plugin/zuvrek64.def)
+  set(ZUVREK_WIC_DEF wic/zuvrek-wic64.def)
   list(APPEND PLUGIN_SOURCES plugin/unicode_entry_points.cpp)
 else()
   set(ZUVREK_BITS 32)
@@ -15,10 +16,16 @@ else()
   set(ZUVREK_PLUGIN_SUFFIX .spi)
   set(ZUVREK_EXE_SUFFIX "")
   set(ZUVREK_DEF plugin/zuvrek.def)
+  set(ZUVREK_WIC_DEF wic/zuvrek-wic.def)
 endif()
 
 enable_language(RC)
-configure_file(plugin/version.rc.in ${CMAKE_BINARY_DIR}/version.rc @ONLY)
+set(RC_DESCRIPTION "MCA picture import plug-in (00IN, ${ZUVREK_BITS}-bit)")
+set(RC_FILE ${ZUVREK_PLUGIN_FILE})
+configure_file(cmake/version.rc.in ${CMAKE_BINARY_DIR}/version.rc @ONLY)
+set(RC_DESCRIPTION "MCA picture decoder for the Windows Imaging Component (${ZUVREK_BITS}-bit)")
+set(RC_FILE zuvrek-wic.dll)
+configure_file(cmake/version.rc.in ${CMAKE_BINARY_DIR}/wic-version.rc @ONLY)
 
 # Reproducible: no time stamps, no build paths in the binaries.
 add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=.)
@@ -32,6 +39,25 @@ set_target_properties(zuvrek PROPERTIES PREFIX "" SUFFIX ${ZUVREK_PLUGIN_SUFFIX}
 target_compile_options(mca PRIVATE -fno-exceptions -fno-rtti)
 target_compile_options(zuvrek PRIVATE -fno-exceptions -fno-rtti)
 target_link_options(zuvrek PRIVATE -static -static-libgcc -static-libstdc++ -s -Wl,--kill-at)
+
+# The WIC codec: Explorer's thumbnails and every program that decodes through
+# WIC. Imports system DLLs only, as the plug-in does.
+add_library(zuvrek-wic SHARED
+  wic/module.cpp
+  wic/codec_ids.cpp
+  wic/mca_decoder.cpp
+  wic/mca_frame.cpp
+  wic/pixel_copy.cpp
+  wic/stream_reading.cpp
+  wic/registration.cpp
+  plugin/decode_threads.cpp
+  ${ZUVREK_WIC_DEF}
+  ${CMAKE_BINARY_DIR}/wic-version.rc)
+target_compile_definitions(zuvrek-wic PRIVATE ZUVREK_VERSION_W=L"${PROJECT_VERSION}")
+target_link_libraries(zuvrek-wic PRIVATE mca ole32 shell32 advapi32 uuid)
+set_target_properties(zuvrek-wic PROPERTIES PREFIX "")
+target_compile_options(zuvrek-wic PRIVATE -fno-exceptions -fno-rtti)
+target_link_options(zuvrek-wic PRIVATE -static -static-libgcc -static-libstdc++ -s -Wl,--kill-at)
 
 if(ZUVREK_BITS EQUAL 64)
   set(CHECKED_CALL host/checked_call_x64.cpp)
@@ -99,6 +125,16 @@ if(ZUVREK_TESTS)
     set_tests_properties(large_picture_in_a_plain_host large_picture_in_a_large_address_aware_host
       picture_no_block_can_hold_is_no_memory PROPERTIES RUN_SERIAL TRUE)
   endif()
+
+  # The WIC codec through Wine's imaging factory, in a fresh prefix.
+  add_executable(wic_tests tests/wine/wic_codec_test.cpp tests/wine/loaded_plugin.cpp)
+  set_target_properties(wic_tests PROPERTIES OUTPUT_NAME wic_tests${ZUVREK_EXE_SUFFIX})
+  target_compile_definitions(wic_tests PRIVATE ZUVREK_PLUGIN_FILE="${ZUVREK_PLUGIN_FILE}")
+  target_link_libraries(wic_tests PRIVATE spi_host test_support gtest gtest_main ole32 windowscodecs uuid)
+  add_dependencies(wic_tests zuvrek zuvrek-wic)
+  add_test(NAME wic_codec_registers_decodes_and_unregisters
+    COMMAND sh ${CMAKE_SOURCE_DIR}/tests/wine/wic_codec_test.sh ${CMAKE_CROSSCOMPILING_EMULATOR}
+      ${CMAKE_BINARY_DIR} wic_tests${ZUVREK_EXE_SUFFIX}.exe)
 
   add_executable(spibench bench/wine_bench_main.cpp bench/bench_pictures.cpp)
   set_target_properties(spibench PROPERTIES OUTPUT_NAME spibench${ZUVREK_EXE_SUFFIX})

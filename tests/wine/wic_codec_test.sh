@@ -1,0 +1,31 @@
+#!/bin/sh
+# The WIC codec in a fresh Wine prefix: regsvr32 registers it, the WIC client
+# (wic_tests.exe) finds and uses it through Wine's imaging factory, and
+# regsvr32 /u leaves the registry as it found it (HKLM\Software exported
+# before and after, compared).
+# Arguments: the Wine runner (cmake/wine-run.sh or wine64-run.sh), the build
+# folder holding zuvrek-wic.dll, the plug-in and the test program's name.
+set -eu
+run=$1
+cd "$2"
+tests=$3
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+export WINEPREFIX="$scratch/prefix" WINEPREFIX64="$scratch/prefix"
+"$run" wineboot -i >/dev/null 2>&1
+export_keys() {
+  "$run" reg export 'HKLM\Software' "$scratch/$1.reg" /y >/dev/null 2>&1
+  iconv -f UTF-16LE -t UTF-8 "$scratch/$1.reg" > "$scratch/$1.txt"
+  grep -q Classes "$scratch/$1.txt" || { echo "reg export wrote nothing"; exit 1; }
+}
+export_keys before
+"$run" regsvr32 /s zuvrek-wic.dll
+"$run" "$tests"
+"$run" regsvr32 /u /s zuvrek-wic.dll
+export_keys after
+if ! cmp -s "$scratch/before.txt" "$scratch/after.txt"; then
+  echo "regsvr32 /u left the registry changed:"
+  diff "$scratch/before.txt" "$scratch/after.txt" | head -40 || true
+  exit 1
+fi
+echo "registered, used by the WIC client and unregistered without a trace"

@@ -1,0 +1,228 @@
+#include "wic/mca_decoder.h"
+
+#include <cstdlib>
+#include <new>
+
+#include "plugin/decode_threads.h"
+#include "wic/codec_ids.h"
+#include "wic/mca_frame.h"
+#include "wic/module.h"
+#include "wic/pixel_copy.h"
+#include "wic/stream_reading.h"
+
+namespace {
+
+// The answer WIC gives for each kind of problem.
+HRESULT ResultFor(mca_status status) {
+  switch (status) {
+    case MCA_OK: return S_OK;
+    case MCA_TOO_LARGE:
+    case MCA_OVER_SIZE_LIMIT:
+    case MCA_OVER_DIMENSION_LIMIT: return WINCODEC_ERR_IMAGESIZEOUTOFRANGE;
+    case MCA_NO_MEMORY: return E_OUTOFMEMORY;
+    default: return WINCODEC_ERR_BADIMAGE;
+  }
+}
+
+// Stops a row decode at its start: what is left is the limits' verdict.
+int StopAtBegin(void*, int32_t, int32_t) { return 1; }
+int NoRow(void*, int32_t, const uint8_t*) { return 1; }
+
+}  // namespace
+
+void ReportProblem(const mca_problem& problem) {
+  char words[256] = "zuvrek-wic: ";
+  size_t prefix = 12;
+  mca_describe(&problem, words + prefix, sizeof words - prefix - 1);
+  size_t end = prefix;
+  while (words[end] != '\0') ++end;
+  words[end] = '\n';
+  words[end + 1] = '\0';
+  OutputDebugStringA(words);
+}
+
+McaDecoder::McaDecoder() {
+  InitializeCriticalSection(&lock_);
+  ObjectCreated();
+}
+
+McaDecoder::~McaDecoder() {
+  std::free(pixels_);
+  std::free(data_);
+  DeleteCriticalSection(&lock_);
+  ObjectDestroyed();
+}
+
+HRESULT McaDecoder::QueryInterface(REFIID iid, void** out) {
+  if (!out) return E_POINTER;
+  if (iid == IID_IUnknown || iid == IID_IWICBitmapDecoder) {
+    *out = static_cast<IWICBitmapDecoder*>(this);
+    AddRef();
+    return S_OK;
+  }
+  *out = nullptr;
+  return E_NOINTERFACE;
+}
+
+ULONG McaDecoder::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
+
+ULONG McaDecoder::Release() {
+  LONG left = InterlockedDecrement(&references_);
+  if (left == 0) delete this;
+  return static_cast<ULONG>(left);
+}
+
+HRESULT McaDecoder::QueryCapability(IStream* stream, DWORD* capability) {
+  if (!stream || !capability) return E_INVALIDARG;
+  *capability = 0;
+  bool has = false;
+  HRESULT hr = StreamHasSignature(stream, &has);
+  if (FAILED(hr)) return hr;
+  if (has) *capability = WICBitmapDecoderCapabilityCanDecodeAllImages;
+  return S_OK;
+}
+
+HRESULT McaDecoder::Initialize(IStream* stream, WICDecodeOptions) {
+  if (!stream) return E_INVALIDARG;
+  EnterCriticalSection(&lock_);
+  HRESULT hr = WINCODEC_ERR_WRONGSTATE;
+  if (!initialized_) {
+    uint8_t* data = nullptr;
+    size_t size = 0;
+    // The picture is the whole stream, wherever a caller (or WIC's pattern
+    // matching) left its position.
+    LARGE_INTEGER start{};
+    hr = stream->Seek(start, STREAM_SEEK_SET, nullptr);
+    if (SUCCEEDED(hr)) hr = ReadRestOfStream(stream, &data, &size);
+    mca_problem problem{};
+    mca_info info{};
+    if (SUCCEEDED(hr)) {
+      mca_status status = mca_probe(data, size, &info, &problem);
+      if (status == MCA_OK && (info.width == 0 || info.height == 0)) {
+        problem = mca_problem{MCA_NO_PIXELS, -1, 0, 0};
+        status = MCA_NO_PIXELS;
+      }
+      if (status == MCA_OK) {
+        // The limits, checked before any pixel is decoded.
+        mca_row_sink sink = {StopAtBegin, NoRow, nullptr};
+        status = mca_decode_rows(data, size, nullptr, &sink, &problem);
+        if (status == MCA_STOPPED) status = MCA_OK;
+      }
+      hr = ResultFor(status);
+      if (FAILED(hr)) ReportProblem(problem);
+    }
+    if (SUCCEEDED(hr)) {
+      data_ = data;
+      size_ = size;
+      info_ = info;
+      initialized_ = true;
+    } else {
+      std::free(data);
+    }
+  }
+  LeaveCriticalSection(&lock_);
+  return hr;
+}
+
+HRESULT McaDecoder::GetContainerFormat(GUID* format) {
+  if (!format) return E_INVALIDARG;
+  *format = GUID_ContainerFormatMca;
+  return S_OK;
+}
+
+HRESULT McaDecoder::GetDecoderInfo(IWICBitmapDecoderInfo** info) {
+  if (!info) return E_INVALIDARG;
+  *info = nullptr;
+  IWICImagingFactory* factory = nullptr;
+  HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                reinterpret_cast<void**>(&factory));
+  if (FAILED(hr)) return hr;
+  IWICComponentInfo* component = nullptr;
+  hr = factory->CreateComponentInfo(CLSID_ZuvrekMcaDecoder, &component);
+  if (SUCCEEDED(hr)) {
+    hr = component->QueryInterface(IID_IWICBitmapDecoderInfo, reinterpret_cast<void**>(info));
+    component->Release();
+  }
+  factory->Release();
+  return hr;
+}
+
+HRESULT McaDecoder::CopyPalette(IWICPalette*) { return WINCODEC_ERR_PALETTEUNAVAILABLE; }
+
+HRESULT McaDecoder::GetMetadataQueryReader(IWICMetadataQueryReader** reader) {
+  if (reader) *reader = nullptr;
+  return WINCODEC_ERR_UNSUPPORTEDOPERATION;
+}
+
+HRESULT McaDecoder::GetPreview(IWICBitmapSource** preview) {
+  if (preview) *preview = nullptr;
+  return WINCODEC_ERR_UNSUPPORTEDOPERATION;
+}
+
+HRESULT McaDecoder::GetColorContexts(UINT, IWICColorContext**, UINT* actual) {
+  if (actual) *actual = 0;
+  return WINCODEC_ERR_UNSUPPORTEDOPERATION;
+}
+
+HRESULT McaDecoder::GetThumbnail(IWICBitmapSource** thumbnail) {
+  if (thumbnail) *thumbnail = nullptr;
+  return WINCODEC_ERR_CODECNOTHUMBNAIL;
+}
+
+HRESULT McaDecoder::GetFrameCount(UINT* count) {
+  if (!count) return E_INVALIDARG;
+  EnterCriticalSection(&lock_);
+  bool ready = initialized_;
+  LeaveCriticalSection(&lock_);
+  if (!ready) return WINCODEC_ERR_NOTINITIALIZED;
+  *count = 1;
+  return S_OK;
+}
+
+HRESULT McaDecoder::GetFrame(UINT index, IWICBitmapFrameDecode** frame) {
+  if (!frame) return E_INVALIDARG;
+  *frame = nullptr;
+  EnterCriticalSection(&lock_);
+  bool ready = initialized_;
+  LeaveCriticalSection(&lock_);
+  if (!ready) return WINCODEC_ERR_NOTINITIALIZED;
+  if (index != 0) return WINCODEC_ERR_FRAMEMISSING;
+  McaFrame* made = new (std::nothrow) McaFrame(this);
+  if (!made) return E_OUTOFMEMORY;
+  *frame = made;
+  return S_OK;
+}
+
+HRESULT McaDecoder::DecodeOnce() {
+  if (decoded_ != S_FALSE) return decoded_;
+  stride_ = (size_t{3} * width() + 3) & ~size_t{3};
+  size_t bytes = stride_ * height();
+  pixels_ = static_cast<uint8_t*>(std::calloc(bytes, 1));
+  if (!pixels_) return decoded_ = E_OUTOFMEMORY;
+  static const mca_thread_api threads = PluginThreads();
+  mca_options options;
+  mca_default_options(&options);
+  options.layout = MCA_LAYOUT_DIB;
+  options.output_zeroed = 1;
+  options.thread_api = &threads;
+  mca_problem problem{};
+  mca_status status = mca_decode(data_, size_, &options, pixels_, stride_, bytes, &problem);
+  decoded_ = ResultFor(status);
+  if (FAILED(decoded_)) {
+    ReportProblem(problem);
+    std::free(pixels_);
+    pixels_ = nullptr;
+  }
+  // The file is no longer needed once its pixels are.
+  std::free(data_);
+  data_ = nullptr;
+  return decoded_;
+}
+
+HRESULT McaDecoder::CopyPixels(const WICRect* rect, UINT stride, UINT bufferSize, BYTE* buffer) {
+  EnterCriticalSection(&lock_);
+  HRESULT hr = DecodeOnce();
+  LeaveCriticalSection(&lock_);
+  if (FAILED(hr)) return hr;
+  return CopyFromBottomUpDib(pixels_, stride_, width(), height(), rect, stride, bufferSize, buffer);
+}

@@ -1,0 +1,57 @@
+// The WIC bitmap decoder for MCA pictures. Initialize reads the stream once
+// and checks the picture against the decoder's default limits; the pixels
+// are decoded on first need, once, as the 00IN plug-in decodes them, and
+// shared by every frame object. Calls may come from any thread.
+#pragma once
+
+#include <wincodec.h>
+
+#include <cstddef>
+#include <cstdint>
+
+#include "mca/mca.h"
+
+class McaDecoder final : public IWICBitmapDecoder {
+ public:
+  McaDecoder();
+  McaDecoder(const McaDecoder&) = delete;
+  McaDecoder& operator=(const McaDecoder&) = delete;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+  ULONG STDMETHODCALLTYPE AddRef() override;
+  ULONG STDMETHODCALLTYPE Release() override;
+
+  HRESULT STDMETHODCALLTYPE QueryCapability(IStream* stream, DWORD* capability) override;
+  HRESULT STDMETHODCALLTYPE Initialize(IStream* stream, WICDecodeOptions options) override;
+  HRESULT STDMETHODCALLTYPE GetContainerFormat(GUID* format) override;
+  HRESULT STDMETHODCALLTYPE GetDecoderInfo(IWICBitmapDecoderInfo** info) override;
+  HRESULT STDMETHODCALLTYPE CopyPalette(IWICPalette* palette) override;
+  HRESULT STDMETHODCALLTYPE GetMetadataQueryReader(IWICMetadataQueryReader** reader) override;
+  HRESULT STDMETHODCALLTYPE GetPreview(IWICBitmapSource** preview) override;
+  HRESULT STDMETHODCALLTYPE GetColorContexts(UINT count, IWICColorContext** contexts, UINT* actual) override;
+  HRESULT STDMETHODCALLTYPE GetThumbnail(IWICBitmapSource** thumbnail) override;
+  HRESULT STDMETHODCALLTYPE GetFrameCount(UINT* count) override;
+  HRESULT STDMETHODCALLTYPE GetFrame(UINT index, IWICBitmapFrameDecode** frame) override;
+
+  // For the frame, after a successful Initialize.
+  UINT width() const { return static_cast<UINT>(info_.width); }
+  UINT height() const { return static_cast<UINT>(info_.height); }
+  HRESULT CopyPixels(const WICRect* rect, UINT stride, UINT bufferSize, BYTE* buffer);
+
+ private:
+  ~McaDecoder();
+  HRESULT DecodeOnce();  // with lock_ held
+
+  LONG references_ = 1;
+  CRITICAL_SECTION lock_;
+  bool initialized_ = false;
+  uint8_t* data_ = nullptr;  // the file
+  size_t size_ = 0;
+  mca_info info_{};
+  uint8_t* pixels_ = nullptr;  // the plug-in's bottom-up DIB, once decoded
+  size_t stride_ = 0;
+  HRESULT decoded_ = S_FALSE;  // S_FALSE: not yet tried
+};
+
+// The problem in words on the debugger's output, as WIC codecs report.
+void ReportProblem(const mca_problem& problem);

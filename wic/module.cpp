@@ -1,0 +1,71 @@
+// The DLL's entry points for COM: the class object, whether it may be
+// unloaded, and DllMain, which keeps our module handle.
+#include "wic/module.h"
+
+#include <new>
+
+#include "wic/codec_ids.h"
+#include "wic/mca_decoder.h"
+
+namespace {
+
+HMODULE g_module = nullptr;
+LONG g_live = 0;  // objects alive plus server locks
+
+class DecoderFactory final : public IClassFactory {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_IClassFactory) {
+      *out = static_cast<IClassFactory*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  // One static class object: its references do not keep the DLL loaded
+  // (LockServer does), as COM expects of class objects.
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (outer) return CLASS_E_NOAGGREGATION;
+    McaDecoder* decoder = new (std::nothrow) McaDecoder();
+    if (!decoder) return E_OUTOFMEMORY;
+    HRESULT hr = decoder->QueryInterface(iid, out);
+    decoder->Release();
+    return hr;
+  }
+  HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
+    ServerLock(lock);
+    return S_OK;
+  }
+};
+
+DecoderFactory g_factory;
+
+}  // namespace
+
+HMODULE CodecModule() { return g_module; }
+void ObjectCreated() { InterlockedIncrement(&g_live); }
+void ObjectDestroyed() { InterlockedDecrement(&g_live); }
+void ServerLock(BOOL lock) { lock ? ObjectCreated() : ObjectDestroyed(); }
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    g_module = instance;
+    DisableThreadLibraryCalls(instance);
+  }
+  return TRUE;
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  if (clsid != CLSID_ZuvrekMcaDecoder) return CLASS_E_CLASSNOTAVAILABLE;
+  return g_factory.QueryInterface(iid, out);
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() { return g_live == 0 ? S_OK : S_FALSE; }

@@ -1,0 +1,21 @@
+// Reading an MCA picture from any IStream a WIC client hands over: a file, a
+// block of memory, a network stream; only Seek and Read are assumed.
+#pragma once
+
+#include <objidl.h>
+
+#include <cstddef>
+#include <cstdint>
+
+// Files larger than this are refused before reading: a picture within the
+// decoder's default limits is far smaller, and a 32-bit process could not
+// hold the file and its pixels anyway.
+constexpr uint64_t kMaxStreamBytes = uint64_t{1} << 30;
+
+// True when the stream, from its current position, begins with "MCA"; the
+// position is left where it was.
+HRESULT StreamHasSignature(IStream* stream, bool* has);
+
+// The stream from its current position to its end, in a block from malloc
+// that the caller frees. A stream that ends early gives the bytes it had.
+HRESULT ReadRestOfStream(IStream* stream, uint8_t** data, size_t* size);
