@@ -32,8 +32,8 @@ int32_t FrameCount(const uint8_t* data, size_t size) {
   return count;
 }
 
-// The public API's top-down RGB paths against the plain decoder's block: the
-// buffer and the row sink give its pixels, and a scaled decode gives every
+// The public API's top-down paths against the plain decoder's block: the
+// buffer (RGB and BGR) and the row sink give its pixels, and a scaled decode gives every
 // row of the size asked for, once, in order.
 void CheckRgbPaths(const uint8_t* data, size_t size, const PlainPicture& plain) {
   const size_t rowBytes = 3 * size_t(plain.width);
@@ -49,6 +49,17 @@ void CheckRgbPaths(const uint8_t* data, size_t size, const PlainPicture& plain) 
   std::vector<uint8_t> buffer(expected.size() + 1, 0xA5);
   FUZZ_CHECK(mca_decode(data, size, &options, buffer.data(), rowBytes, buffer.size(), nullptr) == MCA_OK);
   FUZZ_CHECK(std::equal(expected.begin(), expected.end(), buffer.begin()) && buffer.back() == 0xA5);
+
+  // Top-down BGR: the block's rows reversed, without their padding.
+  options.layout = MCA_LAYOUT_BGR;
+  std::fill(buffer.begin(), buffer.end(), 0xA5);
+  FUZZ_CHECK(mca_decode(data, size, &options, buffer.data(), rowBytes, buffer.size(), nullptr) == MCA_OK);
+  for (int32_t y = 0; y < plain.height; ++y) {
+    const uint8_t* row = plain.pixels.data() + size_t(plain.height - 1 - y) * plain.stride;
+    FUZZ_CHECK(std::equal(row, row + rowBytes, buffer.begin() + ptrdiff_t(size_t(y) * rowBytes)));
+  }
+  FUZZ_CHECK(buffer.back() == 0xA5);
+  options.layout = MCA_LAYOUT_RGB;
 
   CollectedRows rows;
   rows.rowBytes = rowBytes;

@@ -10,10 +10,10 @@ namespace {
 
 // The canvas of a whole picture: the stream bound K is the DIB's, so every
 // layout places the same bytes.
-McaCanvas PictureCanvas(const mca_info& info, uint8_t* pixels, size_t stride, size_t rowLimit, bool rgb) {
+McaCanvas PictureCanvas(const mca_info& info, uint8_t* pixels, size_t stride, size_t rowLimit, mca_layout layout) {
   const uint64_t dibStride = uint64_t(McaRowStride(info.width));
-  return McaCanvas{pixels, stride, info.height, 0, nullptr, dibStride * uint64_t(info.height) + 4, rowLimit, rgb,
-                   nullptr};
+  return McaCanvas{pixels,   stride, info.height, 0, nullptr, dibStride * uint64_t(info.height) + 4, rowLimit,
+                   layout != MCA_LAYOUT_DIB, layout == MCA_LAYOUT_RGB, false, nullptr};
 }
 
 // Probes and checks the full-size limits. A payload outside the data is
@@ -37,7 +37,7 @@ mca_status DecodeRows(const uint8_t* data, size_t size, const mca_options& optio
   uint8_t* buffer = static_cast<uint8_t*>(std::malloc(rowBytes > 0 ? rowBytes : 1));
   if (!buffer) return Fail(problem, MCA_NO_MEMORY);
   McaRowEmitter emitter{row, context, buffer, 0, false};
-  McaCanvas canvas = PictureCanvas(info, nullptr, 0, rowBytes, true);
+  McaCanvas canvas = PictureCanvas(info, nullptr, 0, rowBytes, MCA_LAYOUT_RGB);
   canvas.emitter = &emitter;
   const McaThreads threads = ThreadsFor(options);
   const int decoded = DecodeMcaCanvas(McaSpan{data, size}, &canvas, &threads);
@@ -61,6 +61,7 @@ mca_status mca_decode(const uint8_t* data, size_t size, const mca_options* given
   const mca_status status = ProbeWithin(data, size, options, &info, &found);
   // A file cut short still gives the frames before the broken one.
   if (status != MCA_OK && status != MCA_PAYLOAD_OUTSIDE) return Fail(problem, status, found.frame, found.value, found.limit);
+  if (unsigned(options.layout) > unsigned(MCA_LAYOUT_BGR)) return Fail(problem, MCA_BAD_ARGUMENT);
   const bool dib = options.layout == MCA_LAYOUT_DIB;
   const size_t rowBytes = dib ? size_t(McaRowStride(info.width)) : 3 * size_t(info.width);
   if (stride < rowBytes || (info.height > 0 && !buffer)) return Fail(problem, MCA_BAD_ARGUMENT);
@@ -72,10 +73,8 @@ mca_status mca_decode(const uint8_t* data, size_t size, const mca_options* given
     }
     if (needed > bufferSize) return Fail(problem, MCA_BUFFER_TOO_SMALL, -1, int64_t(needed), int64_t(bufferSize));
   }
-  if (!options.output_zeroed) {
-    for (int32_t y = 0; y < info.height; ++y) std::memset(buffer + size_t(y) * stride, 0, rowBytes);
-  }
-  McaCanvas canvas = PictureCanvas(info, buffer, stride, rowBytes, !dib);
+  McaCanvas canvas = PictureCanvas(info, buffer, stride, rowBytes, options.layout);
+  canvas.clear = !options.output_zeroed;
   const McaThreads threads = ThreadsFor(options);
   const int decoded = DecodeMcaCanvas(McaSpan{data, size}, &canvas, &threads);
   if (status != MCA_OK) return Fail(problem, status, found.frame, found.value, found.limit);

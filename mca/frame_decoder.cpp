@@ -59,6 +59,13 @@ bool TryThreads(McaSpan container, const McaHeader& header, const McaCanvas& can
   McaFramePlan* plans = static_cast<McaFramePlan*>(std::malloc(count * sizeof(McaFramePlan)));
   if (!plans) return false;
   PlanFrames(container, header, canvas, plans, &intact);
+  // Rows between and after the planned frames' rows; no thread writes them.
+  int64_t unplaced = int64_t(canvas.height) - 1;
+  for (size_t i = 0; i < count; ++i) {
+    ClearCanvasRows(canvas, unplaced, plans[i].placement.top + 1);
+    unplaced = plans[i].placement.top - int64_t(plans[i].placement.rows);
+  }
+  ClearCanvasRows(canvas, unplaced, 0);
   const bool decoded = DecodeFramesInParallel(container, plans, count, header.pixelFormat, canvas, threads);
   std::free(plans);
   *result = decoded && intact ? 1 : 0;
@@ -71,7 +78,7 @@ int DecodeMcaCanvas(McaSpan container, McaCanvas* canvas, const McaThreads* thre
   McaHeader header;
   if (!ReadMcaHeader(container, &header) || canvas->height < 0) return 0;
   McaPalette palette;
-  FillPalette(container, header, canvas->topDownRgb, &palette);
+  FillPalette(container, header, canvas->rgb, &palette);
   canvas->palette = &palette;
   canvas->row = int64_t(canvas->height) - 1;
 
@@ -85,15 +92,25 @@ int DecodeMcaCanvas(McaSpan container, McaCanvas* canvas, const McaThreads* thre
   }
 
   McaRowEmitter* emitter = canvas->emitter;
+  // The next row down that no frame has placed yet: rows frames skip are
+  // cleared as the frames go, and the rest on the way out.
+  int64_t unplaced = int64_t(canvas->height) - 1;
   for (int32_t i = 0; i < header.frameCount && !(emitter && emitter->stopped); ++i) {
     McaFrameHeader frame;
-    if (!ReadMcaFrameHeader(container, header, i, &frame) || !PayloadInside(container, frame)) return 0;
+    if (!ReadMcaFrameHeader(container, header, i, &frame) || !PayloadInside(container, frame)) {
+      ClearCanvasRows(*canvas, unplaced, 0);
+      return 0;
+    }
     // The stream descrambles straight from the container and stops after
     // the last byte a row reads: the part of a frame that lands in the
     // picture is exact, and nothing beyond it is ever computed.
     const size_t rowBytes = size_t(McaFrameRowBytes(frame.width, header.pixelFormat));
     const FramePlacement placement = PlanFrameRows(frame, header.pixelFormat, *canvas);
     const size_t needed = placement.rows * placement.rowBytes;
+    if (placement.rows > 0) {
+      ClearCanvasRows(*canvas, unplaced, placement.top + 1);
+      unplaced = placement.top - int64_t(placement.rows);
+    }
     if (threaded && emitter && frame.compression != 0 && needed >= threads->minPixelBytes) {
       // Rows go to the sink in order from this thread; another expands.
       const McaFramePlan plan{frame, placement, needed};
@@ -102,13 +119,14 @@ int DecodeMcaCanvas(McaSpan container, McaCanvas* canvas, const McaThreads* thre
       continue;
     }
     uint8_t* window = static_cast<uint8_t*>(std::malloc(FrameWindowSize(rowBytes, needed)));
-    if (!window) return 0;
+    if (!window) return 0;  // no picture: what was not written does not matter
     FrameStream stream;
     OpenFrameStream(container, frame, rowBytes, needed, window, &stream);
     PlaceFrameRows(frame, &stream, header.pixelFormat, canvas);
     std::free(window);
   }
   canvas->palette = nullptr;
+  ClearCanvasRows(*canvas, unplaced, 0);
   if (emitter) EmitZeroRows(emitter, canvas->rowLimit, canvas->height);
   return 1;
 }
@@ -116,6 +134,6 @@ int DecodeMcaCanvas(McaSpan container, McaCanvas* canvas, const McaThreads* thre
 int DecodeMcaDib(McaSpan container, uint8_t* pixels, size_t stride, int32_t height, const McaThreads* threads) {
   if (height < 0 || (height > 0 && stride > (SIZE_MAX - 4) / size_t(height))) return 0;
   McaCanvas canvas = {pixels, stride, height, 0, nullptr, uint64_t(stride) * uint64_t(height) + 4, stride, false,
-                      nullptr};
+                      false, false, nullptr};
   return DecodeMcaCanvas(container, &canvas, threads);
 }

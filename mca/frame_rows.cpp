@@ -56,7 +56,7 @@ FramePlacement PlanFrameRows(const McaFrameHeader& frame, int32_t pixelFormat, c
 
 uint8_t* FrameRowAddress(const FramePlacement& p, size_t k, const McaCanvas& canvas) {
   const size_t row = size_t(p.top - int64_t(k));
-  return canvas.pixels + (canvas.topDownRgb ? size_t(canvas.height) - 1 - row : row) * canvas.stride;
+  return canvas.pixels + (canvas.topDown ? size_t(canvas.height) - 1 - row : row) * canvas.stride;
 }
 
 namespace {
@@ -65,7 +65,7 @@ void PlaceRowAt(const FramePlacement& p, const uint8_t* in, int32_t pixelFormat,
                   uint8_t* out) {
   if (pixelFormat == kMcaIndexedFormat) {
     ExpandIndexedRow(in, out, p.pixels, *canvas.palette);
-  } else if (canvas.topDownRgb) {
+  } else if (canvas.rgb) {
     CopyRowAsRgb(in, out, p.bytes);
   } else {
     std::memcpy(out, in, p.bytes);
@@ -99,12 +99,27 @@ void EmitZeroRows(McaRowEmitter* e, size_t rowBytes, int32_t y) {
   }
 }
 
+void ClearRowTail(uint8_t* row, size_t written, const McaCanvas& canvas) {
+  if (canvas.clear && written < canvas.rowLimit) std::memset(row + written, 0, canvas.rowLimit - written);
+}
+
+void ClearCanvasRows(const McaCanvas& canvas, int64_t from, int64_t to) {
+  if (!canvas.clear || canvas.emitter) return;
+  for (int64_t row = from; row >= to; --row) {
+    const size_t y = canvas.topDown ? size_t(canvas.height) - 1 - size_t(row) : size_t(row);
+    std::memset(canvas.pixels + y * canvas.stride, 0, canvas.rowLimit);
+  }
+}
+
 void PlaceRow(const FramePlacement& p, size_t k, const uint8_t* in, int32_t pixelFormat, const McaCanvas& canvas) {
   if (canvas.emitter) {
     EmitRow(p, k, in, pixelFormat, canvas);
     return;
   }
-  PlaceRowAt(p, in, pixelFormat, canvas, FrameRowAddress(p, k, canvas));
+  uint8_t* out = FrameRowAddress(p, k, canvas);
+  // An RGB row's partial last pixel is written out of order: the clearing goes first.
+  ClearRowTail(out, pixelFormat == kMcaIndexedFormat ? 3 * p.pixels : p.bytes - p.bytes % 3, canvas);
+  PlaceRowAt(p, in, pixelFormat, canvas, out);
 }
 
 void PlaceFrameRows(const McaFrameHeader& frame, FrameStream* rows, int32_t pixelFormat, McaCanvas* canvas) {

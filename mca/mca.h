@@ -55,7 +55,11 @@ typedef enum mca_layout {
   /* A 24-bit bottom-up DIB: rows bottom first, blue, green, red, each row
    * padded to 4 bytes; the padding is part of the row and a narrower 24-bit
    * frame writes its own row padding there, as Windows viewers have it. */
-  MCA_LAYOUT_DIB = 1
+  MCA_LAYOUT_DIB = 1,
+  /* Rows top first, 3 x width bytes of blue, green, red each (Windows'
+   * top-down 24-bit rows, WIC's 24bppBGR); bytes between rows are not
+   * touched. */
+  MCA_LAYOUT_BGR = 2
 } mca_layout;
 
 /* Threads for decodes, supplied by a caller that has its own way to start

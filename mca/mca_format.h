@@ -51,8 +51,8 @@ struct McaPalette {
 
 // The output pixel block and the running destination row of the frame stack.
 // Rows are counted from the bottom of the picture, as the 24-bit bottom-up
-// DIB lays them out; a top-down RGB canvas holds the same pixels with each
-// row's bytes in red, green, blue order and the rows in reverse.
+// DIB lays them out; a top-down canvas holds the same rows in reverse, and an
+// RGB one each row's bytes in red, green, blue order.
 struct McaCanvas {
   uint8_t* pixels;
   size_t stride;       // bytes from one output row to the next
@@ -61,7 +61,11 @@ struct McaCanvas {
   const McaPalette* palette;  // in the canvas's byte order
   uint64_t capacity;   // K: the DIB's stride x height + 4, the most a frame's stream counts
   size_t rowLimit;     // bytes of an output row that frames may write
-  bool topDownRgb;
+  bool topDown;
+  bool rgb;
+  // The pixel block is not zero-filled: each placed row clears what its frame
+  // leaves of it, and rows no frame places are cleared (ClearCanvasRows).
+  bool clear;
   // Optional: rows go to this emitter one at a time instead of the pixel
   // block (top-down RGB rows of rowLimit bytes).
   struct McaRowEmitter* emitter;
@@ -140,6 +144,13 @@ struct FramePlacement {
 // The placement of a frame whose first row goes to the canvas's current row.
 FramePlacement PlanFrameRows(const McaFrameHeader& frame, int32_t pixelFormat, const McaCanvas& canvas);
 uint8_t* FrameRowAddress(const FramePlacement& placement, size_t k, const McaCanvas& canvas);
+
+// On a canvas to clear: zeroes the row from byte `written` to its end.
+void ClearRowTail(uint8_t* row, size_t written, const McaCanvas& canvas);
+
+// On a canvas to clear: zeroes rows `from` down to `to` (counted from the
+// bottom; none when from < to).
+void ClearCanvasRows(const McaCanvas& canvas, int64_t from, int64_t to);
 // Places source row k. Rows of different k never share a byte.
 void PlaceRow(const FramePlacement& placement, size_t k, const uint8_t* in, int32_t pixelFormat,
               const McaCanvas& canvas);

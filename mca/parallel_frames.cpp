@@ -76,9 +76,9 @@ void StoredWorker(void* argument) {
   const uint8_t* payload = s.c->container.data + s.plan->frame.payloadOffset;
   const size_t stored = size_t(s.plan->frame.storedSize);
   const McaCanvas& canvas = *s.c->canvas;
-  // 24-bit rows of a bottom-up canvas are the payload's bytes themselves;
+  // 24-bit rows of a blue-green-red canvas are the payload's bytes themselves;
   // other rows go through a row of their own.
-  const bool direct = s.c->pixelFormat != kMcaIndexedFormat && !canvas.topDownRgb;
+  const bool direct = s.c->pixelFormat != kMcaIndexedFormat && !canvas.rgb;
   uint8_t* row = direct ? nullptr : static_cast<uint8_t*>(std::malloc(p.rowBytes));
   if (!direct && !row) {
     s.failed = true;
@@ -90,8 +90,11 @@ void StoredWorker(void* argument) {
       const size_t at = k * p.rowBytes;
       const size_t have = at < stored ? (stored - at < p.rowBytes ? stored - at : p.rowBytes) : 0;
       if (direct) {
-        // Bytes past the payload stay as the zero-filled block has them.
-        ApplyDescrambleMask(s.mask, payload + at, FrameRowAddress(p, k, canvas), at, have < p.bytes ? have : p.bytes);
+        // Bytes past the payload are black.
+        uint8_t* out = FrameRowAddress(p, k, canvas);
+        const size_t written = have < p.bytes ? have : p.bytes;
+        ApplyDescrambleMask(s.mask, payload + at, out, at, written);
+        ClearRowTail(out, written, canvas);
       } else {
         ApplyDescrambleMask(s.mask, payload + at, row, at, have);
         std::memset(row + have, 0, p.rowBytes - have);

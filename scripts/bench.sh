@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Decoding speed side by side: the native benchmark (Google Benchmark, -O2),
 # then the same figures for the 32-bit DLL under Wine and the 64-bit one under
-# wine64.
+# wine64, each beside the WIC codec of the same bitness.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -13,9 +13,17 @@ cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j"$jobs" --target zuvrek spibench >/dev/null
 echo "== zuvrek.spi (i686) under Wine"
 (cd build/win32 && ../../cmake/wine-run.sh spibench.exe zuvrek.spi)
+cmake --build --preset win32 -j"$jobs" --target zuvrek-wic wicbench >/dev/null
+echo "== zuvrek-wic.dll (i686) through WIC's factory under Wine, beside GetPicture"
+(cd build/win32 && ../../cmake/wine-run.sh regsvr32 /s zuvrek-wic.dll && ../../cmake/wine-run.sh wicbench.exe zuvrek.spi;
+ ../../cmake/wine-run.sh regsvr32 /u /s zuvrek-wic.dll)
 cmake --preset win64 >/dev/null
 cmake --build --preset win64 -j"$jobs" --target zuvrek spibench >/dev/null
 echo "== zuvrek.sph (x86-64) under wine64"
 (cd build/win64 && ../../cmake/wine64-run.sh spibench64.exe zuvrek.sph)
+cmake --build --preset win64 -j"$jobs" --target zuvrek-wic wicbench >/dev/null
+echo "== zuvrek-wic.dll (x86-64) through WIC's factory under wine64, beside GetPicture"
+(cd build/win64 && ../../cmake/wine64-run.sh regsvr32 /s zuvrek-wic.dll && ../../cmake/wine64-run.sh wicbench64.exe zuvrek.sph;
+ ../../cmake/wine64-run.sh regsvr32 /u /s zuvrek-wic.dll)
 echo "== mcadec against our host under Wine and ImageMagick"
 scripts/bench-programs.sh

@@ -1,5 +1,5 @@
 // Every decode path of the public API against the plain reference decoder:
-// into a buffer (RGB and DIB), to a row sink, and scaled, on one thread and
+// into a buffer (RGB, DIB and BGR, over bytes that are not zero), to a row sink, and scaled, on one thread and
 // on many, with batches from one row to the default, on the fuzz corpus and
 // on pictures made to stress the seams between threads, batches and windows.
 #include <dirent.h>
@@ -108,6 +108,18 @@ TEST(Differential, EveryPathOnEveryPictureIsThePlainDecoders) {
                 MCA_OK)
           << where;
       ASSERT_TRUE(dib == plain.pixels) << where << ": DIB";
+
+      // Top-down BGR: the DIB's rows reversed, without their padding.
+      options.layout = MCA_LAYOUT_BGR;
+      ASSERT_EQ(mca_decode(p.image.data(), p.image.size(), &options, buffer.data(), rowBytes + 1, buffer.size(),
+                           nullptr),
+                MCA_OK)
+          << where;
+      for (int32_t y = 0; y < plain.height; ++y) {
+        const uint8_t* row = &buffer[size_t(y) * (rowBytes + 1)];
+        const uint8_t* dibRow = plain.pixels.data() + size_t(plain.height - 1 - y) * plain.stride;
+        ASSERT_TRUE(std::equal(row, row + rowBytes, dibRow) && row[rowBytes] == 0xEE) << where << ": BGR row " << y;
+      }
       options.layout = MCA_LAYOUT_RGB;
 
       CollectedRows rows;
@@ -129,6 +141,41 @@ TEST(Differential, EveryPathOnEveryPictureIsThePlainDecoders) {
           << where << ": scaled";
     }
   }
+}
+
+// A file cut short in its last frame's payload: the frames before it, and
+// black below, over a buffer that held other bytes; on one thread and on two.
+TEST(Differential, ACutFileGivesTheFramesBeforeTheCutAndBlackBelow) {
+  TestContainer c;
+  c.frames = {PictureFrame(700, 400, 24, true, 7), RandomFrame(500, 300, 24, false, 8),
+              PictureFrame(700, 500, 24, true, 9)};
+  const Bytes whole = BuildContainer(c);
+  const Bytes cut(whole.begin(), whole.end() - 100);
+  const size_t rowBytes = 3 * 700;
+  for (uint32_t threads : {1u, 2u}) {
+    mca_options options;
+    mca_default_options(&options);
+    options.threads = threads;
+    Bytes full(rowBytes * 1200), part(rowBytes * 1200, 0xEE);
+    ASSERT_EQ(mca_decode(whole.data(), whole.size(), &options, full.data(), rowBytes, full.size(), nullptr), MCA_OK);
+    mca_problem problem;
+    ASSERT_EQ(mca_decode(cut.data(), cut.size(), &options, part.data(), rowBytes, part.size(), &problem),
+              MCA_PAYLOAD_OUTSIDE);
+    EXPECT_EQ(problem.frame, 2);
+    const size_t placed = rowBytes * 700;
+    EXPECT_TRUE(std::equal(part.begin(), part.begin() + ptrdiff_t(placed), full.begin())) << threads << " threads";
+    EXPECT_TRUE(std::all_of(part.begin() + ptrdiff_t(placed), part.end(), [](uint8_t b) { return b == 0; }))
+        << threads << " threads";
+  }
+}
+
+TEST(Differential, AnUnknownLayoutIsRefused) {
+  const Bytes image = Pictures().front().image;
+  mca_options options;
+  mca_default_options(&options);
+  options.layout = static_cast<mca_layout>(3);
+  uint8_t buffer[64];
+  EXPECT_EQ(mca_decode(image.data(), image.size(), &options, buffer, 64, sizeof buffer, nullptr), MCA_BAD_ARGUMENT);
 }
 
 }  // namespace

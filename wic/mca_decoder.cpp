@@ -193,23 +193,26 @@ HRESULT McaDecoder::GetFrame(UINT index, IWICBitmapFrameDecode** frame) {
   return S_OK;
 }
 
-HRESULT McaDecoder::DecodeOnce() {
-  if (decoded_ != S_FALSE) return decoded_;
-  stride_ = (size_t{3} * width() + 3) & ~size_t{3};
-  size_t bytes = stride_ * height();
-  pixels_ = static_cast<uint8_t*>(std::calloc(bytes, 1));
-  if (!pixels_) return decoded_ = E_OUTOFMEMORY;
+HRESULT McaDecoder::DecodeInto(uint8_t* buffer, size_t stride, size_t bytes, bool zeroed) {
   static const mca_thread_api threads = PluginThreads();
   mca_options options;
   mca_default_options(&options);
-  options.layout = MCA_LAYOUT_DIB;
-  options.output_zeroed = 1;
+  options.layout = MCA_LAYOUT_BGR;
+  options.output_zeroed = zeroed ? 1 : 0;
   options.thread_api = &threads;
   mca_problem problem{};
-  mca_status status = mca_decode(data_, size_, &options, pixels_, stride_, bytes, &problem);
-  decoded_ = ResultFor(status);
+  HRESULT hr = ResultFor(mca_decode(data_, size_, &options, buffer, stride, bytes, &problem));
+  if (FAILED(hr)) ReportProblem(problem);
+  return hr;
+}
+
+HRESULT McaDecoder::DecodeOnce() {
+  if (decoded_ != S_FALSE) return decoded_;
+  size_t bytes = size_t{3} * width() * height();
+  pixels_ = static_cast<uint8_t*>(std::calloc(bytes, 1));
+  if (!pixels_) return decoded_ = E_OUTOFMEMORY;
+  decoded_ = DecodeInto(pixels_, size_t{3} * width(), bytes, true);
   if (FAILED(decoded_)) {
-    ReportProblem(problem);
     std::free(pixels_);
     pixels_ = nullptr;
   }
@@ -220,9 +223,21 @@ HRESULT McaDecoder::DecodeOnce() {
 }
 
 HRESULT McaDecoder::CopyPixels(const WICRect* rect, UINT stride, UINT bufferSize, BYTE* buffer) {
+  WICRect asked;
+  HRESULT hr = CheckCopyArguments(width(), height(), rect, stride, bufferSize, buffer, &asked);
+  if (FAILED(hr) || asked.Width == 0 || asked.Height == 0) return hr;
+  const bool whole = asked.Width == static_cast<INT>(width()) && asked.Height == static_cast<INT>(height());
   EnterCriticalSection(&lock_);
-  HRESULT hr = DecodeOnce();
+  if (whole && decoded_ == S_FALSE) {
+    // The whole picture, as viewers ask for it, goes straight into the
+    // caller's rows: no copy, and no pixels kept.
+    hr = DecodeInto(buffer, stride, bufferSize, false);
+    LeaveCriticalSection(&lock_);
+    return hr;
+  }
+  // Parts, as WIC's scalers ask for them in bands: decoded once, kept.
+  hr = DecodeOnce();
   LeaveCriticalSection(&lock_);
-  if (FAILED(hr)) return hr;
-  return CopyFromBottomUpDib(pixels_, stride_, width(), height(), rect, stride, bufferSize, buffer);
+  if (SUCCEEDED(hr)) CopyRectangle(pixels_, size_t{3} * width(), asked, stride, buffer);
+  return hr;
 }

@@ -1,7 +1,9 @@
 // The WIC bitmap decoder for MCA pictures. Initialize reads the stream once
-// and checks the picture against the decoder's default limits; the pixels
-// are decoded on first need, once, as the 00IN plug-in decodes them, and
-// shared by every frame object. Calls may come from any thread.
+// and checks the picture against the decoder's default limits. A request for
+// the whole picture is decoded straight into the caller's buffer; the first
+// request for a part decodes the picture once into pixels the decoder keeps
+// for every later request of any frame object. The pixels are the 00IN
+// plug-in's. Calls may come from any thread.
 #pragma once
 
 #include <wincodec.h>
@@ -40,7 +42,9 @@ class McaDecoder final : public IWICBitmapDecoder {
 
  private:
   ~McaDecoder();
-  HRESULT DecodeOnce();  // with lock_ held
+  // With lock_ held.
+  HRESULT DecodeInto(uint8_t* buffer, size_t stride, size_t bytes, bool zeroed);
+  HRESULT DecodeOnce();
 
   LONG references_ = 1;
   CRITICAL_SECTION lock_;
@@ -48,8 +52,7 @@ class McaDecoder final : public IWICBitmapDecoder {
   uint8_t* data_ = nullptr;  // the file
   size_t size_ = 0;
   mca_info info_{};
-  uint8_t* pixels_ = nullptr;  // the plug-in's bottom-up DIB, once decoded
-  size_t stride_ = 0;
+  uint8_t* pixels_ = nullptr;  // top-down BGR rows, 3 x width bytes apart, once decoded
   HRESULT decoded_ = S_FALSE;  // S_FALSE: not yet tried
 };
 

@@ -8,7 +8,11 @@
 #include <cstddef>
 #include <cstdint>
 
-// `dib` is the picture as the plug-in hands it over: a bottom-up 24-bit DIB,
-// rows `dibStride` bytes apart.
-HRESULT CopyFromBottomUpDib(const uint8_t* dib, size_t dibStride, UINT width, UINT height, const WICRect* rect,
-                            UINT stride, UINT bufferSize, BYTE* buffer);
+// S_OK and the rectangle asked for (the whole picture for none) when the
+// arguments hold it; else the HRESULT WIC gives.
+HRESULT CheckCopyArguments(UINT width, UINT height, const WICRect* rect, UINT stride, UINT bufferSize,
+                           const BYTE* buffer, WICRect* asked);
+
+// Copies a checked rectangle out of a top-down BGR picture whose rows lie
+// `sourceStride` bytes apart.
+void CopyRectangle(const uint8_t* source, size_t sourceStride, const WICRect& rect, UINT stride, BYTE* buffer);
