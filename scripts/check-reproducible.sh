@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds each plug-in twice from nothing, in two different folders, and
+# Builds each plug-in and WIC codec twice from nothing, in two different folders, and
 # compares the bytes: the DLLs carry no time stamp and no build path.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -8,9 +8,9 @@ trap 'rm -rf "$scratch"' EXIT
 for preset in win32 win64; do
   for copy in a b; do
     cmake --preset "$preset" -B "$scratch/$copy-$preset" -DZUVREK_TESTS=OFF >/dev/null
-    cmake --build "$scratch/$copy-$preset" -j"$(nproc)" --target zuvrek >/dev/null
+    cmake --build "$scratch/$copy-$preset" -j"$(nproc)" --target zuvrek zuvrek-wic >/dev/null
   done
-  for dll in "$scratch/a-$preset"/zuvrek.sp?; do
+  for dll in "$scratch/a-$preset"/zuvrek.sp? "$scratch/a-$preset"/zuvrek-wic.dll; do
     name=$(basename "$dll")
     if cmp -s "$dll" "$scratch/b-$preset/$name"; then
       echo "reproducible: $name ($(stat -c %s "$dll") bytes, sha256 $(sha256sum "$dll" | cut -c1-16))"

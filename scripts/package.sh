@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds both plug-ins and writes dist/zuvrek-VERSION.zip: zuvrek.spi,
-# zuvrek.sph, a short user README and the licence; then the Debian packages
+# Builds both plug-ins and both WIC codecs and writes dist/zuvrek-VERSION.zip:
+# zuvrek.spi, zuvrek.sph, zuvrek-wic-x86.dll, zuvrek-wic-x64.dll, a short
+# user README and the licence; then the Debian packages
 # (scripts/make-debs.sh). The version is the
 # project's, from CMakeLists.txt; the archive's entries carry a fixed date, so
 # the same sources give the same zip.
@@ -9,19 +10,22 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 for preset in win32 win64; do
   cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" -j"$(nproc)" --target zuvrek >/dev/null
+  cmake --build --preset "$preset" -j"$(nproc)" --target zuvrek zuvrek-wic >/dev/null
 done
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/win32/CMakeCache.txt)
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 cp build/win32/zuvrek.spi build/win64/zuvrek.sph "$stage/"
+cp build/win32/zuvrek-wic.dll "$stage/zuvrek-wic-x86.dll"
+cp build/win64/zuvrek-wic.dll "$stage/zuvrek-wic-x64.dll"
 sed "s/@VERSION@/$version/" package/README.txt > "$stage/README.txt"
 cp LICENSE "$stage/LICENSE.txt"
 touch -d '2026-01-01 00:00:00 UTC' "$stage"/*
 mkdir -p dist
 zip="dist/zuvrek-$version.zip"
 rm -f "$zip"
-(cd "$stage" && TZ=UTC zip -X -q "$OLDPWD/$zip" zuvrek.spi zuvrek.sph README.txt LICENSE.txt)
+(cd "$stage" && TZ=UTC zip -X -q "$OLDPWD/$zip" zuvrek.spi zuvrek.sph zuvrek-wic-x86.dll zuvrek-wic-x64.dll \
+  README.txt LICENSE.txt)
 echo "wrote $zip"
 unzip -l "$zip"
 scripts/make-debs.sh

@@ -1,7 +1,6 @@
 #include "wic/mca_decoder.h"
 
 #include <cstdlib>
-#include <new>
 
 #include "plugin/decode_threads.h"
 #include "wic/codec_ids.h"
@@ -11,6 +10,8 @@
 #include "wic/stream_reading.h"
 
 namespace {
+
+const mca_thread_api kThreads = PluginThreads();
 
 // The answer WIC gives for each kind of problem.
 HRESULT ResultFor(mca_status status) {
@@ -68,7 +69,7 @@ ULONG McaDecoder::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&ref
 
 ULONG McaDecoder::Release() {
   LONG left = InterlockedDecrement(&references_);
-  if (left == 0) delete this;
+  if (left == 0) DestroyObject(this);
   return static_cast<ULONG>(left);
 }
 
@@ -187,19 +188,18 @@ HRESULT McaDecoder::GetFrame(UINT index, IWICBitmapFrameDecode** frame) {
   LeaveCriticalSection(&lock_);
   if (!ready) return WINCODEC_ERR_NOTINITIALIZED;
   if (index != 0) return WINCODEC_ERR_FRAMEMISSING;
-  McaFrame* made = new (std::nothrow) McaFrame(this);
+  McaFrame* made = MakeObject<McaFrame>(this);
   if (!made) return E_OUTOFMEMORY;
   *frame = made;
   return S_OK;
 }
 
 HRESULT McaDecoder::DecodeInto(uint8_t* buffer, size_t stride, size_t bytes, bool zeroed) {
-  static const mca_thread_api threads = PluginThreads();
   mca_options options;
   mca_default_options(&options);
   options.layout = MCA_LAYOUT_BGR;
   options.output_zeroed = zeroed ? 1 : 0;
-  options.thread_api = &threads;
+  options.thread_api = &kThreads;
   mca_problem problem{};
   HRESULT hr = ResultFor(mca_decode(data_, size_, &options, buffer, stride, bytes, &problem));
   if (FAILED(hr)) ReportProblem(problem);

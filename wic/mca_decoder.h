@@ -41,6 +41,8 @@ class McaDecoder final : public IWICBitmapDecoder {
   HRESULT CopyPixels(const WICRect* rect, UINT stride, UINT bufferSize, BYTE* buffer);
 
  private:
+  template <typename T>
+  friend void DestroyObject(T* object);
   ~McaDecoder();
   // With lock_ held.
   HRESULT DecodeInto(uint8_t* buffer, size_t stride, size_t bytes, bool zeroed);

@@ -28,7 +28,7 @@ ULONG McaFrame::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&refer
 
 ULONG McaFrame::Release() {
   LONG left = InterlockedDecrement(&references_);
-  if (left == 0) delete this;
+  if (left == 0) DestroyObject(this);
   return static_cast<ULONG>(left);
 }
 

@@ -27,6 +27,8 @@ class McaFrame final : public IWICBitmapFrameDecode {
   HRESULT STDMETHODCALLTYPE GetThumbnail(IWICBitmapSource** thumbnail) override;
 
  private:
+  template <typename T>
+  friend void DestroyObject(T* object);
   ~McaFrame();
   LONG references_ = 1;
   McaDecoder* decoder_;

@@ -2,8 +2,6 @@
 // unloaded, and DllMain, which keeps our module handle.
 #include "wic/module.h"
 
-#include <new>
-
 #include "wic/codec_ids.h"
 #include "wic/mca_decoder.h"
 
@@ -32,7 +30,7 @@ class DecoderFactory final : public IClassFactory {
     if (!out) return E_POINTER;
     *out = nullptr;
     if (outer) return CLASS_E_NOAGGREGATION;
-    McaDecoder* decoder = new (std::nothrow) McaDecoder();
+    McaDecoder* decoder = MakeObject<McaDecoder>();
     if (!decoder) return E_OUTOFMEMORY;
     HRESULT hr = decoder->QueryInterface(iid, out);
     decoder->Release();
