@@ -74,6 +74,7 @@ if(ZUVREK_PROGRAMS)
     mcadec/convert.cpp
     mcadec/picture_file.cpp
     mcadec/png_encoder.cpp
+    mcadec/png_filter.cpp
     mcadec/output_file.cpp
     mcadec/row_pipe.cpp
     mcadec/interrupts.cpp

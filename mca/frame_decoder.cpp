@@ -20,13 +20,14 @@ void FillPalette(McaSpan container, const McaHeader& header, bool rgb, McaPalett
   }
 }
 
-// The most frames placing rows that a threaded decode plans; beyond that the
-// plan's memory outweighs what threads save, and frames go one by one.
-constexpr size_t kMaxPlannedFrames = 1 << 16;
-
 bool PayloadInside(McaSpan container, const McaFrameHeader& frame) {
   return frame.storedSize >= 0 && uint64_t(frame.storedSize) <= container.size - frame.payloadOffset;
 }
+
+#ifndef ZUVREK_NO_THREADS
+// The most frames placing rows that a threaded decode plans; beyond that the
+// plan's memory outweighs what threads save, and frames go one by one.
+constexpr size_t kMaxPlannedFrames = 1 << 16;
 
 // Plans the frames that place rows, up to the first frame that is broken;
 // counts them when `plans` is null. `intact` tells whether every frame was.
@@ -71,6 +72,7 @@ bool TryThreads(McaSpan container, const McaHeader& header, const McaCanvas& can
   *result = decoded && intact ? 1 : 0;
   return true;
 }
+#endif
 
 }  // namespace
 
@@ -83,6 +85,7 @@ int DecodeMcaCanvas(McaSpan container, McaCanvas* canvas, const McaThreads* thre
   canvas->row = int64_t(canvas->height) - 1;
 
   const uint64_t pixelBytes = uint64_t(canvas->stride) * uint64_t(canvas->height);
+#ifndef ZUVREK_NO_THREADS
   const bool threaded = threads && threads->count > 1;
   int result = 0;
   if (threaded && !canvas->emitter && pixelBytes >= threads->minPixelBytes &&
@@ -90,6 +93,10 @@ int DecodeMcaCanvas(McaSpan container, McaCanvas* canvas, const McaThreads* thre
     canvas->palette = nullptr;
     return result;
   }
+#else
+  (void)pixelBytes;
+  (void)threads;
+#endif
 
   McaRowEmitter* emitter = canvas->emitter;
   // The next row down that no frame has placed yet: rows frames skip are
@@ -111,6 +118,7 @@ int DecodeMcaCanvas(McaSpan container, McaCanvas* canvas, const McaThreads* thre
       ClearCanvasRows(*canvas, unplaced, placement.top + 1);
       unplaced = placement.top - int64_t(placement.rows);
     }
+#ifndef ZUVREK_NO_THREADS
     if (threaded && emitter && frame.compression != 0 && needed >= threads->minPixelBytes) {
       // Rows go to the sink in order from this thread; another expands.
       const McaFramePlan plan{frame, placement, needed};
@@ -118,6 +126,7 @@ int DecodeMcaCanvas(McaSpan container, McaCanvas* canvas, const McaThreads* thre
       if (frame.height > 0) canvas->row -= frame.height;
       continue;
     }
+#endif
     uint8_t* window = static_cast<uint8_t*>(std::malloc(FrameWindowSize(rowBytes, needed)));
     if (!window) return 0;  // no picture: what was not written does not matter
     FrameStream stream;

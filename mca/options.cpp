@@ -18,6 +18,9 @@ mca_options OptionsOrDefaults(const mca_options* options) {
 McaThreads ThreadsFor(const mca_options& options) {
   McaThreads threads{1, kMcaMinPixelBytesForThreads, options.batch_bytes ? options.batch_bytes : kMcaBatchBytes, nullptr,
                      nullptr};
+#ifdef ZUVREK_NO_THREADS
+  return threads;  // a platform without threads: the calling one alone
+#endif
   const mca_thread_api* api = options.thread_api;
   if (api && api->start && api->join) {
     threads.start = api->start;

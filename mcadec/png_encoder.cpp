@@ -1,5 +1,7 @@
 #include "mcadec/png_encoder.h"
 
+#include "mcadec/png_filter.h"
+
 #include <zlib.h>
 
 #include <cerrno>
@@ -38,57 +40,12 @@ bool PutChunk(PngEncoder* e, const char* type, const uint8_t* data, size_t bytes
   return Put(e, head, 8) && Put(e, data, bytes) && Put(e, tail, 4);
 }
 
-// The Paeth predictor without branches, so that the loop vectorises.
-inline uint8_t Paeth(int a, int b, int c) {
-  const int pa = std::abs(b - c), pb = std::abs(a - c), pc = std::abs(a + b - 2 * c);
-  const int ab = pb < pa ? b : a;
-  const int abMin = pb < pa ? pb : pa;
-  return uint8_t(pc < abMin ? c : ab);
-}
-
-uint64_t SumOfMagnitudes(const uint8_t* f, size_t n) {
-  uint64_t sum = 0;
-  for (size_t i = 0; i < n; ++i) sum += uint8_t(f[i] < 128 ? f[i] : 256 - f[i]);
-  return sum;
-}
-
-// Appends the row with its filter byte: for palette rows none, else the
-// filter of the smallest sum of absolute values (bytes taken as signed).
+// Appends the row with its filter byte: none for palette rows.
 void FilterRow(const uint8_t* row, const uint8_t* up, size_t n, bool indexed, uint8_t* scratch,
                std::vector<uint8_t>* out) {
-  if (indexed) {
-    out->push_back(0);
-    out->insert(out->end(), row, row + n);
-    return;
-  }
-  constexpr size_t bpp = 3;
-  uint8_t* sub = scratch;
-  uint8_t* upF = sub + n;
-  uint8_t* avg = upF + n;
-  uint8_t* paeth = avg + n;
-  // Each filter in a loop of its own: the first pixel has no left neighbour.
-  for (size_t i = 0; i < bpp && i < n; ++i) {
-    sub[i] = row[i];
-    upF[i] = uint8_t(row[i] - up[i]);
-    avg[i] = uint8_t(row[i] - (up[i] >> 1));
-    paeth[i] = uint8_t(row[i] - up[i]);
-  }
-  for (size_t i = bpp; i < n; ++i) sub[i] = uint8_t(row[i] - row[i - bpp]);
-  for (size_t i = bpp; i < n; ++i) upF[i] = uint8_t(row[i] - up[i]);
-  for (size_t i = bpp; i < n; ++i) avg[i] = uint8_t(row[i] - ((row[i - bpp] + up[i]) >> 1));
-  for (size_t i = bpp; i < n; ++i) paeth[i] = uint8_t(row[i] - Paeth(row[i - bpp], up[i], up[i - bpp]));
-  const uint8_t* candidates[5] = {row, sub, upF, avg, paeth};
-  int best = 0;
-  uint64_t bestSum = SumOfMagnitudes(row, n);
-  for (int k = 1; k < 5; ++k) {
-    const uint64_t sum = SumOfMagnitudes(candidates[k], n);
-    if (sum < bestSum) {
-      best = k;
-      bestSum = sum;
-    }
-  }
-  out->push_back(uint8_t(best));
-  out->insert(out->end(), candidates[best], candidates[best] + n);
+  const uint8_t* filtered = row;
+  out->push_back(indexed ? 0 : FilterRgbRow(row, up, n, scratch, &filtered));
+  out->insert(out->end(), filtered, filtered + n);
 }
 
 struct Deflated {

@@ -25,5 +25,13 @@ cmake --build --preset win64 -j"$jobs" --target zuvrek-wic wicbench >/dev/null
 echo "== zuvrek-wic.dll (x86-64) through WIC's factory under wine64, beside GetPicture"
 (cd build/win64 && ../../cmake/wine64-run.sh regsvr32 /s zuvrek-wic.dll && ../../cmake/wine64-run.sh wicbench64.exe zuvrek.sph;
  ../../cmake/wine64-run.sh regsvr32 /u /s zuvrek-wic.dll)
+cmake --preset web >/dev/null
+cmake --build --preset web -j"$jobs" >/dev/null
+cmake --build --preset native -j"$jobs" --target mcadec write_bench_pictures >/dev/null
+echo "== mca-viewer.html: a 4000 x 3000 24-bit compressed picture, beside mcadec"
+pictures=$(mktemp -d)
+build/native/bench/write_bench_pictures "$pictures" >/dev/null
+node bench/page_bench.mjs "$PWD/build/web/mca-viewer.html" build/native/mcadec "$pictures/large-0.mca"
+rm -rf "$pictures"
 echo "== mcadec against our host under Wine and ImageMagick"
 scripts/bench-programs.sh

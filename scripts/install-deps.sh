@@ -3,30 +3,53 @@
 # packages named as arguments:
 #   programs  mcadec and the gdk-pixbuf loader (scripts/install-deps.sh programs)
 #   windows   the plug-ins, cross-built with mingw-w64 and run under Wine
-#   tests     the test suites, sanitizers, fuzzers, benchmarks and the Arm build
-# With no purpose named, all three.
+#   web       the WebAssembly module and mca-viewer.html (Debian's clang and
+#             lld for wasm32-wasi, Node.js)
+#   tests     the test suites, sanitizers, fuzzers, benchmarks, the Arm build,
+#             and the page's tests (Debian's Chromium; playwright-core from
+#             npm, at the version tests/web/package-lock.json locks)
+# With no purpose named, all four.
 set -euo pipefail
 programs=(cmake make g++ pkg-config zlib1g-dev libcli11-dev libgdk-pixbuf-2.0-dev libgdk-pixbuf2.0-bin
           shared-mime-info libglib2.0-bin)
 windows=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 zip unzip)
+web=(cmake make clang lld wasi-libc libc++-14-dev-wasm32 libc++abi-14-dev-wasm32 libclang-rt-14-dev-wasm32)
+# Node.js as the machine has it (version 20 or later); Debian's where there is none.
+command -v node >/dev/null || web+=(nodejs npm)
 tests=(googletest libgtest-dev libbenchmark-dev valgrind clang libclang-rt-14-dev gcc-multilib g++-multilib
-       libspng-dev python3 lld qemu-user zlib1g-dev:arm64 libstdc++-12-dev:arm64 dpkg-dev lintian file)
+       libspng-dev python3 lld qemu-user zlib1g-dev:arm64 libstdc++-12-dev:arm64 dpkg-dev lintian file chromium)
 packages=()
 purposes=0
+npm_tests=0
 for word in "$@"; do
   case $word in
     programs) packages+=("${programs[@]}"); purposes=1 ;;
     windows) packages+=("${programs[@]:0:3}" "${windows[@]}"); purposes=1 ;;
-    tests) packages+=("${programs[@]}" "${windows[@]}" "${tests[@]}"); purposes=1 ;;
+    web) packages+=("${web[@]}"); purposes=1 ;;
+    tests) packages+=("${programs[@]}" "${windows[@]}" "${web[@]}" "${tests[@]}"); purposes=1; npm_tests=1 ;;
     *) packages+=("$word") ;;
   esac
 done
-[ $purposes -eq 1 ] || packages+=("${programs[@]}" "${windows[@]}" "${tests[@]}")
+if [ $purposes -eq 0 ]; then
+  packages+=("${programs[@]}" "${windows[@]}" "${web[@]}" "${tests[@]}")
+  npm_tests=1
+fi
+# The page's test driver, exactly as locked.
+npm_install() {
+  [ $npm_tests -eq 1 ] || return 0
+  local dir
+  dir="$(dirname "$0")/../tests/web"
+  [ "$dir/node_modules/.package-lock.json" -nt "$dir/package-lock.json" ] && return 0
+  npm ci --prefix "$dir" --no-audit --no-fund --loglevel=error
+}
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -eq 0 ]; then
+  npm_install
+  exit 0
+fi
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo=sudo
 echo "installing: ${missing[*]}"
@@ -36,3 +59,4 @@ for arch in $(printf '%s\n' "${missing[@]}" | sed -n 's/.*:\(i386\|arm64\)$/\1/p
 done
 $sudo apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+npm_install

@@ -32,7 +32,7 @@ printf 'Source: zuvrek\n\nPackage: mcadec\nArchitecture: any\n\nPackage: gdk-pix
 for pair in mcadec:mcadec gdk-pixbuf-loader-mca:loader; do
   package=${pair%%:*}
   tree="$stage/src/debian/$package"
-  DESTDIR="$tree" cmake --install "$build" --component "${pair#*:}" --strip >/dev/null
+  DESTDIR="$tree" cmake --install "$build" --component "${pair#*:}" >/dev/null
   find "$tree/usr/share/man" -type f -exec gzip -9n {} + 2>/dev/null || true
   doc="$tree/usr/share/doc/$package"
   mkdir -p "$doc" "$tree/DEBIAN"
@@ -41,9 +41,12 @@ for pair in mcadec:mcadec gdk-pixbuf-loader-mca:loader; do
     "$package" "$version" "$version" "$maintainer" "$(date -u -R -d "@$SOURCE_DATE_EPOCH")" \
     | gzip -9n > "$doc/changelog.gz"
   objects=$(cd "$stage/src" && find "debian/$package/usr" -type f \( -name '*.so' -o -perm -u+x \) -print)
-  # As Debian's own builds strip them: the compiler's notes are not needed.
-  (cd "$stage/src" && strip --remove-section=.comment --remove-section=.note $objects)
-  depends=$(cd "$stage/src" && dpkg-shlibdeps -O -e $objects | sed -n 's/^shlibs:Depends=//p')
+  # dpkg-shlibdeps warns wrongly that a loadable module without a SONAME is
+  # not in its package's folder (it loses the file's name); that line is dropped.
+  depends=$(cd "$stage/src" && dpkg-shlibdeps -O -e $objects 2>"$stage/warnings" | sed -n 's/^shlibs:Depends=//p')
+  grep -v "binaries to analyze should already be installed" "$stage/warnings" >&2 || true
+  # Stripped as Debian's own builds are (after dpkg-shlibdeps, which reads the symbols).
+  (cd "$stage/src" && strip --strip-unneeded --remove-section=.comment $objects)
   [ "$package" = gdk-pixbuf-loader-mca ] && depends="$depends, shared-mime-info"
   {
     sed -n '/^Description:/q;p' "package/deb/$package.control"

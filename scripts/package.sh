@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Builds both plug-ins and both WIC codecs and writes dist/zuvrek-VERSION.zip:
-# zuvrek.spi, zuvrek.sph, zuvrek-wic-x86.dll, zuvrek-wic-x64.dll, a short
-# user README and the licence; then the Debian packages
+# zuvrek.spi, zuvrek.sph, zuvrek-wic-x86.dll, zuvrek-wic-x64.dll,
+# mca-viewer.html, a short user README and the licence; then the Debian packages
 # (scripts/make-debs.sh). The version is the
 # project's, from CMakeLists.txt; the archive's entries carry a fixed date, so
 # the same sources give the same zip.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh windows web
+cmake --preset web >/dev/null
+cmake --build --preset web -j"$(nproc)" --target page >/dev/null
 for preset in win32 win64; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j"$(nproc)" --target zuvrek zuvrek-wic >/dev/null
@@ -16,6 +18,7 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/win32/CMakeCache.tx
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 cp build/win32/zuvrek.spi build/win64/zuvrek.sph "$stage/"
+cp build/web/mca-viewer.html "$stage/"
 cp build/win32/zuvrek-wic.dll "$stage/zuvrek-wic-x86.dll"
 cp build/win64/zuvrek-wic.dll "$stage/zuvrek-wic-x64.dll"
 sed "s/@VERSION@/$version/" package/README.txt > "$stage/README.txt"
@@ -25,7 +28,7 @@ mkdir -p dist
 zip="dist/zuvrek-$version.zip"
 rm -f "$zip"
 (cd "$stage" && TZ=UTC zip -X -q "$OLDPWD/$zip" zuvrek.spi zuvrek.sph zuvrek-wic-x86.dll zuvrek-wic-x64.dll \
-  README.txt LICENSE.txt)
+  mca-viewer.html README.txt LICENSE.txt)
 echo "wrote $zip"
 unzip -l "$zip"
 scripts/make-debs.sh

@@ -3,13 +3,14 @@
 # under ASan/UBSan (64 and 32 bits), TSan and valgrind; a short run of each
 # fuzz target (64 and 32 bits); the shipped DLLs under Wine through our host,
 # 32-bit and 64-bit; the native suite and mcadec built for 64-bit Arm, run
-# under qemu-aarch64; the Debian packages installed and purged; and two clean
+# under qemu-aarch64; the WebAssembly module against the native decoder under
+# Node.js and mca-viewer.html in headless Chromium; the Debian packages installed and purged; and two clean
 # builds of each DLL compared byte for byte.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 jobs=$(nproc)
-for preset in native asan asan32 tsan fuzz fuzz32 win32 win64 aarch64; do
+for preset in native asan asan32 tsan fuzz fuzz32 win32 win64 aarch64 web; do
   echo "== $preset"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j"$jobs" >/dev/null

@@ -1,0 +1,147 @@
+// The web page's way into the decoder, compiled to WebAssembly: a picture in
+// linear memory becomes PNG scanlines (each row filtered as mcadec filters
+// it) and an RGBA preview, through the public API alone. The page reads the
+// result's fields from memory and deflates the scanlines itself.
+#include <cstdlib>
+#include <cstring>
+
+#include "mca/mca.h"
+#include "mcadec/png_filter.h"
+
+#define EXPORT(name) extern "C" __attribute__((export_name(#name)))
+
+namespace {
+
+// Laid out for the page, which reads it as 32-bit words (offsets in bytes:
+// status 0, width 4, height 8, pixel format 12, scanlines 16, their bytes 20,
+// preview 24, its width 28 and height 32, words 36).
+struct Picture {
+  int32_t status;
+  int32_t width;
+  int32_t height;
+  int32_t pixelFormat;
+  uint8_t* scanlines;  // per row: the filter type, then 3 x width bytes
+  uint32_t scanlineBytes;
+  uint8_t* preview;    // RGBA, previewWidth x previewHeight
+  int32_t previewWidth;
+  int32_t previewHeight;
+  char words[256];     // what went wrong, when status is not 0
+};
+
+struct Conversion {
+  Picture* picture;
+  int32_t previewSide;
+  uint8_t* above;    // the row above, unfiltered (zeros above the first)
+  uint8_t* scratch;  // the four filtered candidates of a row
+  bool previewFromRows;
+};
+
+void ToRgba(const uint8_t* rgb, int32_t pixels, uint8_t* rgba) {
+  for (int32_t i = 0; i < pixels; ++i) {
+    rgba[4 * i] = rgb[3 * i];
+    rgba[4 * i + 1] = rgb[3 * i + 1];
+    rgba[4 * i + 2] = rgb[3 * i + 2];
+    rgba[4 * i + 3] = 255;
+  }
+}
+
+int Begin(void* context, int32_t width, int32_t height) {
+  Conversion& c = *static_cast<Conversion*>(context);
+  Picture& p = *c.picture;
+  p.width = width;
+  p.height = height;
+  if (width == 0 || height == 0) {
+    p.status = MCA_NO_PIXELS;
+    return 1;
+  }
+  const size_t rowBytes = 3 * size_t(width);
+  p.scanlineBytes = uint32_t((rowBytes + 1) * size_t(height));
+  if ((rowBytes + 1) * size_t(height) > UINT32_MAX - 1) {
+    p.status = MCA_NO_MEMORY;
+    return 1;
+  }
+  mca_fit_size(width, height, c.previewSide, c.previewSide, &p.previewWidth, &p.previewHeight);
+  c.previewFromRows = p.previewWidth == width && p.previewHeight == height;
+  p.scanlines = static_cast<uint8_t*>(std::malloc(p.scanlineBytes));
+  c.above = static_cast<uint8_t*>(std::calloc(rowBytes, 1));
+  c.scratch = static_cast<uint8_t*>(std::malloc(4 * rowBytes));
+  if (c.previewFromRows) p.preview = static_cast<uint8_t*>(std::malloc(4 * size_t(width) * size_t(height)));
+  if (!p.scanlines || !c.above || !c.scratch || (c.previewFromRows && !p.preview)) {
+    p.status = MCA_NO_MEMORY;
+    return 1;
+  }
+  return 0;
+}
+
+int Row(void* context, int32_t y, const uint8_t* rgb) {
+  Conversion& c = *static_cast<Conversion*>(context);
+  Picture& p = *c.picture;
+  const size_t rowBytes = 3 * size_t(p.width);
+  uint8_t* out = p.scanlines + size_t(y) * (rowBytes + 1);
+  const uint8_t* filtered = rgb;
+  out[0] = FilterRgbRow(rgb, c.above, rowBytes, c.scratch, &filtered);
+  std::memcpy(out + 1, filtered, rowBytes);
+  std::memcpy(c.above, rgb, rowBytes);
+  if (c.previewFromRows) ToRgba(rgb, p.width, p.preview + 4 * size_t(p.width) * size_t(y));
+  return 0;
+}
+
+int ScaledRow(void* context, int32_t y, const uint8_t* rgb) {
+  Picture& p = *static_cast<Picture*>(context);
+  ToRgba(rgb, p.previewWidth, p.preview + 4 * size_t(p.previewWidth) * size_t(y));
+  return 0;
+}
+
+void Describe(Picture* p, const mca_problem& problem) {
+  mca_problem words = problem;
+  words.status = mca_status(p->status);
+  mca_describe(&words, p->words, sizeof p->words);
+}
+
+}  // namespace
+
+EXPORT(zv_alloc) void* zv_alloc(uint32_t bytes) { return std::malloc(bytes ? bytes : 1); }
+
+EXPORT(zv_free) void zv_free(void* block) { std::free(block); }
+
+EXPORT(zv_release) void zv_release(Picture* p) {
+  if (!p) return;
+  std::free(p->scanlines);
+  std::free(p->preview);
+  std::free(p);
+}
+
+// Converts the file's bytes; the preview fits in previewSide x previewSide
+// (area-averaged down when the picture is larger). Null only when not even
+// the result can be had.
+EXPORT(zv_convert) Picture* zv_convert(const uint8_t* data, uint32_t size, int32_t previewSide) {
+  Picture* p = static_cast<Picture*>(std::calloc(1, sizeof(Picture)));
+  if (!p) return nullptr;
+  Conversion c = {p, previewSide < 1 ? 1 : previewSide, nullptr, nullptr, false};
+  mca_info info;
+  mca_problem problem = {MCA_OK, -1, 0, 0};
+  p->status = mca_probe(data, size, &info, &problem);
+  if (p->status == MCA_OK) {
+    p->pixelFormat = info.pixel_format;
+    const mca_row_sink sink = {Begin, Row, &c};
+    const mca_status status = mca_decode_rows(data, size, nullptr, &sink, &problem);
+    // A stop is the sink's own verdict, already in p->status.
+    if (status != MCA_STOPPED) p->status = status;
+  }
+  if (p->status == MCA_OK && !c.previewFromRows) {
+    p->preview = static_cast<uint8_t*>(std::malloc(4 * size_t(p->previewWidth) * size_t(p->previewHeight)));
+    const mca_row_sink sink = {nullptr, ScaledRow, p};
+    p->status = p->preview ? mca_decode_scaled(data, size, nullptr, p->previewWidth, p->previewHeight, &sink, &problem)
+                           : MCA_NO_MEMORY;
+  }
+  std::free(c.above);
+  std::free(c.scratch);
+  if (p->status != MCA_OK) {
+    Describe(p, problem);
+    std::free(p->scanlines);
+    std::free(p->preview);
+    p->scanlines = nullptr;
+    p->preview = nullptr;
+  }
+  return p;
+}
