@@ -73,6 +73,7 @@ if(ZUVREK_PROGRAMS)
     mcadec/main.cpp
     mcadec/convert.cpp
     mcadec/picture_file.cpp
+    mcadec/colour_table.cpp
     mcadec/png_encoder.cpp
     mcadec/png_filter.cpp
     mcadec/output_file.cpp

@@ -4,7 +4,7 @@
 # decoder's output, the page in Debian's Chromium through playwright-core).
 find_program(NODE node REQUIRED)
 
-add_executable(mca_module web/module.cpp mcadec/png_filter.cpp)
+add_executable(mca_module web/module.cpp mcadec/png_filter.cpp mcadec/colour_table.cpp)
 set_target_properties(mca_module PROPERTIES OUTPUT_NAME mca SUFFIX .wasm)
 target_link_libraries(mca_module PRIVATE mca)
 # A reactor: no main, exports called by the page; only what is exported stays.

@@ -3,6 +3,7 @@
 // whatever the size.
 #pragma once
 
+#include "mcadec/colour_table.h"
 #include "mcadec/png_encoder.h"
 
 #include <cstdint>
@@ -23,23 +24,6 @@ struct EncodeOptions {
   int pngLevel = kDefaultPngLevel;  // zlib level 0-9
   unsigned pngThreads = 1;   // threads deflating one PNG
   bool indexedPng = false;   // try a palette PNG: kept only when every pixel is exact
-};
-
-// Up to 256 colours, each with its palette index.
-class ColourTable {
- public:
-  ColourTable();
-  // False once a 257th colour comes.
-  bool Add(const uint8_t* rgb);
-  uint8_t IndexOf(const uint8_t* rgb) const;
-  // Red, green, blue of each entry, in index order.
-  const std::vector<uint8_t>& entries() const { return entries_; }
-
- private:
-  size_t Slot(uint32_t colour) const;
-  std::vector<uint32_t> keys_;
-  std::vector<uint8_t> indexes_;
-  std::vector<uint8_t> entries_;
 };
 
 struct PictureWriter {

@@ -1,5 +1,5 @@
 // MCA to PNG with the decoder module: the module decodes and filters the
-// rows; the scanlines are deflated by the browser's CompressionStream and
+// rows (or gives palette indexes for an 8-bit picture of few colours); the scanlines are deflated by the browser's CompressionStream and
 // written as PNG chunks here. Shared by the page's worker and the Node tests.
 'use strict';
 
@@ -44,15 +44,17 @@ function pngChunk(type, data) {
   return chunk;
 }
 
-// The PNG of 8-bit RGB scanlines (each row's filter byte first): its Blob
-// and the CRC-32 of the whole file.
-async function writePng(width, height, scanlines) {
+// The PNG of 8-bit scanlines (each row's filter byte first), RGB or, given a
+// palette (red, green, blue triples), indexed: its Blob and the CRC-32 of the
+// whole file.
+async function writePng(width, height, scanlines, palette) {
   const head = new Uint8Array(13);
   const view = new DataView(head.buffer);
   view.setUint32(0, width);
   view.setUint32(4, height);
-  head.set([8, 2, 0, 0, 0], 8);  // 8 bits, RGB, deflate, adaptive filters, no interlace
+  head.set([8, palette ? 3 : 2, 0, 0, 0], 8);  // 8 bits, RGB or indexed, deflate, adaptive filters, no interlace
   const parts = [kPngSignature, pngChunk('IHDR', head)];
+  if (palette) parts.push(pngChunk('PLTE', palette));
   const zlib = new Blob([scanlines]).stream().pipeThrough(new CompressionStream('deflate'));
   const reader = zlib.getReader();
   for (let r; !(r = await reader.read()).done;) {
@@ -75,7 +77,7 @@ async function convertMca(mod, fileBytes, previewSide = kPreviewSide) {
   const word = (offset) => new DataView(mod.memory.buffer).getInt32(result + offset, true);
   const status = word(0), width = word(4), height = word(8), pixelFormat = word(12);
   if (status !== 0) {
-    const text = new Uint8Array(mod.memory.buffer, result + 36, 256);
+    const text = new Uint8Array(mod.memory.buffer, result + 808, 256);
     const words = new TextDecoder().decode(text.subarray(0, text.indexOf(0)));
     mod.zv_release(result);
     return { ok: false, status, error: words };
@@ -83,7 +85,9 @@ async function convertMca(mod, fileBytes, previewSide = kPreviewSide) {
   const scanlines = new Uint8Array(mod.memory.buffer, word(16) >>> 0, word(20) >>> 0).slice();
   const previewWidth = word(28), previewHeight = word(32);
   const rgba = new Uint8ClampedArray(mod.memory.buffer, word(24) >>> 0, 4 * previewWidth * previewHeight).slice();
+  const paletteCount = word(36);
+  const palette = paletteCount ? new Uint8Array(mod.memory.buffer, result + 40, 3 * paletteCount).slice() : null;
   mod.zv_release(result);
-  const { png, crc } = await writePng(width, height, scanlines);
+  const { png, crc } = await writePng(width, height, scanlines, palette);
   return { ok: true, width, height, pixelFormat, png, crc, preview: { width: previewWidth, height: previewHeight, rgba } };
 }

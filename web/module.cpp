@@ -1,11 +1,14 @@
 // The web page's way into the decoder, compiled to WebAssembly: a picture in
-// linear memory becomes PNG scanlines (each row filtered as mcadec filters
-// it) and an RGBA preview, through the public API alone. The page reads the
-// result's fields from memory and deflates the scanlines itself.
+// linear memory becomes PNG scanlines and an RGBA preview, through the public
+// API alone, as mcadec writes them: RGB rows each with the filter of the
+// smallest sum, or, for an 8-bit picture of at most 256 colours, palette
+// indexes unfiltered. The page reads the result's fields from memory and
+// deflates the scanlines itself.
 #include <cstdlib>
 #include <cstring>
 
 #include "mca/mca.h"
+#include "mcadec/colour_table.h"
 #include "mcadec/png_filter.h"
 
 #define EXPORT(name) extern "C" __attribute__((export_name(#name)))
@@ -14,23 +17,27 @@ namespace {
 
 // Laid out for the page, which reads it as 32-bit words (offsets in bytes:
 // status 0, width 4, height 8, pixel format 12, scanlines 16, their bytes 20,
-// preview 24, its width 28 and height 32, words 36).
+// preview 24, its width 28 and height 32, palette entries 36, palette 40,
+// words 808).
 struct Picture {
   int32_t status;
   int32_t width;
   int32_t height;
   int32_t pixelFormat;
-  uint8_t* scanlines;  // per row: the filter type, then 3 x width bytes
+  uint8_t* scanlines;  // per row: the filter type, then 3 x width bytes (or width indexes)
   uint32_t scanlineBytes;
   uint8_t* preview;    // RGBA, previewWidth x previewHeight
   int32_t previewWidth;
   int32_t previewHeight;
-  char words[256];     // what went wrong, when status is not 0
+  int32_t paletteCount;   // 0: an RGB PNG
+  uint8_t palette[768];   // red, green, blue of each index
+  char words[256];        // what went wrong, when status is not 0
 };
 
 struct Conversion {
   Picture* picture;
   int32_t previewSide;
+  ColourTable* colours;  // an indexed PNG's, else null
   uint8_t* above;    // the row above, unfiltered (zeros above the first)
   uint8_t* scratch;  // the four filtered candidates of a row
   bool previewFromRows;
@@ -54,7 +61,7 @@ int Begin(void* context, int32_t width, int32_t height) {
     p.status = MCA_NO_PIXELS;
     return 1;
   }
-  const size_t rowBytes = 3 * size_t(width);
+  const size_t rowBytes = (c.colours ? 1 : 3) * size_t(width);
   p.scanlineBytes = uint32_t((rowBytes + 1) * size_t(height));
   if ((rowBytes + 1) * size_t(height) > UINT32_MAX - 1) {
     p.status = MCA_NO_MEMORY;
@@ -76,13 +83,33 @@ int Begin(void* context, int32_t width, int32_t height) {
 int Row(void* context, int32_t y, const uint8_t* rgb) {
   Conversion& c = *static_cast<Conversion*>(context);
   Picture& p = *c.picture;
-  const size_t rowBytes = 3 * size_t(p.width);
-  uint8_t* out = p.scanlines + size_t(y) * (rowBytes + 1);
-  const uint8_t* filtered = rgb;
-  out[0] = FilterRgbRow(rgb, c.above, rowBytes, c.scratch, &filtered);
-  std::memcpy(out + 1, filtered, rowBytes);
-  std::memcpy(c.above, rgb, rowBytes);
+  if (c.colours) {
+    uint8_t* out = p.scanlines + size_t(y) * (size_t(p.width) + 1);
+    out[0] = 0;  // palette rows go unfiltered, as mcadec writes them
+    for (int32_t x = 0; x < p.width; ++x) out[1 + x] = c.colours->IndexOf(rgb + 3 * size_t(x));
+  } else {
+    const size_t rowBytes = 3 * size_t(p.width);
+    uint8_t* out = p.scanlines + size_t(y) * (rowBytes + 1);
+    const uint8_t* filtered = rgb;
+    out[0] = FilterRgbRow(rgb, c.above, rowBytes, c.scratch, &filtered);
+    std::memcpy(out + 1, filtered, rowBytes);
+    std::memcpy(c.above, rgb, rowBytes);
+  }
   if (c.previewFromRows) ToRgba(rgb, p.width, p.preview + 4 * size_t(p.width) * size_t(y));
+  return 0;
+}
+
+// Gathers an 8-bit picture's colours; stops at a 257th.
+int GatherRow(void* context, int32_t, const uint8_t* rgb) {
+  Conversion& c = *static_cast<Conversion*>(context);
+  for (int32_t x = 0; x < c.picture->width; ++x) {
+    if (!c.colours->Add(rgb + 3 * size_t(x))) return 1;
+  }
+  return 0;
+}
+
+int GatherBegin(void* context, int32_t width, int32_t) {
+  static_cast<Conversion*>(context)->picture->width = width;
   return 0;
 }
 
@@ -117,10 +144,22 @@ EXPORT(zv_release) void zv_release(Picture* p) {
 EXPORT(zv_convert) Picture* zv_convert(const uint8_t* data, uint32_t size, int32_t previewSide) {
   Picture* p = static_cast<Picture*>(std::calloc(1, sizeof(Picture)));
   if (!p) return nullptr;
-  Conversion c = {p, previewSide < 1 ? 1 : previewSide, nullptr, nullptr, false};
+  Conversion c = {p, previewSide < 1 ? 1 : previewSide, nullptr, nullptr, nullptr, false};
   mca_info info;
   mca_problem problem = {MCA_OK, -1, 0, 0};
   p->status = mca_probe(data, size, &info, &problem);
+  ColourTable colours;
+  if (p->status == MCA_OK && info.pixel_format == 8) {
+    // A first pass keeps no rows: an indexed PNG when 256 colours or fewer.
+    c.colours = &colours;
+    const mca_row_sink gather = {GatherBegin, GatherRow, &c};
+    if (mca_decode_rows(data, size, nullptr, &gather, &problem) == MCA_OK) {
+      p->paletteCount = int32_t(colours.entries().size() / 3);
+      std::memcpy(p->palette, colours.entries().data(), colours.entries().size());
+    } else {
+      c.colours = nullptr;  // more colours, or a failure the second pass will tell
+    }
+  }
   if (p->status == MCA_OK) {
     p->pixelFormat = info.pixel_format;
     const mca_row_sink sink = {Begin, Row, &c};

@@ -61,6 +61,12 @@ export function nativePixels(mcadec, file) {
   return { width: +header[1], height: +header[2], rgb: ppm.subarray(header[0].length) };
 }
 
+// The colour type of the PNG mcadec writes (2: RGB, 3: indexed).
+export function nativePngColourType(mcadec, file) {
+  const png = execFileSync(mcadec, ['-q', '-f', '-o', '-', file], { maxBuffer: 1 << 30, stdio: ['ignore', 'pipe', 'ignore'] });
+  return png[25];
+}
+
 export function samePixels(a, b) {
   return a.width === b.width && a.height === b.height && Buffer.compare(Buffer.from(a.rgb), Buffer.from(b.rgb)) === 0;
 }
