@@ -1,6 +1,7 @@
 #include "wic/mca_decoder.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "plugin/decode_threads.h"
 #include "wic/codec_ids.h"
@@ -29,18 +30,16 @@ HRESULT ResultFor(mca_status status) {
 int StopAtBegin(void*, int32_t, int32_t) { return 1; }
 int NoRow(void*, int32_t, const uint8_t*) { return 1; }
 
-}  // namespace
-
+// The problem in words on the debugger's output, as WIC codecs report.
 void ReportProblem(const mca_problem& problem) {
   char words[256] = "zuvrek-wic: ";
-  size_t prefix = 12;
-  mca_describe(&problem, words + prefix, sizeof words - prefix - 1);
-  size_t end = prefix;
-  while (words[end] != '\0') ++end;
-  words[end] = '\n';
-  words[end + 1] = '\0';
+  const size_t prefix = std::strlen(words);
+  mca_describe(&problem, words + prefix, sizeof words - prefix - 1);  // room for the newline
+  std::strcat(words, "\n");
   OutputDebugStringA(words);
 }
+
+}  // namespace
 
 McaDecoder::McaDecoder() {
   InitializeCriticalSection(&lock_);

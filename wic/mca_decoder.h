@@ -57,6 +57,3 @@ class McaDecoder final : public IWICBitmapDecoder {
   uint8_t* pixels_ = nullptr;  // top-down BGR rows, 3 x width bytes apart, once decoded
   HRESULT decoded_ = S_FALSE;  // S_FALSE: not yet tried
 };
-
-// The problem in words on the debugger's output, as WIC codecs report.
-void ReportProblem(const mca_problem& problem);
