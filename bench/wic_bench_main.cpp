@@ -61,7 +61,7 @@ bool FromFile(IWICImagingFactory* factory, const wchar_t* name) {
   return ok;
 }
 
-bool WriteFile(const char* name, const Bytes& bytes) {
+bool SaveFile(const char* name, const Bytes& bytes) {
   FILE* f = std::fopen(name, "wb");
   if (!f) return false;
   bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
   std::printf("| picture | from | GetPicture ms | WIC client ms | WIC / GetPicture |\n|---|---|---|---|---|\n");
   for (const BenchPicture& picture : MakeBenchPictures()) {
     if (picture.name.find("4000x3000") == std::string::npos) continue;
-    if (!WriteFile(file, picture.image)) return 1;
+    if (!SaveFile(file, picture.image)) return 1;
     for (bool fromFile : {true, false}) {
       std::vector<double> spi, wic, ratio;
       bool ok = true;

@@ -84,8 +84,8 @@ int DecodeMcaCanvas(McaSpan container, McaCanvas* canvas, const McaThreads* thre
   canvas->palette = &palette;
   canvas->row = int64_t(canvas->height) - 1;
 
-  const uint64_t pixelBytes = uint64_t(canvas->stride) * uint64_t(canvas->height);
 #ifndef ZUVREK_NO_THREADS
+  const uint64_t pixelBytes = uint64_t(canvas->stride) * uint64_t(canvas->height);
   const bool threaded = threads && threads->count > 1;
   int result = 0;
   if (threaded && !canvas->emitter && pixelBytes >= threads->minPixelBytes &&
@@ -94,8 +94,7 @@ int DecodeMcaCanvas(McaSpan container, McaCanvas* canvas, const McaThreads* thre
     return result;
   }
 #else
-  (void)pixelBytes;
-  (void)threads;
+  (void)threads;  // a platform without threads
 #endif
 
   McaRowEmitter* emitter = canvas->emitter;

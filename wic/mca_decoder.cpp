@@ -6,7 +6,6 @@
 #include "plugin/decode_threads.h"
 #include "wic/codec_ids.h"
 #include "wic/mca_frame.h"
-#include "wic/module.h"
 #include "wic/pixel_copy.h"
 #include "wic/stream_reading.h"
 
@@ -41,35 +40,12 @@ void ReportProblem(const mca_problem& problem) {
 
 }  // namespace
 
-McaDecoder::McaDecoder() {
-  InitializeCriticalSection(&lock_);
-  ObjectCreated();
-}
+McaDecoder::McaDecoder() { InitializeCriticalSection(&lock_); }
 
 McaDecoder::~McaDecoder() {
   std::free(pixels_);
   std::free(data_);
   DeleteCriticalSection(&lock_);
-  ObjectDestroyed();
-}
-
-HRESULT McaDecoder::QueryInterface(REFIID iid, void** out) {
-  if (!out) return E_POINTER;
-  if (iid == IID_IUnknown || iid == IID_IWICBitmapDecoder) {
-    *out = static_cast<IWICBitmapDecoder*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *out = nullptr;
-  return E_NOINTERFACE;
-}
-
-ULONG McaDecoder::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
-
-ULONG McaDecoder::Release() {
-  LONG left = InterlockedDecrement(&references_);
-  if (left == 0) DestroyObject(this);
-  return static_cast<ULONG>(left);
 }
 
 HRESULT McaDecoder::QueryCapability(IStream* stream, DWORD* capability) {

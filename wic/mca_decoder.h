@@ -12,16 +12,12 @@
 #include <cstdint>
 
 #include "mca/mca.h"
+#include "wic/com_object.h"
 
-class McaDecoder final : public IWICBitmapDecoder {
+class McaDecoder final : public ComObject<McaDecoder, IWICBitmapDecoder> {
  public:
   McaDecoder();
-  McaDecoder(const McaDecoder&) = delete;
-  McaDecoder& operator=(const McaDecoder&) = delete;
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
+  static bool Implements(REFIID iid) { return iid == IID_IWICBitmapDecoder; }
 
   HRESULT STDMETHODCALLTYPE QueryCapability(IStream* stream, DWORD* capability) override;
   HRESULT STDMETHODCALLTYPE Initialize(IStream* stream, WICDecodeOptions options) override;
@@ -41,14 +37,12 @@ class McaDecoder final : public IWICBitmapDecoder {
   HRESULT CopyPixels(const WICRect* rect, UINT stride, UINT bufferSize, BYTE* buffer);
 
  private:
-  template <typename T>
-  friend void DestroyObject(T* object);
+  friend class ComObject<McaDecoder, IWICBitmapDecoder>;  // destroys it on the last Release
   ~McaDecoder();
   // With lock_ held.
   HRESULT DecodeInto(uint8_t* buffer, size_t stride, size_t bytes, bool zeroed);
   HRESULT DecodeOnce();
 
-  LONG references_ = 1;
   CRITICAL_SECTION lock_;
   bool initialized_ = false;
   uint8_t* data_ = nullptr;  // the file

@@ -1,36 +1,10 @@
 #include "wic/mca_frame.h"
 
 #include "wic/mca_decoder.h"
-#include "wic/module.h"
 
-McaFrame::McaFrame(McaDecoder* decoder) : decoder_(decoder) {
-  decoder_->AddRef();
-  ObjectCreated();
-}
+McaFrame::McaFrame(McaDecoder* decoder) : decoder_(decoder) { decoder_->AddRef(); }
 
-McaFrame::~McaFrame() {
-  decoder_->Release();
-  ObjectDestroyed();
-}
-
-HRESULT McaFrame::QueryInterface(REFIID iid, void** out) {
-  if (!out) return E_POINTER;
-  if (iid == IID_IUnknown || iid == IID_IWICBitmapSource || iid == IID_IWICBitmapFrameDecode) {
-    *out = static_cast<IWICBitmapFrameDecode*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *out = nullptr;
-  return E_NOINTERFACE;
-}
-
-ULONG McaFrame::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
-
-ULONG McaFrame::Release() {
-  LONG left = InterlockedDecrement(&references_);
-  if (left == 0) DestroyObject(this);
-  return static_cast<ULONG>(left);
-}
+McaFrame::~McaFrame() { decoder_->Release(); }
 
 HRESULT McaFrame::GetSize(UINT* width, UINT* height) {
   if (!width || !height) return E_INVALIDARG;

@@ -4,17 +4,14 @@
 
 #include <wincodec.h>
 
+#include "wic/com_object.h"
+
 class McaDecoder;
 
-class McaFrame final : public IWICBitmapFrameDecode {
+class McaFrame final : public ComObject<McaFrame, IWICBitmapFrameDecode> {
  public:
   explicit McaFrame(McaDecoder* decoder);
-  McaFrame(const McaFrame&) = delete;
-  McaFrame& operator=(const McaFrame&) = delete;
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
+  static bool Implements(REFIID iid) { return iid == IID_IWICBitmapSource || iid == IID_IWICBitmapFrameDecode; }
 
   HRESULT STDMETHODCALLTYPE GetSize(UINT* width, UINT* height) override;
   HRESULT STDMETHODCALLTYPE GetPixelFormat(WICPixelFormatGUID* format) override;
@@ -27,9 +24,7 @@ class McaFrame final : public IWICBitmapFrameDecode {
   HRESULT STDMETHODCALLTYPE GetThumbnail(IWICBitmapSource** thumbnail) override;
 
  private:
-  template <typename T>
-  friend void DestroyObject(T* object);
+  friend class ComObject<McaFrame, IWICBitmapFrameDecode>;  // destroys it on the last Release
   ~McaFrame();
-  LONG references_ = 1;
   McaDecoder* decoder_;
 };

@@ -1,5 +1,5 @@
 // Pixels to compare: a PNG's (RGB or palette, 8 bits, not interlaced) and
-// the native decoder's, through mcadec's PPM output.
+// the native decoder's, read from the PNG mcadec writes.
 import { execFileSync } from 'node:child_process';
 import { inflateSync } from 'node:zlib';
 
@@ -43,28 +43,21 @@ export function pngPixels(bytes) {
       out[i] = (line[i] + p) & 255;
     }
   }
-  if (channels === 3) return { width, height, rgb: rows };
+  if (channels === 3) return { width, height, colourType, rgb: rows };
   const rgb = new Uint8Array(width * height * 3);
   rows.forEach((index, i) => rgb.set(palette.subarray(3 * index, 3 * index + 3), 3 * i));
-  return { width, height, rgb };
+  return { width, height, colourType, rgb };
 }
 
-// The native decoder's pixels, or null when it refuses the file.
+// The native decoder's pixels and PNG colour type (2: RGB, 3: indexed), or
+// null when it refuses the file.
 export function nativePixels(mcadec, file) {
-  let ppm;
   try {
-    ppm = execFileSync(mcadec, ['-q', '-f', '--format', 'ppm', '-o', '-', file], { maxBuffer: 1 << 30, stdio: ['ignore', 'pipe', 'ignore'] });
+    const png = execFileSync(mcadec, ['-q', '-f', '-o', '-', file], { maxBuffer: 1 << 30, stdio: ['ignore', 'pipe', 'ignore'] });
+    return pngPixels(png);
   } catch {
     return null;
   }
-  const header = ppm.subarray(0, 64).toString('latin1').match(/^P6\s+(\d+)\s+(\d+)\s+255\s/);
-  return { width: +header[1], height: +header[2], rgb: ppm.subarray(header[0].length) };
-}
-
-// The colour type of the PNG mcadec writes (2: RGB, 3: indexed).
-export function nativePngColourType(mcadec, file) {
-  const png = execFileSync(mcadec, ['-q', '-f', '-o', '-', file], { maxBuffer: 1 << 30, stdio: ['ignore', 'pipe', 'ignore'] });
-  return png[25];
 }
 
 export function samePixels(a, b) {
