@@ -77,6 +77,7 @@ if(ZUVREK_PROGRAMS)
     mcadec/png_encoder.cpp
     mcadec/png_filter.cpp
     mcadec/output_file.cpp
+    mcadec/output_plan.cpp
     mcadec/row_pipe.cpp
     mcadec/interrupts.cpp
     mcadec/progress.cpp)
@@ -157,6 +158,9 @@ if(ZUVREK_PIXBUF_LOADER)
     add_test(NAME cmake_install_puts_the_programs_in_place
       COMMAND sh ${CMAKE_SOURCE_DIR}/tests/programs/install_test.sh ${CMAKE_BINARY_DIR}
         ${CMAKE_SOURCE_DIR}/samples/sample.mca ${SYSTEM_PROGRAMS_LOAD_IT})
+    add_test(NAME bash_completes_any_file_name
+      COMMAND sh ${CMAKE_SOURCE_DIR}/tests/programs/completion_test.sh
+        ${CMAKE_SOURCE_DIR}/mcadec/data/mcadec.bash-completion)
     if(SYSTEM_PROGRAMS_LOAD_IT)
       add_test(NAME gdk_pixbuf_thumbnailer_makes_a_thumbnail
         COMMAND sh ${CMAKE_SOURCE_DIR}/tests/programs/thumbnailer_test.sh ${CMAKE_SOURCE_DIR}/samples/sample.mca

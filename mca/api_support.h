@@ -12,6 +12,9 @@ mca_options OptionsOrDefaults(const mca_options* options);
 McaThreads ThreadsFor(const mca_options& options);
 
 mca_status Fail(mca_problem* problem, mca_status status, int32_t frame = -1, int64_t value = 0, int64_t limit = 0);
+// A problem with the picture's size: its width and height go with it.
+mca_status FailOnSize(mca_problem* problem, mca_status status, int32_t width, int32_t height, int64_t value,
+                      int64_t limit);
 
 // MCA_OK, or the limit a width x height output passes.
 mca_status CheckLimits(int32_t width, int32_t height, const mca_options& options, mca_problem* problem);

@@ -11,6 +11,7 @@ size_t mca_describe(const mca_problem* p, char* text, size_t room) {
   }
   const long long value = p ? p->value : 0, limit = p ? p->limit : 0;
   const int frame = p ? int(p->frame) + 1 : 0;
+  const int width = p ? int(p->width) : 0, height = p ? int(p->height) : 0;
   int n = 0;
   switch (p ? p->status : MCA_OK) {
     case MCA_OK: n = std::snprintf(text, room, "no problem"); break;
@@ -26,13 +27,20 @@ size_t mca_describe(const mca_problem* p, char* text, size_t room) {
     case MCA_NEGATIVE_HEIGHT:
       n = std::snprintf(text, room, "the frames' heights add up to a negative height (%lld)", value);
       break;
-    case MCA_TOO_LARGE: n = std::snprintf(text, room, "the picture is too large (over 2 GB of pixels)"); break;
+    case MCA_TOO_LARGE:
+      n = std::snprintf(text, room,
+                        "the picture of %d x %d pixels takes %lld bytes of pixels, over the largest any decoder "
+                        "here holds, %lld bytes",
+                        width, height, value, limit);
+      break;
     case MCA_OVER_SIZE_LIMIT:
-      n = std::snprintf(text, room, "the picture's %lld pixels are over the size limit of %lld pixels", value, limit);
+      n = std::snprintf(text, room, "the picture's %lld pixels (%d x %d) are over the size limit of %lld pixels", value,
+                        width, height, limit);
       break;
     case MCA_OVER_DIMENSION_LIMIT:
-      n = std::snprintf(text, room, "the picture's side of %lld pixels is over the dimension limit of %lld", value,
-                        limit);
+      n = std::snprintf(text, room,
+                        "the picture's side of %lld pixels (%d x %d) is over the dimension limit of %lld pixels", value,
+                        width, height, limit);
       break;
     case MCA_NO_PIXELS: n = std::snprintf(text, room, "the picture has no pixels"); break;
     case MCA_BAD_ARGUMENT: n = std::snprintf(text, room, "a call was given an argument out of range"); break;

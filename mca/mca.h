@@ -45,6 +45,8 @@ typedef struct mca_problem {
   int32_t frame;  /* 0-based, for the frame statuses; else -1 */
   int64_t value;  /* the count, height, pixels, side or bytes at fault */
   int64_t limit;  /* the limit it passed */
+  int32_t width;  /* the picture's size, for the size statuses; else 0 */
+  int32_t height;
 } mca_problem;
 
 /* How the buffer of mca_decode is laid out. */

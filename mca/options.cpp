@@ -46,18 +46,24 @@ McaThreads ThreadsFor(const mca_options& options) {
 }
 
 mca_status Fail(mca_problem* problem, mca_status status, int32_t frame, int64_t value, int64_t limit) {
-  if (problem) *problem = mca_problem{status, frame, value, limit};
+  if (problem) *problem = mca_problem{status, frame, value, limit, 0, 0};
+  return status;
+}
+
+mca_status FailOnSize(mca_problem* problem, mca_status status, int32_t width, int32_t height, int64_t value,
+                      int64_t limit) {
+  if (problem) *problem = mca_problem{status, -1, value, limit, width, height};
   return status;
 }
 
 mca_status CheckLimits(int32_t width, int32_t height, const mca_options& options, mca_problem* problem) {
   const uint32_t side = options.max_dimension;
   if (side != 0 && (uint32_t(width) > side || uint32_t(height) > side)) {
-    return Fail(problem, MCA_OVER_DIMENSION_LIMIT, -1, width > height ? width : height, side);
+    return FailOnSize(problem, MCA_OVER_DIMENSION_LIMIT, width, height, width > height ? width : height, side);
   }
   const uint64_t pixels = uint64_t(width) * uint64_t(height);
   if (options.max_pixels != 0 && pixels > options.max_pixels) {
-    return Fail(problem, MCA_OVER_SIZE_LIMIT, -1, int64_t(pixels), int64_t(options.max_pixels));
+    return FailOnSize(problem, MCA_OVER_SIZE_LIMIT, width, height, int64_t(pixels), int64_t(options.max_pixels));
   }
   return MCA_OK;
 }

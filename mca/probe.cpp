@@ -37,7 +37,8 @@ mca_status ProbeContainer(const uint8_t* data, size_t size, bool signature, mca_
   if (geometry.height < 0) return Fail(problem, MCA_NEGATIVE_HEIGHT, -1, geometry.height);
   const uint64_t stride = uint64_t(McaRowStride(geometry.width));
   if (geometry.height > 0 && stride > kMcaMaxPixelBytes / uint64_t(geometry.height)) {
-    return Fail(problem, MCA_TOO_LARGE, -1, int64_t(stride * uint64_t(geometry.height)), int64_t(kMcaMaxPixelBytes));
+    return FailOnSize(problem, MCA_TOO_LARGE, geometry.width, geometry.height,
+                      int64_t(stride * uint64_t(geometry.height)), int64_t(kMcaMaxPixelBytes));
   }
   for (int32_t i = 0; i < header.frameCount; ++i) {
     McaFrameHeader frame;
@@ -46,7 +47,7 @@ mca_status ProbeContainer(const uint8_t* data, size_t size, bool signature, mca_
       return Fail(problem, MCA_PAYLOAD_OUTSIDE, i);
     }
   }
-  if (problem) *problem = mca_problem{MCA_OK, -1, 0, 0};
+  if (problem) *problem = mca_problem{MCA_OK, -1, 0, 0, 0, 0};
   return MCA_OK;
 }
 

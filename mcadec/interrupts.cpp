@@ -1,6 +1,9 @@
 #include "mcadec/interrupts.h"
 
+#include <pthread.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <atomic>
 #include <csignal>
@@ -14,11 +17,26 @@ namespace {
 // may only read the slots and unlink: it takes no lock and frees nothing.
 constexpr int kSlots = 1024;
 std::atomic<char*> slots[kSlots];
+std::atomic<bool> progressLine{false};
 
 void Remove(int signal) {
   for (std::atomic<char*>& slot : slots) {
     if (char* path = slot.load()) unlink(path);
   }
+  if (progressLine.load()) {
+    const ssize_t ignored = write(STDERR_FILENO, "\n", 1);
+    (void)ignored;
+  }
+  // Dies by the signal itself: the shell sees it, and a loop stops.
+  struct sigaction fallback = {};
+  fallback.sa_handler = SIG_DFL;
+  sigemptyset(&fallback.sa_mask);
+  sigaction(signal, &fallback, nullptr);
+  sigset_t pending;
+  sigemptyset(&pending);
+  sigaddset(&pending, signal);
+  sigprocmask(SIG_UNBLOCK, &pending, nullptr);
+  raise(signal);
   _exit(128 + signal);
 }
 
@@ -32,15 +50,36 @@ void RemoveTemporariesOnSignals() {
   for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaction(s, &action, nullptr);
 }
 
-bool ProtectTemporary(const char* path) {
-  char* copy = strdup(path);
-  if (!copy) return false;
-  for (std::atomic<char*>& slot : slots) {
-    char* empty = nullptr;
-    if (slot.compare_exchange_strong(empty, copy)) return true;
+int CreateTemporary(char* pattern) {
+  sigset_t held, before;
+  sigemptyset(&held);
+  for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&held, s);
+  pthread_sigmask(SIG_BLOCK, &held, &before);
+  char* copy = strdup(pattern);  // the length mkstemp keeps; the name is copied in after
+  int fd = -1;
+  if (copy) fd = mkstemp(pattern);
+  int cause = copy ? errno : ENOMEM;
+  bool inSlot = false;
+  if (fd >= 0) {
+    std::strcpy(copy, pattern);
+    for (std::atomic<char*>& slot : slots) {
+      char* empty = nullptr;
+      if (slot.compare_exchange_strong(empty, copy)) {
+        inSlot = true;
+        break;
+      }
+    }
+    if (!inSlot) {  // more files at once than slots: refuse rather than leave one behind
+      close(fd);
+      unlink(pattern);
+      fd = -1;
+      cause = EMFILE;
+    }
   }
-  std::free(copy);
-  return false;
+  if (!inSlot) std::free(copy);
+  pthread_sigmask(SIG_SETMASK, &before, nullptr);
+  errno = cause;
+  return fd;
 }
 
 void ReleaseTemporary(const char* path) {
@@ -52,3 +91,5 @@ void ReleaseTemporary(const char* path) {
     }
   }
 }
+
+void NoteProgressLine(bool open) { progressLine.store(open); }

@@ -11,6 +11,7 @@
 
 #include "mcadec/convert.h"
 #include "mcadec/interrupts.h"
+#include "mcadec/output_plan.h"
 #include "mcadec/progress.h"
 
 namespace {
@@ -43,24 +44,6 @@ bool ParseSize(const std::string& text, int32_t* width, int32_t* height) {
   return true;
 }
 
-bool IsFolder(const std::string& path) {
-  struct stat info;
-  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-std::string BaseName(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// The input's name without its extension, to which the format's is added.
-std::string Stem(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  const size_t dot = path.rfind('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash) || dot == slash + 1) return path;
-  return path.substr(0, dot);
-}
-
 int Describe(const Settings& s) {
   int status = 0;
   if (s.json) std::printf("[");
@@ -87,7 +70,6 @@ int Convert(const Settings& s) {
     FormatFromName("." + s.format, &format);
   }
   const bool single = s.inputs.size() == 1;
-  const bool toFolder = !s.output.empty() && (!single || IsFolder(s.output) || s.output.back() == '/');
   if (s.output == "-" && !single) {
     std::fprintf(stderr, "mcadec: -o - takes one input\n");
     return kUsageError;
@@ -97,25 +79,23 @@ int Convert(const Settings& s) {
     std::fprintf(stderr, "mcadec: image data not written to a terminal (use -o FILE, a pipe, or -f to force)\n");
     return kUsageError;
   }
-  if (s.format.empty() && !toFolder && !s.output.empty()) FormatFromName(s.output, &format);
-  if (toFolder && !IsFolder(s.output) && mkdir(s.output.c_str(), 0777) != 0) {
+  if (s.format.empty() && !WritesIntoFolder(s.inputs.size(), s.output) && !s.output.empty()) {
+    FormatFromName(s.output, &format);
+  }
+  OutputPlan plan;
+  std::string clash;
+  if (!PlanOutputs(s.inputs, s.output, format, &plan, &clash)) {
+    std::fprintf(stderr, "mcadec: %s\n", clash.c_str());
+    return kUsageError;
+  }
+  if (plan.toFolder && !IsFolder(s.output) && mkdir(s.output.c_str(), 0777) != 0) {
     std::fprintf(stderr, "mcadec: cannot create the folder %s\n", s.output.c_str());
     return 1;
   }
-
-  std::vector<std::string> outputs;
+  const std::vector<std::string>& outputs = plan.outputs;
   std::vector<uint64_t> inputBytes;  // for the progress bar; 0 for standard input
   uint64_t totalBytes = 0;
   for (const std::string& input : s.inputs) {
-    if (toFolder) {
-      std::string folder = s.output;
-      if (folder.back() != '/') folder += '/';
-      outputs.push_back(folder + Stem(BaseName(input == "-" ? "stdin" : input)) + FormatExtension(format));
-    } else if (!s.output.empty()) {
-      outputs.push_back(s.output);
-    } else {
-      outputs.push_back(input == "-" ? "-" : Stem(input) + FormatExtension(format));
-    }
     struct stat info;
     inputBytes.push_back(input != "-" && stat(input.c_str(), &info) == 0 ? uint64_t(info.st_size) : 0);
     totalBytes += inputBytes.back();
@@ -184,7 +164,7 @@ int main(int argc, char** argv) {
   app.add_option("--format", s.format, "png, bmp or ppm (default: from the output name, else png)")
       ->check(CLI::IsMember({"png", "bmp", "ppm"}));
   app.add_flag("--info", s.info, "print the geometry and the frame list, decoding nothing");
-  app.add_flag("--json", s.json, "with --info: print JSON");
+  app.add_flag("--json", s.json, "describe as --info does, in JSON");
   app.add_option("-j,--jobs", s.jobs, "files converted at once (default: the number of cores)")
       ->check(CLI::Range(1u, 1024u));
   app.add_option("--png-level", s.pngLevel,
@@ -215,7 +195,11 @@ int main(int argc, char** argv) {
         return kUsageError;
       }
     }
-    app.exit(e);
+    if (s.inputs.empty() && argc == 1) {
+      std::fprintf(stderr, "mcadec: no picture given: mcadec FILE.mca... (mcadec --help says more)\n");
+    } else {
+      std::fprintf(stderr, "mcadec: %s (mcadec --help says more)\n", e.what());
+    }
     return kUsageError;
   }
   size_t standardInputs = 0;
@@ -224,6 +208,17 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "mcadec: standard input can be read once\n");
     return kUsageError;
   }
-  if (s.json) s.info = true;
-  return s.info ? Describe(s) : Convert(s);
+  if (s.json || s.info) {
+    // A description is all they print: an option asking for a picture file
+    // would be dropped silently.
+    for (const char* option : {"--output", "--format", "--resize", "--png-level", "--force"}) {
+      if (app.count(option) > 0) {
+        std::fprintf(stderr, "mcadec: %s describes pictures and writes no picture file: %s is not taken with it\n",
+                     s.json ? "--json" : "--info", option);
+        return kUsageError;
+      }
+    }
+    return Describe(s);
+  }
+  return Convert(s);
 }

@@ -21,6 +21,26 @@ std::string Folder(const std::string& path) {
 
 std::string Reason(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
 
+// Why no file can be made at `target`, in the user's terms: some file
+// systems (/proc, /sys) answer "No such file or directory" for a folder that
+// exists but takes no new files.
+std::string CannotCreate(const std::string& target) {
+  const int cause = errno;
+  const std::string folder = Folder(target);
+  struct stat info;
+  std::string why;
+  if (stat(folder.c_str(), &info) != 0) {
+    why = "there is no folder " + folder;
+  } else if (!S_ISDIR(info.st_mode)) {
+    why = folder + " is not a folder";
+  } else if (cause == ENOENT) {
+    why = "the folder " + folder + " takes no new files";
+  } else {
+    why = std::strerror(cause);
+  }
+  return "cannot create " + target + ": " + why;
+}
+
 // The permissions a new file gets here: 0666 less the umask, read once.
 mode_t NewFileMode() {
   static const mode_t mode = [] {
@@ -58,15 +78,14 @@ bool OpenOutput(const std::string& target, bool force, OutputFile* out, std::str
   std::string pattern = Folder(target) + "/.mcadec-XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
-  const int fd = mkstemp(name.data());
+  const int fd = CreateTemporary(name.data());
   if (fd < 0) {
-    *error = Reason(("cannot create a file in " + Folder(target)).c_str());
+    *error = CannotCreate(target);
     return false;
   }
   fchmod(fd, NewFileMode());
   out->target = target;
   out->temporary = name.data();
-  ProtectTemporary(out->temporary.c_str());
   out->stream = fdopen(fd, "wb");
   if (!out->stream) {
     *error = Reason("cannot write");

@@ -1,5 +1,7 @@
 #include "mcadec/progress.h"
 
+#include "mcadec/interrupts.h"
+
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -37,6 +39,7 @@ void Progress::FileDone(uint64_t bytes, const std::string& message) {
 void Progress::Finish() {
   std::lock_guard<std::mutex> guard(lock_);
   if (enabled_) std::fputs("\r\033[K", stderr);
+  NoteProgressLine(false);
 }
 
 void Progress::Draw() {
@@ -62,6 +65,7 @@ void Progress::Draw() {
   if (line.size() > columns - 1) line.resize(columns - 1);
   std::fprintf(stderr, "\r\033[K%s", line.c_str());
   std::fflush(stderr);
+  NoteProgressLine(true);
 }
 
 std::string Progress::Summary() const {

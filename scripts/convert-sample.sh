@@ -3,7 +3,7 @@
 # bundled sample through the real DLL under Wine into build/sample.bmp.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh windows
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j"$(nproc)" --target zuvrek spihost >/dev/null
 cd build/win32

@@ -17,7 +17,8 @@ web=(cmake make clang lld wasi-libc libc++-14-dev-wasm32 libc++abi-14-dev-wasm32
 # Node.js as the machine has it (version 20 or later); Debian's where there is none.
 command -v node >/dev/null || web+=(nodejs npm)
 tests=(googletest libgtest-dev libbenchmark-dev valgrind clang libclang-rt-14-dev gcc-multilib g++-multilib
-       libspng-dev python3 lld qemu-user zlib1g-dev:arm64 libstdc++-12-dev:arm64 dpkg-dev lintian file chromium)
+       libspng-dev python3 lld qemu-user zlib1g-dev:arm64 libstdc++-12-dev:arm64 dpkg-dev lintian file chromium
+       bash-completion tmux)
 packages=()
 purposes=0
 npm_tests=0
@@ -57,6 +58,6 @@ echo "installing: ${missing[*]}"
 for arch in $(printf '%s\n' "${missing[@]}" | sed -n 's/.*:\(i386\|arm64\)$/\1/p' | sort -u); do
   dpkg --print-foreign-architectures | grep -qx "$arch" || $sudo dpkg --add-architecture "$arch"
 done
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+$sudo apt-get -o DPkg::Lock::Timeout=600 update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -qq "${missing[@]}" >/dev/null
 npm_install

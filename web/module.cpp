@@ -146,7 +146,7 @@ EXPORT(zv_convert) Picture* zv_convert(const uint8_t* data, uint32_t size, int32
   if (!p) return nullptr;
   Conversion c = {p, previewSide < 1 ? 1 : previewSide, nullptr, nullptr, nullptr, false};
   mca_info info;
-  mca_problem problem = {MCA_OK, -1, 0, 0};
+  mca_problem problem = {MCA_OK, -1, 0, 0, 0, 0};
   p->status = mca_probe(data, size, &info, &problem);
   ColourTable colours;
   if (p->status == MCA_OK && info.pixel_format == 8) {

@@ -75,7 +75,7 @@ HRESULT McaDecoder::Initialize(IStream* stream, WICDecodeOptions) {
     if (SUCCEEDED(hr)) {
       mca_status status = mca_probe(data, size, &info, &problem);
       if (status == MCA_OK && (info.width == 0 || info.height == 0)) {
-        problem = mca_problem{MCA_NO_PIXELS, -1, 0, 0};
+        problem = mca_problem{MCA_NO_PIXELS, -1, 0, 0, 0, 0};
         status = MCA_NO_PIXELS;
       }
       if (status == MCA_OK) {

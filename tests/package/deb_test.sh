@@ -23,7 +23,7 @@ sample="$work/picture.mca"
 cp samples/sample.mca "$sample"
 clean() { env -i PATH=/usr/bin:/bin HOME="$work" "$@"; }
 
-DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${debs[@]/#/./}" >/dev/null
+DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -qq "${debs[@]/#/./}" >/dev/null
 files=$(dpkg -L mcadec gdk-pixbuf-loader-mca | while read -r f; do [ -f "$f" ] && echo "$f"; done)
 
 clean mcadec -q -o "$work/picture.png" "$sample"
@@ -37,7 +37,7 @@ type=$(clean file -b --mime-type "$sample")
 [ "$type" = image/x-mca ] || { echo "file says '$type'"; exit 1; }
 cp "$magic_backup" /etc/magic
 
-DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq mcadec gdk-pixbuf-loader-mca >/dev/null
+DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 purge -y -qq mcadec gdk-pixbuf-loader-mca >/dev/null
 for f in $files; do [ ! -e "$f" ] || { echo "left behind: $f"; exit 1; }; done
 moduledir=$(pkg-config --variable=gdk_pixbuf_moduledir gdk-pixbuf-2.0)
 ! grep -q pixbufloader-mca "$moduledir/../loaders.cache" || { echo "loaders cache still lists the loader"; exit 1; }

@@ -1,9 +1,12 @@
 // mcadec end to end: the real program on generated pictures, its files read
 // back against the plug-in's own pixels.
 #include <gtest/gtest.h>
+#include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <string>
 
@@ -121,14 +124,50 @@ TEST(Mcadec, FailedWriteLeavesNoFileBehind) {
   }
 }
 
-TEST(Mcadec, UsageErrorsExitWithTwo) {
+// Refused before anything is written, with words after "mcadec: ": usage
+// errors, an output that is an input (by any name, with or without -f), two
+// inputs that would share an output, and an output --info would drop.
+TEST(Mcadec, UsageErrorsAndClashesWriteNothing) {
   ScratchFolder folder;
   WriteBytes(folder / "a.mca", ProgramTestPictures()[0].image);
-  for (const char* arguments :
-       {"", "--format gif a.mca", "-o - a.mca a.mca", "- -", "--png-level 12 a.mca", "--resize 0x5 a.mca"}) {
-    EXPECT_EQ(Mcadec(folder, arguments).status, 2) << arguments;
+  ASSERT_EQ(std::system(("cd '" + folder.path() + "' && mkdir sub && cp a.mca sub/ && ln -s a.mca link.png && "
+                         "ln a.mca hard.mca && ln -s sub alias && cp a.mca b.mca && cp a.mca b.png").c_str()),
+            0);
+  const std::vector<std::string> before = folder.Names();
+  const struct {
+    const char* arguments;
+    const char* words;
+  } refused[] = {
+      {"", "no picture given"},
+      {"--format gif a.mca", "--format"},
+      {"-o - a.mca a.mca", "-o - takes one input"},
+      {"- -", "standard input can be read once"},
+      {"--png-level 12 a.mca", "--png-level"},
+      {"--resize 0x5 a.mca", "--resize takes"},
+      {"-f -o a.mca a.mca", "the output a.mca is the input a.mca itself"},
+      {"-f -o ./sub/../a.mca a.mca", "is the input a.mca itself"},
+      {"-f -o link.png a.mca", "the output link.png is the input a.mca itself"},
+      {"-f -o hard.mca a.mca", "the output hard.mca is the input a.mca itself"},
+      {"-f b.mca b.png", "the output b.png is the input b.png itself"},
+      {"-o out a.mca sub/a.mca", "a.mca and sub/a.mca would both be written to out/a.png"},
+      {"-f sub/a.mca alias/a.mca", "sub/a.mca and alias/a.mca would both be written to alias/a.png"},
+      {"--json -o x.png a.mca", "--json describes pictures and writes no picture file: --output"},
+      {"--info --format bmp a.mca", "--info describes pictures and writes no picture file: --format"},
+      {"--json --resize 9x9 a.mca", "--resize is not taken"},
+  };
+  for (const auto& r : refused) {
+    const Outcome run = Mcadec(folder, r.arguments);
+    EXPECT_EQ(run.status, 2) << r.arguments;
+    EXPECT_EQ(run.errors.rfind("mcadec: ", 0), 0u) << r.arguments << ": " << run.errors;
+    EXPECT_NE(run.errors.find(r.words), std::string::npos) << r.arguments << ": " << run.errors;
+    EXPECT_EQ(folder.Names(), before) << r.arguments;
+    EXPECT_EQ(ReadBytes(folder / "a.mca"), ProgramTestPictures()[0].image) << r.arguments;
   }
-  EXPECT_EQ(folder.Names(), std::vector<std::string>{"a.mca"});
+  // A folder that takes no files is named as such, not as a missing file.
+  const Outcome proc = Mcadec(folder, "-o /proc/x.png a.mca");
+  EXPECT_EQ(proc.status, 1);
+  EXPECT_NE(proc.errors.find("cannot create /proc/x.png: the folder /proc takes no new files"), std::string::npos)
+      << proc.errors;
 }
 
 TEST(Mcadec, InfoListsTheFramesWithoutDecoding) {
@@ -197,25 +236,103 @@ TEST(Mcadec, LimitsResizeAndPicturesLargerThanMemory) {
   EXPECT_TRUE(WithinOne(fitted, AreaAverage(full, fitted.width, fitted.height)));
 }
 
+// Every limit exactly met and one past, through the program: the size limit,
+// the side limit on the width and on the height, and the most bytes of
+// pixels any decoder holds (probed with --info, which decodes nothing); the
+// words give the picture's size and the limit with its unit.
+TEST(Mcadec, LimitsHoldExactlyAtTheirBoundaries) {
+  const struct {
+    int32_t width, height;
+    const char* arguments;
+    const char* refusal;  // null: accepted
+  } cases[] = {
+      {100, 50, "--size-limit 5000", nullptr},
+      {101, 50, "--size-limit 5000", "the picture's 5050 pixels (101 x 50) are over the size limit of 5000 pixels"},
+      {100, 50, "--dimension-limit 100", nullptr},
+      {101, 50, "--dimension-limit 100", "side of 101 pixels (101 x 50) is over the dimension limit of 100 pixels"},
+      {50, 101, "--dimension-limit 100", "side of 101 pixels (50 x 101) is over the dimension limit of 100 pixels"},
+      {4, 178956970, "--info", nullptr},  // rows of 12 bytes: 2147483640 bytes
+      {4, 178956971, "--info",
+       "the picture of 4 x 178956971 pixels takes 2147483652 bytes of pixels, over the largest any decoder here "
+       "holds, 2147483643 bytes"},
+      {32768, 32768, "--info", "the picture of 32768 x 32768 pixels takes 3221225472 bytes of pixels"},
+  };
+  for (const auto& c : cases) {
+    ScratchFolder folder;
+    WriteBytes(folder / "in.mca", SparseContainer(c.width, c.height, 1));
+    const bool info = std::string(c.arguments) == "--info";
+    const Outcome run = Mcadec(folder, std::string(c.arguments) + (info ? " in.mca > info.txt" : " -q -o out.ppm in.mca"));
+    const std::string label = std::to_string(c.width) + " x " + std::to_string(c.height) + " " + c.arguments;
+    EXPECT_EQ(run.status, c.refusal ? 1 : 0) << label << ": " << run.errors;
+    if (c.refusal) {
+      EXPECT_NE(run.errors.find(c.refusal), std::string::npos) << label << ": " << run.errors;
+    }
+    if (!info) {
+      EXPECT_EQ(ReadPpm(folder / "out.ppm").width, c.refusal ? 0 : c.width) << label;
+    }
+  }
+}
+
 }  // namespace
 
 namespace {
 
-// An interrupted batch leaves no temporary file and exits 128 + the signal;
+// Starts `argv` in a process group of its own, in `folder`.
+pid_t Spawn(const ScratchFolder& folder, std::vector<std::string> argv) {
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+  posix_spawnattr_setpgroup(&attributes, 0);
+  const std::string command = "cd '" + folder.path() + "' && exec \"$0\" \"$@\"";
+  argv.insert(argv.begin(), {"/bin/sh", "-c", command});
+  std::vector<char*> words;
+  for (std::string& word : argv) words.push_back(word.data());
+  words.push_back(nullptr);
+  pid_t pid = -1;
+  posix_spawn(&pid, "/bin/sh", nullptr, &attributes, words.data(), environ);
+  posix_spawnattr_destroy(&attributes);
+  return pid;
+}
+
+// Waits (up to a minute, however busy the machine) until mcadec has begun
+// writing into `folder`.
+bool WritingStarted(const std::string& folder) {
+  for (int i = 0; i < 600; ++i) {
+    for (const std::string& name : ListFolder(folder)) {
+      if (name.rfind(".mcadec-", 0) == 0) return true;
+    }
+    usleep(100000);
+  }
+  return false;
+}
+
+// An interrupted batch leaves no temporary file and mcadec dies by the
+// signal itself, so that a shell loop around it stops at the first Ctrl-C;
 // --json is valid JSON for a name that is not UTF-8 and lists failed files.
 TEST(Mcadec, InterruptsAndJsonForAnyName) {
   ScratchFolder folder;
   for (const char* name : {"a.mca", "b.mca", "c.mca"}) WriteBytes(folder / name, SparseContainer(16000, 16000, 1));
-  for (const char* signal : {"INT", "TERM", "HUP"}) {
-    const std::string command = "cd '" + folder.path() + "' && { '" MCADEC_PATH
-                                "' -q -j 1 --size-limit 0 -o out a.mca b.mca c.mca & pid=$!; sleep 0.5; kill -" +
-                                signal + " $pid; wait $pid; echo $? > status.txt; }";
-    std::system(command.c_str());
-    const Bytes status = ReadBytes(folder / "status.txt");
-    const int expected = std::string(signal) == "INT" ? 130 : std::string(signal) == "TERM" ? 143 : 129;
-    EXPECT_EQ(std::atoi(std::string(status.begin(), status.end()).c_str()), expected) << signal;
-    for (const std::string& name : ListFolder(folder / "out")) EXPECT_EQ(name.rfind(".mcadec-", 0), std::string::npos);
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    const pid_t pid = Spawn(folder, {MCADEC_PATH, "-q", "-j", "1", "--size-limit", "0", "-o", "out", "a.mca",
+                                     "b.mca", "c.mca"});
+    ASSERT_TRUE(WritingStarted(folder / "out")) << signal;
+    kill(pid, signal);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal << ": wait status " << status;
+    EXPECT_EQ(ListFolder(folder / "out"), std::vector<std::string>{}) << signal;
   }
+  // Ctrl-C reaches the loop's whole process group: the shell stops too.
+  const pid_t loop = Spawn(folder, {"/bin/bash", "-c",
+                                    "for f in a b c; do '" MCADEC_PATH "' -q --size-limit 0 -o out/$f.png $f.mca; "
+                                    "echo $f >> done.txt; done"});
+  ASSERT_TRUE(WritingStarted(folder / "out"));
+  kill(-loop, SIGINT);
+  int status = 0;
+  ASSERT_EQ(waitpid(loop, &status, 0), loop);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << "wait status " << status;
+  EXPECT_EQ(ListFolder(folder / "out"), std::vector<std::string>{});
+  EXPECT_EQ(ReadBytes(folder / "done.txt"), Bytes{});
 
   WriteBytes(folder / "caf\xe9.mca", ProgramTestPictures()[0].image);
   ASSERT_EQ(Mcadec(folder, "--json 'caf\xe9.mca' missing.mca > info.json || true").status, 0);

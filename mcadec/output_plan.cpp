@@ -1,0 +1,101 @@
+#include "mcadec/output_plan.h"
+
+#include <sys/stat.h>
+
+#include <climits>
+#include <cstdlib>
+#include <map>
+#include <set>
+#include <utility>
+
+namespace {
+
+std::string BaseName(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string Folder(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The input's name without its extension, to which the format's is added.
+std::string Stem(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  const size_t dot = path.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash) || dot == slash + 1) return path;
+  return path.substr(0, dot);
+}
+
+// One spelling for every name of the same place: the folder resolved (links,
+// "..", "./"), then the file's own name. A folder not yet made keeps its
+// spelling: all outputs into it are spelt alike.
+std::string Place(const std::string& path) {
+  char resolved[PATH_MAX];
+  if (!realpath(Folder(path).c_str(), resolved)) return path;
+  return std::string(resolved) + "/" + BaseName(path);
+}
+
+using FileId = std::pair<dev_t, ino_t>;
+
+bool Identify(const std::string& path, FileId* id) {
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0) return false;
+  *id = {info.st_dev, info.st_ino};
+  return true;
+}
+
+}  // namespace
+
+bool IsFolder(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool WritesIntoFolder(size_t inputs, const std::string& output) {
+  return !output.empty() && output != "-" && (inputs > 1 || IsFolder(output) || output.back() == '/');
+}
+
+bool PlanOutputs(const std::vector<std::string>& inputs, const std::string& output, ImageFormat format,
+                 OutputPlan* plan, std::string* error) {
+  plan->toFolder = WritesIntoFolder(inputs.size(), output);
+  plan->outputs.clear();
+  for (const std::string& input : inputs) {
+    if (plan->toFolder) {
+      std::string folder = output;
+      if (folder.back() != '/') folder += '/';
+      plan->outputs.push_back(folder + Stem(BaseName(input == "-" ? "stdin" : input)) + FormatExtension(format));
+    } else if (!output.empty()) {
+      plan->outputs.push_back(output);
+    } else {
+      plan->outputs.push_back(input == "-" ? "-" : Stem(input) + FormatExtension(format));
+    }
+  }
+  std::map<FileId, std::string> inputFiles;
+  for (const std::string& input : inputs) {
+    FileId id;
+    if (input != "-" && Identify(input, &id)) inputFiles.emplace(id, input);
+  }
+  std::map<std::string, size_t> claimed;  // place -> the input writing there
+  for (size_t i = 0; i < inputs.size(); ++i) {
+    const std::string& out = plan->outputs[i];
+    if (out == "-") continue;
+    FileId id;
+    if (Identify(out, &id)) {
+      const auto source = inputFiles.find(id);
+      if (source != inputFiles.end()) {
+        *error = "the output " + out + " is the input " + source->second + " itself; nothing converted";
+        return false;
+      }
+    }
+    const auto [earlier, fresh] = claimed.emplace(Place(out), i);
+    if (!fresh) {
+      *error = inputs[earlier->second] + " and " + inputs[i] + " would both be written to " + out +
+               "; nothing converted (convert them separately, or into different folders)";
+      return false;
+    }
+  }
+  return true;
+}
