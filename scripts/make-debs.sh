@@ -37,6 +37,10 @@ for pair in mcadec:mcadec gdk-pixbuf-loader-mca:loader; do
   doc="$tree/usr/share/doc/$package"
   mkdir -p "$doc" "$tree/DEBIAN"
   cp package/deb/copyright "$doc/copyright"
+  if [ -f "package/deb/$package.lintian-overrides" ]; then
+    mkdir -p "$tree/usr/share/lintian/overrides"
+    cp "package/deb/$package.lintian-overrides" "$tree/usr/share/lintian/overrides/$package"
+  fi
   printf '%s (%s) unstable; urgency=medium\n\n  * Release %s.\n\n -- %s  %s\n' \
     "$package" "$version" "$version" "$maintainer" "$(date -u -R -d "@$SOURCE_DATE_EPOCH")" \
     | gzip -9n > "$doc/changelog.gz"

@@ -31,11 +31,19 @@ clean gdk-pixbuf-thumbnailer -s 128 "$sample" "$work/thumb.png"
 file -b --mime-type "$work/thumb.png" | grep -qx image/png || { echo "no thumbnail"; exit 1; }
 type=$(clean gio info -a standard::content-type "$sample" | sed -n 's/.*standard::content-type: //p')
 [ "$type" = image/x-mca ] || { echo "gio info says '$type'"; exit 1; }
-# libmagic has no folder for packages' entries: the README's one line for users.
+# Double-clicking opens the picture: the installed viewer (gpicview here) is
+# offered for MCA pictures and is the default, with no setting of the user's.
+mime=$(clean gio mime image/x-mca)
+echo "$mime" | grep -q 'Default application for .image/x-mca.: zuvrek-mca-gpicview.desktop' &&
+  echo "$mime" | grep -qx '	zuvrek-mca-gpicview.desktop' || { echo "gio mime says: $mime"; exit 1; }
+! echo "$mime" | grep -q 'zuvrek-mca-eog' || { echo "a viewer that is not installed is offered: $mime"; exit 1; }
+# libmagic has no folder for packages' entries: the README's lines for users,
+# to add the entry and to remove it again.
 sh -c 'cat /usr/share/zuvrek/mca.magic >> /etc/magic'
 type=$(clean file -b --mime-type "$sample")
 [ "$type" = image/x-mca ] || { echo "file says '$type'"; exit 1; }
-cp "$magic_backup" /etc/magic
+sed -i '/^# zuvrek: MCA pictures/,/^# zuvrek: end$/d' /etc/magic
+cmp -s "$magic_backup" /etc/magic || { echo "the README's removal left /etc/magic changed"; exit 1; }
 
 DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 purge -y -qq mcadec gdk-pixbuf-loader-mca >/dev/null
 for f in $files; do [ ! -e "$f" ] || { echo "left behind: $f"; exit 1; }; done
@@ -43,4 +51,5 @@ moduledir=$(pkg-config --variable=gdk_pixbuf_moduledir gdk-pixbuf-2.0)
 ! grep -q pixbufloader-mca "$moduledir/../loaders.cache" || { echo "loaders cache still lists the loader"; exit 1; }
 type=$(clean gio info -a standard::content-type "$sample" | sed -n 's/.*standard::content-type: //p')
 [ "$type" != image/x-mca ] || { echo "MIME database still knows image/x-mca"; exit 1; }
-echo "deb_test: packages lintian-clean, installed, used by the thumbnailer, gio and file, purged"
+! clean gio mime image/x-mca | grep -q zuvrek-mca || { echo "a viewer is still offered for MCA pictures"; exit 1; }
+echo "deb_test: packages lintian-clean, installed, used by the thumbnailer, gio, file and Open with, purged"

@@ -12,7 +12,7 @@ trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
 for f in bin/mcadec share/man/man1/mcadec.1 share/bash-completion/completions/mcadec \
          share/mime/packages/zuvrek-mca.xml share/thumbnailers/zuvrek-mca.thumbnailer \
-         share/zuvrek/mca.magic share/mime/mime.cache; do
+         share/zuvrek/mca.magic share/mime/mime.cache share/applications/zuvrek-mca-eog.desktop; do
   [ -e "$prefix/$f" ] || { echo "missing $f"; exit 1; }
 done
 loader=$(find "$prefix/lib" -name libpixbufloader-mca.so)
