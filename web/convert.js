@@ -24,14 +24,18 @@ function crc32(bytes, crc = 0) {
 }
 
 // The module, with the system calls its C library may name answered "not
-// supported": it reads and writes nothing but memory.
+// supported": it reads and writes nothing but memory. Its rows-decoded
+// reports go to the module's onProgress while a conversion sets one.
 async function loadMcaModule(wasmBytes) {
   const unsupported = () => 52;
+  const mod = { onProgress: null };
   const { instance } = await WebAssembly.instantiate(wasmBytes, {
     wasi_snapshot_preview1: new Proxy({}, { get: () => unsupported }),
+    env: { zv_progress: (rows, height) => { if (mod.onProgress) mod.onProgress('decode', rows, height); } },
   });
-  instance.exports._initialize();
-  return instance.exports;
+  Object.assign(mod, instance.exports);
+  mod._initialize();
+  return mod;
 }
 
 function pngChunk(type, data) {
@@ -47,7 +51,7 @@ function pngChunk(type, data) {
 // The PNG of 8-bit scanlines (each row's filter byte first), RGB or, given a
 // palette (red, green, blue triples), indexed: its Blob and the CRC-32 of the
 // whole file.
-async function writePng(width, height, scanlines, palette) {
+async function writePng(width, height, scanlines, palette, onProgress) {
   const head = new Uint8Array(13);
   const view = new DataView(head.buffer);
   view.setUint32(0, width);
@@ -55,7 +59,22 @@ async function writePng(width, height, scanlines, palette) {
   head.set([8, palette ? 3 : 2, 0, 0, 0], 8);  // 8 bits, RGB or indexed, deflate, adaptive filters, no interlace
   const parts = [kPngSignature, pngChunk('IHDR', head)];
   if (palette) parts.push(pngChunk('PLTE', palette));
-  const zlib = new Blob([scanlines]).stream().pipeThrough(new CompressionStream('deflate'));
+  // Fed a megabyte at a time, so that the bytes compressed so far can be told.
+  const kPiece = 1 << 20;
+  let fed = 0;
+  const source = new ReadableStream({
+    pull(controller) {
+      if (fed >= scanlines.length) {
+        controller.close();
+        return;
+      }
+      const piece = scanlines.subarray(fed, fed + kPiece);
+      fed += piece.length;
+      controller.enqueue(piece);
+      if (onProgress) onProgress('compress', fed, scanlines.length);
+    },
+  }, { highWaterMark: 0 });
+  const zlib = source.pipeThrough(new CompressionStream('deflate'));
   const reader = zlib.getReader();
   for (let r; !(r = await reader.read()).done;) {
     if (r.value.length) parts.push(pngChunk('IDAT', r.value));
@@ -67,11 +86,15 @@ async function writePng(width, height, scanlines, palette) {
 }
 
 // Converts one file's bytes. Failures come back with the decoder's words.
-async function convertMca(mod, fileBytes, previewSide = kPreviewSide) {
+// onProgress(phase, done, total), if given, hears the rows decoded ("decode")
+// and then the scanline bytes compressed ("compress").
+async function convertMca(mod, fileBytes, previewSide = kPreviewSide, onProgress = null) {
   const input = mod.zv_alloc(fileBytes.length);
   if (!input) return { ok: false, error: 'there is not enough memory for the file' };
   new Uint8Array(mod.memory.buffer, input, fileBytes.length).set(fileBytes);
+  mod.onProgress = onProgress;
   const result = mod.zv_convert(input, fileBytes.length, previewSide);
+  mod.onProgress = null;
   mod.zv_free(input);
   if (!result) return { ok: false, error: 'there is not enough memory for the picture' };
   const word = (offset) => new DataView(mod.memory.buffer).getInt32(result + offset, true);
@@ -88,6 +111,6 @@ async function convertMca(mod, fileBytes, previewSide = kPreviewSide) {
   const paletteCount = word(36);
   const palette = paletteCount ? new Uint8Array(mod.memory.buffer, result + 40, 3 * paletteCount).slice() : null;
   mod.zv_release(result);
-  const { png, crc } = await writePng(width, height, scanlines, palette);
+  const { png, crc } = await writePng(width, height, scanlines, palette, onProgress);
   return { ok: true, width, height, pixelFormat, png, crc, preview: { width: previewWidth, height: previewHeight, rgba } };
 }

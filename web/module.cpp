@@ -13,6 +13,11 @@
 
 #define EXPORT(name) extern "C" __attribute__((export_name(#name)))
 
+// The page's: told how many rows of the picture are decoded, about a hundred
+// times a picture, so that it can show how far a long conversion has come.
+extern "C" __attribute__((import_module("env"), import_name("zv_progress"))) void zv_progress(int32_t rows,
+                                                                                                int32_t height);
+
 namespace {
 
 // Laid out for the page, which reads it as 32-bit words (offsets in bytes:
@@ -96,6 +101,8 @@ int Row(void* context, int32_t y, const uint8_t* rgb) {
     std::memcpy(c.above, rgb, rowBytes);
   }
   if (c.previewFromRows) ToRgba(rgb, p.width, p.preview + 4 * size_t(p.width) * size_t(y));
+  const int32_t step = p.height / 100 + 1;
+  if ((y + 1) % step == 0 || y + 1 == p.height) zv_progress(y + 1, p.height);
   return 0;
 }
 

@@ -27,6 +27,7 @@ const inputs = {
   text: join(work, 'notes.txt'),
   huge: join(work, 'huge.mca'),
   large: join(work, 'large.mca'),
+  slow: join(work, 'slow.mca'),
 };
 copyFileSync(join(pictures, 'small', '000.mca'), inputs.photo);
 copyFileSync(new URL('../../fuzz/corpus/picture/seed11.mca', import.meta.url), inputs.indexed);
@@ -34,6 +35,7 @@ copyFileSync(new URL('../../samples/sample.mca', import.meta.url), inputs.sample
 writeFileSync(inputs.cut, readFileSync(inputs.sample).subarray(0, 200));
 writeFileSync(inputs.text, 'not a picture\n');
 execFileSync(makeLarge, ['--sparse', inputs.huge, '16000', '44700'], { stdio: 'ignore' });
+execFileSync(makeLarge, ['--sparse', inputs.slow, '8000', '8000'], { stdio: 'ignore' });  // seconds to convert
 copyFileSync(join(pictures, 'large-0.mca'), inputs.large);
 
 const browser = await chromium.launch({
@@ -53,7 +55,7 @@ try {
   await page.waitForFunction(() => document.body.dataset.state === 'idle');
   const idleWith = (count) => page.waitForFunction(
       (n) => document.body.dataset.state === 'idle' && document.querySelectorAll('#results .item').length === n &&
-             !document.querySelector('#results .note'),
+             !document.querySelector('#results .note:not(.cancelled)'),
       count, { timeout: 120000, polling: 20 });
 
   // Chosen, then more given while the first are converting: all queued.
@@ -96,8 +98,13 @@ try {
     check(samePixels(pngPixels(Uint8Array.from(bytes)), expected), `${title}: the PNG's pixels are the decoder's`);
     check(item.link.width === expected.width && item.link.height === expected.height, `${title}: data-width/height`);
   }
+  const sizes = await page.$$eval('#results a[download]', (links) => links.map((a) => a.textContent));
+  check(sizes.every((t) => /\(\d+ × \d+, (\d+ bytes|\d+(\.\d)? KB)\)$/.test(t)),
+        `small PNGs' sizes in bytes or KB (${sizes})`);
+  const summary = await page.textContent('#summary');
+  check(summary === '3 converted, 3 failed', `the batch's summary (${summary})`);
   const refused = [['cut.mca', /cut\.mca.*outside the file/], ['notes.txt', /notes\.txt.*not an MCA picture/],
-                   ['huge.mca', /huge\.mca.*limit/]];
+                   ['huge.mca', /huge\.mca.*16000 x 44700.*limit/]];
   for (const [title, words] of refused) {
     const item = byTitle[title];
     check(item && !item.link && item.alerts.length === 1 && words.test(item.alerts[0]),
@@ -125,6 +132,52 @@ try {
   check(large.width === 4000 && large.alerts === 0 && /scaled down/.test(large.statuses[0] || ''),
         'the 4000 x 3000 picture is converted, its preview scaled down');
   console.log(`4000 x 3000 picture, file chosen to PNG link: ${seconds.toFixed(2)} s`);
+  // Its preview fits the window's height until clicked for full size.
+  const previewHeight = () => page.$eval('#results .item:last-child canvas', (c) => c.getBoundingClientRect().height);
+  const windowHeight = await page.evaluate(() => innerHeight);
+  const fitted = await previewHeight();
+  await page.click('#results .item:last-child canvas');
+  const full = await previewHeight();
+  check(fitted > 0 && fitted <= windowHeight && full > fitted,
+        `the preview fits the window (${fitted} of ${windowHeight} px), then shows full size (${full} px)`);
+
+  // A long conversion says how far it is and what waits; cancelled, the
+  // next file goes on; the list can be cleared.
+  await page.setInputFiles('#files', [inputs.slow, inputs.sample, inputs.photo]);
+  await page.waitForFunction(() => /row \d+ of 8000/.test(document.getElementById('now-text').textContent),
+                             null, { timeout: 60000, polling: 20 });
+  const line = await page.textContent('#now-text');
+  check(/^Converting slow\.mca: decoding, row \d+ of 8000 · 2 waiting: sample\.mca, Holiday\.MCA$/.test(line),
+        `the progress line names the file, its rows and what waits (${line})`);
+  await page.click('#cancel');
+  await idleWith(10);
+  const after = await page.$$eval('#results .item', (list) => list.slice(-3).map((item) => ({
+    note: (item.querySelector('.note') || {}).textContent,
+    link: !!item.querySelector('a[download]'),
+  })));
+  check(after[0].note === 'Cancelled.' && !after[0].link && after[1].link && after[2].link,
+        `the cancelled file says so and the next ones convert (${JSON.stringify(after)})`);
+  const later = await page.textContent('#summary');
+  check(later === '6 converted, 3 failed, 1 cancelled', `the summary counts the cancelled file (${later})`);
+  await page.click('#clear');
+  const cleared = await page.evaluate(() => ({
+    items: document.querySelectorAll('#results .item').length,
+    summary: document.getElementById('summary').textContent,
+    zip: document.getElementById('download-all').hidden,
+  }));
+  check(cleared.items === 0 && cleared.summary === '' && cleared.zip, `the list is cleared (${JSON.stringify(cleared)})`);
+  await page.setInputFiles('#files', [inputs.sample]);
+  await idleWith(1);
+  check(await page.$eval('#results .item a[download]', (a) => a.download) === 'sample.png',
+        'after clearing, a new file converts');
+
+  // On a phone there is nothing to drop files from: the page does not offer it.
+  const phone = await browser.newContext({ viewport: { width: 390, height: 844 }, isMobile: true, hasTouch: true });
+  const small = await phone.newPage();
+  await small.goto(`file://${pagePath}`);
+  const hint = await small.$eval('.drop-hint', (e) => getComputedStyle(e).display);
+  check(hint === 'none', `no "drop them anywhere" on a phone (${hint})`);
+  await phone.close();
 
   check(errors.length === 0, `no script errors (${errors})`);
   check(requests.length === 0, `no request leaves the page (${requests})`);
