@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "plugin/platform.h"
+#include "windows/platform.h"
 #include "tests/support/plain_decoder.h"
 
 namespace {

@@ -8,8 +8,10 @@ target_include_directories(win32shim PUBLIC ${CMAKE_SOURCE_DIR})
 find_package(Threads REQUIRED)
 target_link_libraries(win32shim PUBLIC Threads::Threads)
 
+target_link_libraries(windows_threads PUBLIC win32shim)
+
 add_library(plugin STATIC ${PLUGIN_SOURCES})
-target_link_libraries(plugin PUBLIC mca win32shim)
+target_link_libraries(plugin PUBLIC mca win32shim windows_threads)
 
 if(ZUVREK_TESTS)
   enable_testing()
@@ -38,6 +40,7 @@ if(ZUVREK_TESTS)
   # The decoder's frame buffers come from malloc; tests fail them on demand.
   target_link_options(native_tests PRIVATE -Wl,--wrap=malloc)
   gtest_discover_tests(native_tests DISCOVERY_MODE PRE_TEST)
+  add_test(NAME front_ends_share_libraries_only COMMAND sh ${CMAKE_SOURCE_DIR}/tests/layout_test.sh ${CMAKE_SOURCE_DIR})
 
   add_executable(make_sample tools/make_sample.cpp)
   target_link_libraries(make_sample PRIVATE test_support)
@@ -69,20 +72,21 @@ if(ZUVREK_PROGRAMS)
   include(GNUInstallDirs)
   set_target_properties(mca PROPERTIES POSITION_INDEPENDENT_CODE ON)
 
+  # PNG written as rows arrive, deflated on several threads.
+  add_library(png_encoder STATIC png/png_encoder.cpp)
+  target_link_libraries(png_encoder PUBLIC png_scanlines ZLIB::ZLIB Threads::Threads)
+
   add_executable(mcadec
     mcadec/main.cpp
     mcadec/convert.cpp
     mcadec/picture_file.cpp
-    mcadec/colour_table.cpp
-    mcadec/png_encoder.cpp
-    mcadec/png_filter.cpp
     mcadec/output_file.cpp
     mcadec/output_plan.cpp
     mcadec/row_pipe.cpp
     mcadec/interrupts.cpp
     mcadec/progress.cpp)
   target_compile_definitions(mcadec PRIVATE ZUVREK_VERSION="${PROJECT_VERSION}")
-  target_link_libraries(mcadec PRIVATE mca ZLIB::ZLIB CLI11::CLI11 Threads::Threads)
+  target_link_libraries(mcadec PRIVATE mca png_encoder CLI11::CLI11 Threads::Threads)
   install(TARGETS mcadec RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT mcadec)
   install(FILES mcadec/data/mcadec.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT mcadec)
   install(FILES mcadec/data/mcadec.bash-completion DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions

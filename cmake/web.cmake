@@ -4,11 +4,12 @@
 # decoder's output, the page in Debian's Chromium through playwright-core).
 find_program(NODE node REQUIRED)
 
-add_executable(mca_module web/module.cpp mcadec/png_filter.cpp mcadec/colour_table.cpp)
+add_executable(mca_module web/module.cpp)
 set_target_properties(mca_module PROPERTIES OUTPUT_NAME mca SUFFIX .wasm)
-target_link_libraries(mca_module PRIVATE mca)
+target_link_libraries(mca_module PRIVATE mca png_scanlines)
 # A reactor: no main, exports called by the page; only what is exported stays.
 target_compile_options(mca PRIVATE -fno-exceptions -fno-rtti)
+target_compile_options(png_scanlines PRIVATE -fno-exceptions -fno-rtti)
 target_compile_options(mca_module PRIVATE -fno-exceptions -fno-rtti)
 target_link_options(mca_module PRIVATE -mexec-model=reactor -Wl,--strip-all -Wl,--gc-sections)
 

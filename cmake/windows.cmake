@@ -32,11 +32,12 @@ add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${
 add_link_options(-Wl,--no-insert-timestamp)
 
 add_library(zuvrek SHARED ${PLUGIN_SOURCES} plugin/dll_main.cpp ${ZUVREK_DEF} ${CMAKE_BINARY_DIR}/version.rc)
-target_link_libraries(zuvrek PRIVATE mca)
+target_link_libraries(zuvrek PRIVATE mca windows_threads)
 set_target_properties(zuvrek PROPERTIES PREFIX "" SUFFIX ${ZUVREK_PLUGIN_SUFFIX})
 # Nothing in the plug-in throws or asks for types at run time, and it must
 # import from KERNEL32 and the C runtime only.
 target_compile_options(mca PRIVATE -fno-exceptions -fno-rtti)
+target_compile_options(windows_threads PRIVATE -fno-exceptions -fno-rtti)
 target_compile_options(zuvrek PRIVATE -fno-exceptions -fno-rtti)
 target_link_options(zuvrek PRIVATE -static -static-libgcc -static-libstdc++ -s -Wl,--kill-at)
 
@@ -44,17 +45,17 @@ target_link_options(zuvrek PRIVATE -static -static-libgcc -static-libstdc++ -s -
 # WIC. Imports system DLLs only, as the plug-in does.
 add_library(zuvrek-wic SHARED
   wic/module.cpp
+  wic/live_objects.cpp
   wic/codec_ids.cpp
   wic/mca_decoder.cpp
   wic/mca_frame.cpp
   wic/pixel_copy.cpp
   wic/stream_reading.cpp
   wic/registration.cpp
-  plugin/decode_threads.cpp
   ${ZUVREK_WIC_DEF}
   ${CMAKE_BINARY_DIR}/wic-version.rc)
 target_compile_definitions(zuvrek-wic PRIVATE ZUVREK_VERSION_W=L"${PROJECT_VERSION}")
-target_link_libraries(zuvrek-wic PRIVATE mca ole32 shell32 advapi32 uuid)
+target_link_libraries(zuvrek-wic PRIVATE mca windows_threads ole32 shell32 advapi32 uuid)
 set_target_properties(zuvrek-wic PROPERTIES PREFIX "")
 target_compile_options(zuvrek-wic PRIVATE -fno-exceptions -fno-rtti)
 target_link_options(zuvrek-wic PRIVATE -static -static-libgcc -static-libstdc++ -s -Wl,--kill-at)

@@ -3,8 +3,8 @@
 // whatever the size.
 #pragma once
 
-#include "mcadec/colour_table.h"
-#include "mcadec/png_encoder.h"
+#include "png/colour_table.h"
+#include "png/png_encoder.h"
 
 #include <cstdint>
 #include <cstdio>

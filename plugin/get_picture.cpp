@@ -2,7 +2,7 @@
 #include <cstring>
 
 #include "plugin/decode_frames.h"
-#include "plugin/decode_threads.h"
+#include "windows/decode_threads.h"
 #include "plugin/picture_calls.h"
 
 namespace {
@@ -69,7 +69,7 @@ int32_t Deliver(const SourceBytes& bytes, const mca_info& geometry, mca_status p
   uint8_t* pixels = static_cast<uint8_t*>(LocalLock(*pHBm));
   WriteInfoHeader(info, geometry, pixelBytes);
   // Threads start only now that both blocks are taken, and end inside the decode.
-  const mca_thread_api threads = PluginThreads();
+  const mca_thread_api threads = WindowsDecodeThreads();
   // A payload outside the data fails the picture once its blocks are taken.
   const int decoded = probed != MCA_PAYLOAD_OUTSIDE &&
                       DecodeMcaFrames(bytes.data, bytes.size, pixels, callback, data, stride, geometry.height, &threads);

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "mca/mca.h"
-#include "plugin/platform.h"
+#include "windows/platform.h"
 
 #if defined(_WIN32) && !defined(_WIN64)
 #define PLUGIN_STDCALL __stdcall

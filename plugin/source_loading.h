@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "plugin/platform.h"
+#include "windows/platform.h"
 
 struct SourceBytes {
   const uint8_t* data;

@@ -8,8 +8,8 @@
 #include <cstring>
 
 #include "mca/mca.h"
-#include "mcadec/colour_table.h"
-#include "mcadec/png_filter.h"
+#include "png/colour_table.h"
+#include "png/png_filter.h"
 
 #define EXPORT(name) extern "C" __attribute__((export_name(#name)))
 

@@ -11,7 +11,7 @@
 #include <new>
 #include <utility>
 
-#include "wic/module.h"
+#include "wic/live_objects.h"
 
 template <typename T, typename... Args>
 T* MakeObject(Args&&... args) {

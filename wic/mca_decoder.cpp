@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "plugin/decode_threads.h"
+#include "windows/decode_threads.h"
 #include "wic/codec_ids.h"
 #include "wic/mca_frame.h"
 #include "wic/pixel_copy.h"
@@ -11,7 +11,7 @@
 
 namespace {
 
-const mca_thread_api kThreads = PluginThreads();
+const mca_thread_api kThreads = WindowsDecodeThreads();
 
 // The answer WIC gives for each kind of problem.
 HRESULT ResultFor(mca_status status) {

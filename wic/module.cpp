@@ -3,12 +3,12 @@
 #include "wic/module.h"
 
 #include "wic/codec_ids.h"
+#include "wic/live_objects.h"
 #include "wic/mca_decoder.h"
 
 namespace {
 
 HMODULE g_module = nullptr;
-LONG g_live = 0;  // objects alive plus server locks
 
 class DecoderFactory final : public IClassFactory {
  public:
@@ -47,9 +47,6 @@ DecoderFactory g_factory;
 }  // namespace
 
 HMODULE CodecModule() { return g_module; }
-void ObjectCreated() { InterlockedIncrement(&g_live); }
-void ObjectDestroyed() { InterlockedDecrement(&g_live); }
-void ServerLock(BOOL lock) { lock ? ObjectCreated() : ObjectDestroyed(); }
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
@@ -66,4 +63,4 @@ extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, 
   return g_factory.QueryInterface(iid, out);
 }
 
-extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() { return g_live == 0 ? S_OK : S_FALSE; }
+extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() { return NoLiveObjects() ? S_OK : S_FALSE; }

@@ -4,4 +4,4 @@
 
 #include "mca/mca.h"
 
-mca_thread_api PluginThreads();
+mca_thread_api WindowsDecodeThreads();

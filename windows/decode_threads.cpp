@@ -1,8 +1,8 @@
-#include "plugin/decode_threads.h"
+#include "windows/decode_threads.h"
 
 #include <cstdlib>
 
-#include "plugin/platform.h"
+#include "windows/platform.h"
 
 namespace {
 
@@ -49,4 +49,4 @@ int32_t Processors() {
 
 }  // namespace
 
-mca_thread_api PluginThreads() { return mca_thread_api{Start, Join, Processors}; }
+mca_thread_api WindowsDecodeThreads() { return mca_thread_api{Start, Join, Processors}; }

@@ -1,6 +1,6 @@
-#include "mcadec/png_encoder.h"
+#include "png/png_encoder.h"
 
-#include "mcadec/png_filter.h"
+#include "png/png_filter.h"
 
 #include <zlib.h>
 

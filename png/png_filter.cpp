@@ -1,4 +1,4 @@
-#include "mcadec/png_filter.h"
+#include "png/png_filter.h"
 
 #include <cstdlib>
 

@@ -1,4 +1,4 @@
-#include "mcadec/colour_table.h"
+#include "png/colour_table.h"
 
 namespace {
 
