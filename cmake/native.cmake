@@ -34,7 +34,8 @@ if(ZUVREK_TESTS)
     tests/win32_shim_test.cpp
     tests/concurrency_test.cpp
     tests/threads_test.cpp
-    tests/differential_test.cpp)
+    tests/differential_test.cpp
+    tests/api_boundary_test.cpp)
   target_link_libraries(native_tests PRIVATE plugin test_support GTest::gtest GTest::gtest_main)
   target_compile_definitions(native_tests PRIVATE ZUVREK_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
   # The decoder's frame buffers come from malloc; tests fail them on demand.
@@ -171,7 +172,7 @@ if(ZUVREK_PIXBUF_LOADER)
     target_compile_definitions(program_tests PRIVATE MCADEC_PATH="$<TARGET_FILE:mcadec>"
       PIXBUF_TEST_DATA="${PIXBUF_TEST_DATA}")
     target_link_libraries(program_tests PRIVATE plugin test_support PkgConfig::SPNG PkgConfig::GDK_PIXBUF
-      GTest::gtest GTest::gtest_main)
+      ZLIB::ZLIB GTest::gtest GTest::gtest_main)
     add_dependencies(program_tests mcadec pixbuf_test_data)
     gtest_discover_tests(program_tests DISCOVERY_MODE PRE_TEST)
     # The real thumbnailer and query-loaders, which run apart from our sanitizers.

@@ -4,6 +4,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <csignal>
@@ -57,6 +58,101 @@ TEST(Mcadec, PalettePicturesBecomeIndexedPngsOnlyWhenExact) {
     bool indexed = false;
     EXPECT_TRUE(ReadPng(folder / "in.png", &indexed) == PluginPixels(picture.image)) << picture.name;
     EXPECT_EQ(indexed, picture.name.rfind("8-bit", 0) == 0) << picture.name;
+  }
+}
+
+// An 8-bit picture whose `colours` palette entries (none black) all show, in
+// a frame as wide as the palette, and, with `narrower`, a frame of 4 pixels
+// whose padding shows black: `colours`, or one more, colours in all.
+Bytes PaletteColours(uint32_t colours, bool narrower) {
+  TestContainer c;
+  c.pixelFormat = 8;
+  TestFrame wide;
+  wide.width = int32_t(colours);
+  wide.height = 2;
+  for (uint32_t i = 0; i < colours; ++i) c.palette.push_back(0x40u | (255 - i) << 8 | i << 16);
+  for (int32_t y = 0; y < wide.height; ++y) {
+    for (uint32_t i = 0; i < colours; ++i) wide.pixels.push_back(uint8_t(i));
+    wide.pixels.resize(size_t(SourceRowBytes(wide.width, 8)) * size_t(y + 1), 0);
+  }
+  c.frames = {wide};
+  if (narrower) {
+    TestFrame small;
+    small.width = 4;
+    small.height = 1;
+    small.pixels = {0, 1, 2, 3};
+    c.frames.push_back(small);
+  }
+  return BuildContainer(c);
+}
+
+TEST(Mcadec, IndexedPngUpTo256ColoursAndNotOneMore) {
+  const struct {
+    uint32_t palette;
+    bool narrower;
+    bool indexed;
+  } cases[] = {{256, false, true}, {255, true, true}, {256, true, false}};  // 256, 256 and 257 colours
+  for (const auto& c : cases) {
+    ScratchFolder folder;
+    const Bytes image = PaletteColours(c.palette, c.narrower);
+    WriteBytes(folder / "in.mca", image);
+    ASSERT_EQ(Mcadec(folder, "in.mca").status, 0);
+    bool indexed = !c.indexed;
+    EXPECT_TRUE(ReadPng(folder / "in.png", &indexed) == PluginPixels(image)) << c.palette << ", " << c.narrower;
+    EXPECT_EQ(indexed, c.indexed) << c.palette << " palette entries, narrower frame: " << c.narrower;
+  }
+}
+
+// The PNG's zlib stream inflated whole with its checksum checked: the bytes
+// it holds, or 0 when it is broken, ends early or leaves data over.
+size_t InflatedBytes(const Bytes& png) {
+  Bytes data;
+  for (size_t at = 8; at + 12 <= png.size();) {
+    const size_t length = size_t(png[at]) << 24 | size_t(png[at + 1]) << 16 | size_t(png[at + 2]) << 8 | png[at + 3];
+    if (std::string(png.begin() + ptrdiff_t(at + 4), png.begin() + ptrdiff_t(at + 8)) == "IDAT") {
+      data.insert(data.end(), png.begin() + ptrdiff_t(at + 8), png.begin() + ptrdiff_t(at + 8 + length));
+    }
+    at += 12 + length;
+  }
+  z_stream z = {};
+  if (inflateInit(&z) != Z_OK) return 0;
+  Bytes out(1 << 16);
+  size_t total = 0;
+  z.next_in = data.data();
+  z.avail_in = uInt(data.size());
+  int status = Z_OK;
+  while (status == Z_OK) {
+    z.next_out = out.data();
+    z.avail_out = uInt(out.size());
+    status = inflate(&z, Z_NO_FLUSH);
+    total += out.size() - z.avail_out;
+  }
+  const bool whole = status == Z_STREAM_END && z.avail_in == 0;
+  inflateEnd(&z);
+  return whole ? total : 0;
+}
+
+// Pictures of several 1 MiB chunks, deflated on 1 to 8 threads: one zlib
+// stream, checksum right, every pixel the plug-in's.
+TEST(Mcadec, PngOfManyChunksOnAnyNumberOfThreads) {
+  TestContainer varied, noise, indexed;
+  varied.frames = {PictureFrame(1200, 700, 24, true, 90), RandomFrame(900, 300, 24, true, 91, 4)};
+  noise.frames = {RandomFrame(1000, 800, 24, false, 92)};
+  indexed.pixelFormat = 8;
+  for (uint32_t i = 0; i < 100; ++i) indexed.palette.push_back(i * 0x00020509u);
+  indexed.frames = {PictureFrame(1500, 1500, 8, true, 93)};
+  for (const Bytes& image : {BuildContainer(varied), BuildContainer(noise), BuildContainer(indexed)}) {
+    ScratchFolder folder;
+    WriteBytes(folder / "in.mca", image);
+    const RgbImage expected = PluginPixels(image);
+    bool isIndexed = false;
+    for (int jobs = 1; jobs <= 8; ++jobs) {
+      ASSERT_EQ(Mcadec(folder, "-q -f -j " + std::to_string(jobs) + " in.mca").status, 0);
+      const Bytes png = ReadBytes(folder / "in.png");
+      EXPECT_TRUE(ReadPng(folder / "in.png", &isIndexed) == expected) << expected.width << " wide, -j " << jobs;
+      EXPECT_EQ(InflatedBytes(png), size_t(expected.height) * (size_t(expected.width) * (isIndexed ? 1 : 3) + 1))
+          << expected.width << " wide, -j " << jobs;
+    }
   }
 }
 

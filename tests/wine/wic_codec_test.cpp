@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <wincodec.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -191,7 +193,7 @@ TEST(WicCodec, CopiesAnyRectangleAtAnyStrideAndRefusesBadArguments) {
 
   struct Case {
     WICRect rect;
-    UINT stridePad;  // bytes beyond 3 x width
+    int stridePad;   // bytes beyond 3 x width (fewer, when negative)
     int bufferShort; // bytes fewer than the rows need
     bool nullBuffer;
     HRESULT expected;
@@ -211,11 +213,13 @@ TEST(WicCodec, CopiesAnyRectangleAtAnyStrideAndRefusesBadArguments) {
       {{0, 0, 5, 5}, 0, 0, true, E_INVALIDARG},
       {{0, 0, 5, 5}, 0, 1, false, WINCODEC_ERR_INSUFFICIENTBUFFER},
       {{0, 0, 5, 5}, 7, 8, false, WINCODEC_ERR_INSUFFICIENTBUFFER},
+      {{0, 0, 5, 5}, -1, 0, false, E_INVALIDARG},   // a stride one byte short of a row
+      {{0, 0, 5, 5}, -10, 0, false, E_INVALIDARG},  // a pixel a byte
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.rect.X << "," << c.rect.Y << " " << c.rect.Width << "x" << c.rect.Height);
     UINT rowBytes = c.rect.Width > 0 ? 3 * UINT(c.rect.Width) : 0;
-    UINT stride = rowBytes + c.stridePad;
+    UINT stride = UINT(int(rowBytes) + c.stridePad);
     size_t need = c.rect.Height > 0 && c.rect.Width > 0 ? size_t{stride} * (c.rect.Height - 1) + rowBytes : 0;
     Bytes out(need + 16, 0xA5);
     HRESULT hr = frame->CopyPixels(&c.rect, stride, UINT(need - c.bufferShort), c.nullBuffer ? nullptr : out.data());
@@ -225,11 +229,79 @@ TEST(WicCodec, CopiesAnyRectangleAtAnyStrideAndRefusesBadArguments) {
       const uint8_t* want = whole.rows.data() + (size_t(c.rect.Y + y) * whole.width + c.rect.X) * 3;
       ASSERT_TRUE(std::equal(want, want + rowBytes, out.data() + size_t{stride} * y)) << "row " << y;
       // Bytes between rows and after the last are the caller's.
-      if (c.stridePad && y + 1 < c.rect.Height) {
+      if (c.stridePad > 0 && y + 1 < c.rect.Height) {
         EXPECT_EQ(out[size_t{stride} * y + rowBytes], 0xA5);
       }
     }
     EXPECT_EQ(out[need], 0xA5);
+  }
+}
+
+// A stream over memory that answers Read a few bytes at a time, as network
+// and compound-file streams may, and fails from a given offset on.
+class PieceStream final : public IStream {
+ public:
+  PieceStream(const Bytes& bytes, ULONG piece, size_t failAt) : bytes_(bytes), piece_(piece), failAt_(failAt) {}
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (iid != IID_IUnknown && iid != IID_IStream && iid != IID_ISequentialStream) return E_NOINTERFACE;
+    *out = this;
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // lives on the test's stack
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE Read(void* out, ULONG want, ULONG* got) override {
+    if (at_ >= failAt_) return STG_E_READFAULT;
+    const size_t n = std::min({size_t{want}, size_t{piece_}, bytes_.size() - at_, failAt_ - at_});
+    std::memcpy(out, bytes_.data() + at_, n);
+    at_ += n;
+    if (got) *got = ULONG(n);
+    return n < want ? S_FALSE : S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* to) override {
+    const LONGLONG base = origin == STREAM_SEEK_SET ? 0 : origin == STREAM_SEEK_CUR ? LONGLONG(at_) : LONGLONG(bytes_.size());
+    if (base + move.QuadPart < 0) return STG_E_INVALIDFUNCTION;
+    at_ = size_t(base + move.QuadPart);
+    if (to) to->QuadPart = at_;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG*) override { return STG_E_ACCESSDENIED; }
+  HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Revert() override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Clone(IStream**) override { return E_NOTIMPL; }
+
+ private:
+  const Bytes& bytes_;
+  const ULONG piece_;
+  const size_t failAt_;
+  size_t at_ = 0;
+};
+
+TEST(WicCodec, TakesShortReadsAndFailsWithAFailingStream) {
+  const Bytes bytes = Picture24(40, 20, true, 9);
+  const Picture whole = PluginPicture(bytes);
+  const struct {
+    ULONG piece;
+    size_t failAt;
+    HRESULT expected;
+  } cases[] = {{7, SIZE_MAX, S_OK}, {1, SIZE_MAX, S_OK}, {4096, bytes.size() / 2, STG_E_READFAULT},
+               {3, 0, STG_E_READFAULT}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.piece << " bytes a read, failing at " << c.failAt);
+    PieceStream stream(bytes, c.piece, c.failAt);
+    Com<IWICBitmapDecoder> decoder;
+    Factory();  // COM, initialised
+    ASSERT_EQ(CoCreateInstance(kDecoder, nullptr, CLSCTX_INPROC_SERVER, IID_IWICBitmapDecoder,
+                               reinterpret_cast<void**>(&decoder)),
+              S_OK);
+    EXPECT_EQ(decoder->Initialize(&stream, WICDecodeMetadataCacheOnDemand), c.expected);
+    if (c.expected == S_OK) ExpectSame(WicPicture(decoder.p), whole);
   }
 }
 

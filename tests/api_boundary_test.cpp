@@ -1,0 +1,82 @@
+// The public API at its edges: a buffer exactly long enough and one byte
+// short, in every layout and at two strides; the area average exact where
+// each output pixel covers whole source pixels.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "mca/mca.h"
+#include "tests/support/collected_rows.h"
+#include "tests/support/mca_builder.h"
+
+namespace {
+
+Bytes TwoFramePicture() {
+  TestContainer c;
+  c.frames = {RandomFrame(7, 5, 24, true, 71), RandomFrame(5, 4, 24, false, 72)};  // a narrower frame too
+  return BuildContainer(c);
+}
+
+TEST(ApiBoundary, BufferExactlyLongEnoughAndOneByteShort) {
+  const Bytes image = TwoFramePicture();
+  const int32_t width = 7, height = 9;
+  for (const mca_layout layout : {MCA_LAYOUT_RGB, MCA_LAYOUT_BGR, MCA_LAYOUT_DIB}) {
+    const size_t rowBytes = layout == MCA_LAYOUT_DIB ? 24 : 3 * size_t(width);  // DIB rows padded to 4 bytes
+    for (const size_t stride : {rowBytes, rowBytes + 5}) {
+      const std::string where = "layout " + std::to_string(layout) + ", stride " + std::to_string(stride);
+      mca_options options;
+      mca_default_options(&options);
+      options.layout = layout;
+      const size_t needed = stride * (height - 1) + rowBytes;  // the last row ends after its bytes
+      Bytes buffer(needed + 8, 0xEE);
+      mca_problem problem;
+      EXPECT_EQ(mca_decode(image.data(), image.size(), &options, buffer.data(), stride, needed - 1, &problem),
+                MCA_BUFFER_TOO_SMALL)
+          << where;
+      EXPECT_EQ(problem.value, int64_t(needed)) << where;
+      EXPECT_EQ(problem.limit, int64_t(needed - 1)) << where;
+      EXPECT_EQ(buffer, Bytes(needed + 8, 0xEE)) << where << ": a refused decode writes nothing";
+      ASSERT_EQ(mca_decode(image.data(), image.size(), &options, buffer.data(), stride, needed, &problem), MCA_OK)
+          << where;
+      EXPECT_EQ(Bytes(buffer.end() - 8, buffer.end()), Bytes(8, 0xEE)) << where << ": nothing past the buffer";
+      EXPECT_EQ(mca_decode(image.data(), image.size(), &options, buffer.data(), rowBytes - 1, buffer.size(), nullptr),
+                MCA_BAD_ARGUMENT)
+          << where << ": a stride shorter than a row";
+    }
+  }
+}
+
+// Each output pixel covers factor x factor whole source pixels: it is their
+// mean, rounded to nearest (halves up), channel by channel.
+TEST(ApiBoundary, AreaAverageOfWholePixelsIsTheRoundedMean) {
+  for (const int32_t factor : {2, 3}) {
+    const int32_t width = 5, height = 4;
+    TestContainer c;
+    c.frames = {RandomFrame(width * factor, height * factor, 24, true, 80 + factor)};
+    const Bytes image = BuildContainer(c);
+    CollectedRows full, scaled;
+    full.rowBytes = 3 * size_t(width * factor);
+    scaled.rowBytes = 3 * size_t(width);
+    const mca_row_sink fullSink = CollectRows(&full), scaledSink = CollectRows(&scaled);
+    ASSERT_EQ(mca_decode_rows(image.data(), image.size(), nullptr, &fullSink, nullptr), MCA_OK);
+    ASSERT_EQ(mca_decode_scaled(image.data(), image.size(), nullptr, width, height, &scaledSink, nullptr), MCA_OK);
+    ASSERT_EQ(scaled.rgb.size(), 3 * size_t(width * height));
+    const uint32_t area = uint32_t(factor * factor);
+    for (int32_t y = 0; y < height; ++y) {
+      for (int32_t x = 0; x < width; ++x) {
+        for (int32_t k = 0; k < 3; ++k) {
+          uint32_t sum = 0;
+          for (int32_t dy = 0; dy < factor; ++dy) {
+            for (int32_t dx = 0; dx < factor; ++dx) {
+              sum += full.rgb[full.rowBytes * size_t(y * factor + dy) + 3 * size_t(x * factor + dx) + size_t(k)];
+            }
+          }
+          ASSERT_EQ(scaled.rgb[scaled.rowBytes * size_t(y) + 3 * size_t(x) + size_t(k)], (sum + area / 2) / area)
+              << "1/" << factor << ", pixel " << x << "," << y << ", channel " << k;
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
