@@ -144,9 +144,11 @@ try {
   // A long conversion says how far it is and what waits; cancelled, the
   // next file goes on; the list can be cleared.
   await page.setInputFiles('#files', [inputs.slow, inputs.sample, inputs.photo]);
-  await page.waitForFunction(() => /row \d+ of 8000/.test(document.getElementById('now-text').textContent),
-                             null, { timeout: 60000, polling: 20 });
-  const line = await page.textContent('#now-text');
+  const seen = await page.waitForFunction(() => {
+    const text = document.getElementById('now-text').textContent;
+    return /row \d+ of 8000/.test(text) && text;
+  }, null, { timeout: 60000, polling: 20 });
+  const line = await seen.jsonValue();
   check(/^Converting slow\.mca: decoding, row \d+ of 8000 · 2 waiting: sample\.mca, Holiday\.MCA$/.test(line),
         `the progress line names the file, its rows and what waits (${line})`);
   await page.click('#cancel');
