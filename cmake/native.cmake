@@ -183,6 +183,27 @@ if(ZUVREK_PIXBUF_LOADER)
     add_test(NAME cmake_install_puts_the_programs_in_place
       COMMAND sh ${CMAKE_SOURCE_DIR}/tests/programs/install_test.sh ${CMAKE_BINARY_DIR}
         ${CMAKE_SOURCE_DIR}/samples/sample.mca ${SYSTEM_PROGRAMS_LOAD_IT})
+    # The Python module and Pillow plug-in, built by setuptools from python/
+    # with Debian's Python (where python3-pil is), tested with pytest against
+    # mcadec. Not under the sanitizers: Python's own build of the module is
+    # the one users get.
+    if(NOT CMAKE_CXX_FLAGS MATCHES "sanitize" AND NOT CMAKE_CROSSCOMPILING)
+      set(PYTHON_LIB ${CMAKE_BINARY_DIR}/python)
+      file(GLOB PYTHON_SOURCES ${CMAKE_SOURCE_DIR}/python/zuvrek/*.py ${CMAKE_SOURCE_DIR}/python/src/*.cpp
+        ${CMAKE_SOURCE_DIR}/mca/*.cpp ${CMAKE_SOURCE_DIR}/mca/*.h)
+      add_custom_command(OUTPUT ${PYTHON_LIB}/zuvrek/__init__.py
+        COMMAND /usr/bin/python3 setup.py -q build --build-base ${CMAKE_BINARY_DIR}/python-build
+          --build-lib ${PYTHON_LIB} > /dev/null
+        COMMAND ${CMAKE_COMMAND} -E touch ${PYTHON_LIB}/zuvrek/__init__.py
+        DEPENDS ${PYTHON_SOURCES} ${CMAKE_SOURCE_DIR}/python/setup.py
+        WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/python
+        COMMENT "Building the Python module")
+      add_custom_target(python_module ALL DEPENDS ${PYTHON_LIB}/zuvrek/__init__.py)
+      add_test(NAME python_module_and_pillow
+        COMMAND /usr/bin/python3 -m pytest -q -p no:cacheprovider ${CMAKE_SOURCE_DIR}/python/tests)
+      set_tests_properties(python_module_and_pillow PROPERTIES ENVIRONMENT
+        "PYTHONPATH=${PYTHON_LIB};PYTHONDONTWRITEBYTECODE=1;ZUVREK_SOURCE=${CMAKE_SOURCE_DIR};ZUVREK_MCADEC=$<TARGET_FILE:mcadec>;ZUVREK_MAKE_LARGE=$<TARGET_FILE:make_large>")
+    endif()
     add_test(NAME bash_completes_any_file_name
       COMMAND sh ${CMAKE_SOURCE_DIR}/tests/programs/completion_test.sh
         ${CMAKE_SOURCE_DIR}/mcadec/data/mcadec.bash-completion)

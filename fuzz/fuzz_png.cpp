@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int level = (data[2] >> 1 & 15) > 9 ? kPngTunedLevel : data[2] >> 1 & 15;
   const unsigned threads = 1 + (data[5] & 7);
   const size_t rowBytes = size_t(width) * (indexed ? 1 : 3);
-  const int32_t height = int32_t(std::min<size_t>(1 + size_t(data[3]) * 64, (3u << 19) / rowBytes + 1));
+  const int32_t height = int32_t(std::min<size_t>(1 + size_t(data[3]) * 64, (5u << 18) / rowBytes + 1));
   const uint8_t* bytes = data + 6;
   const size_t count = size - 6;
   if (count == 0) return 0;

@@ -103,6 +103,12 @@ typedef struct mca_options {
 
 void mca_default_options(mca_options* options);
 
+/* Whether a picture of width x height pixels is within the options' limits
+ * (options NULL: the defaults), as the full-size decodes decide it: MCA_OK,
+ * MCA_OVER_DIMENSION_LIMIT or MCA_OVER_SIZE_LIMIT. For callers that allocate
+ * the output themselves before decoding. */
+mca_status mca_check_limits(int32_t width, int32_t height, const mca_options* options, mca_problem* problem);
+
 typedef struct mca_info {
   int32_t width;
   int32_t height;

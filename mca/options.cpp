@@ -67,3 +67,9 @@ mca_status CheckLimits(int32_t width, int32_t height, const mca_options& options
   }
   return MCA_OK;
 }
+
+mca_status mca_check_limits(int32_t width, int32_t height, const mca_options* options, mca_problem* problem) {
+  if (width < 0 || height < 0) return Fail(problem, MCA_BAD_ARGUMENT);
+  const mca_status status = CheckLimits(width, height, OptionsOrDefaults(options), problem);
+  return status == MCA_OK ? Fail(problem, MCA_OK) : status;
+}

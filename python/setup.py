@@ -1,0 +1,33 @@
+"""Builds zuvrek for Python: the decoder (../mca, through mca.h) compiled into
+the extension zuvrek._decoder, and the Pillow plug-in zuvrek.pillow.
+
+    pip install --no-build-isolation ./python
+"""
+import glob
+import os
+
+from setuptools import Extension, setup
+
+here = os.path.dirname(os.path.abspath(__file__))
+root = os.path.dirname(here)
+decoder = sorted(glob.glob(os.path.join(root, "mca", "*.cpp")))
+if not decoder:
+    raise SystemExit(f"the decoder's sources are not in {os.path.join(root, 'mca')}: build from the zuvrek tree")
+
+setup(
+    name="zuvrek",
+    version="1.0.0",
+    description="MCA pictures (F&C Canvas) for Python and Pillow",
+    license="MIT",
+    packages=["zuvrek"],
+    ext_modules=[
+        Extension(
+            "zuvrek._decoder",
+            sources=[os.path.join(here, "src", "decoder_module.cpp")] + decoder,
+            include_dirs=[root],
+            extra_compile_args=["-std=c++17", "-O2"],
+            language="c++",
+        )
+    ],
+    python_requires=">=3.9",
+)

@@ -1,0 +1,87 @@
+"""zuvrek.probe and zuvrek.decode against the native decoder."""
+import mmap
+import threading
+
+import pytest
+
+import zuvrek
+from conftest import reference, sparse
+
+
+def test_every_picture_decodes_to_the_native_decoders_pixels(pictures, tmp_path):
+    decoded = 0
+    for path in pictures:
+        data = path.read_bytes()
+        expected = reference(path, tmp_path)
+        if expected is None:
+            with pytest.raises(zuvrek.McaError):
+                zuvrek.decode(data)
+            continue
+        assert zuvrek.decode(data) == expected, path.name
+        info = zuvrek.probe(data)
+        assert (info.width, info.height) == expected[:2] and info.bits_per_pixel in (8, 24) and info.frames >= 1
+        decoded += 1
+    assert decoded >= 10
+
+
+def test_any_bytes_like_object(tmp_path, pictures):
+    path = pictures[0]
+    data = path.read_bytes()
+    expected = zuvrek.decode(data)
+    with open(path, "rb") as f, mmap.mmap(f.fileno(), 0, access=mmap.ACCESS_READ) as mapped:
+        for given in (bytearray(data), memoryview(data), mapped):
+            assert zuvrek.decode(given) == expected, type(given).__name__
+    with pytest.raises(TypeError):
+        zuvrek.decode("not bytes")
+
+
+def test_scaled_to_exactly_the_size_asked_as_mcadec_fits_it(pictures, tmp_path):
+    path = pictures[0]  # 160 x 120: --resize 40x40 fits it into 40 x 30
+    assert zuvrek.decode(path.read_bytes(), size=(40, 30)) == reference(path, tmp_path, "--resize", "40x40")
+    for size, error in (((0, 5), ValueError), ((161, 120), ValueError), ((160, 121), ValueError)):
+        with pytest.raises(error):
+            zuvrek.decode(path.read_bytes(), size=size)
+
+
+@pytest.mark.parametrize("limits, refused", [
+    (dict(max_pixels=100 * 50), None),
+    (dict(max_pixels=100 * 50 - 1), "over the size limit of 4999 pixels"),
+    (dict(max_dimension=100), None),
+    (dict(max_dimension=99), "over the dimension limit of 99 pixels"),
+    (dict(max_pixels=0, max_dimension=0), None),
+])
+def test_limits_exactly_at_and_one_past(tmp_path, limits, refused):
+    data = sparse(tmp_path, 100, 50).read_bytes()
+    if refused is None:
+        assert zuvrek.decode(data, **limits)[:2] == (100, 50)
+    else:
+        with pytest.raises(zuvrek.McaError, match=refused) as caught:
+            zuvrek.decode(data, **limits)
+        assert isinstance(caught.value, ValueError) and caught.value.status > 0
+
+
+def test_broken_files_raise_with_the_decoders_words(pictures):
+    data = pictures[0].read_bytes()
+    for broken, words in ((data[:200], "lies outside the file"), (b"XYZ" + data[3:], "not an MCA picture"),
+                          (data[:20], "shorter than the 48-byte head"), (b"", "")):
+        with pytest.raises(zuvrek.McaError, match=words):
+            zuvrek.decode(broken)
+        with pytest.raises(zuvrek.McaError, match=words):
+            zuvrek.probe(broken)
+
+
+def test_threads_decode_at_once(pictures):
+    data = pictures[0].read_bytes()
+    expected = zuvrek.decode(data)
+    results = []
+
+    def work():
+        for _ in range(20):
+            results.append(zuvrek.decode(data) == expected and zuvrek.decode(data, size=(8, 6))[:2] == (8, 6))
+
+    threads = [threading.Thread(target=work) for _ in range(4)]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    assert results == [True] * 80

@@ -1,0 +1,85 @@
+"""zuvrek.pillow: MCA pictures through Pillow's own Image.open."""
+import io
+import subprocess
+import sys
+import textwrap
+
+import pytest
+from PIL import Image, UnidentifiedImageError
+
+import zuvrek.pillow  # noqa: F401  (registers the format)
+from conftest import reference, sparse
+
+
+def test_open_reads_the_head_and_load_gives_the_native_pixels(pictures, tmp_path):
+    for path in pictures:
+        expected = reference(path, tmp_path)
+        if expected is None:
+            continue
+        for source in (path, io.BytesIO(path.read_bytes())):  # a file, and an object without fileno
+            with Image.open(source) as im:
+                assert (im.format, im.mode, im.size, im.get_format_mimetype()) == \
+                    ("MCA", "RGB", expected[:2], "image/x-mca")
+                assert im.tobytes() == expected[2], path.name
+    # Saved as PNG and read back by Pillow's own PNG plug-in: the same pixels.
+    with Image.open(pictures[0]) as im:
+        im.save(tmp_path / "out.png")
+    with Image.open(tmp_path / "out.png") as png:
+        assert png.convert("RGB").tobytes() == reference(pictures[0], tmp_path)[2]
+
+
+def test_broken_and_foreign_files(pictures, tmp_path):
+    data = pictures[0].read_bytes()
+    cut = tmp_path / "cut.mca"
+    cut.write_bytes(data[:-100])  # the last frame's payload cut short: opens, fails at load
+    with Image.open(cut) as im:
+        assert im.size == (160, 120)
+        with pytest.raises(OSError, match="cut.mca: frame 3's payload lies outside the file"):
+            im.load()
+    head = tmp_path / "head.mca"
+    head.write_bytes(data[:20])
+    with pytest.raises(OSError, match="shorter than the 48-byte head"):
+        Image.open(head)
+    other = tmp_path / "other.mca"
+    other.write_bytes(b"not a picture at all")
+    with pytest.raises(UnidentifiedImageError):
+        Image.open(other)
+
+
+def test_a_bomb_of_85_bytes_is_refused_at_open(tmp_path):
+    bomb = sparse(tmp_path, 16000, 44700)
+    assert bomb.stat().st_size < 100
+    with pytest.raises(Image.DecompressionBombError):
+        Image.open(bomb)
+
+
+def test_thumbnail_of_a_big_picture_in_memory_of_the_thumbnail(tmp_path):
+    # 12000 x 7000 (84 megapixels, under Pillow's bomb limit) is 252 MB as RGB.
+    big = sparse(tmp_path, 12000, 7000)
+    script = textwrap.dedent(f"""
+        import resource, zuvrek.pillow
+        from PIL import Image
+        before = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
+        with Image.open({str(big)!r}) as im:
+            im.thumbnail((256, 256))
+            assert im.size == (256, 149), im.size
+        print((resource.getrusage(resource.RUSAGE_SELF).ru_maxrss - before) // 1024)
+    """)
+    run = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, check=True)
+    assert int(run.stdout) < 40, f"thumbnail took {run.stdout.strip()} MB more"
+
+
+def test_draft_decodes_small_and_our_limits_apply_at_load(tmp_path):
+    with Image.open(sparse(tmp_path, 2000, 1000)) as im:
+        assert im.draft("RGB", (500, 250)) == ("RGB", (0, 0, 500, 250))
+        im.load()
+        assert im.size == (500, 250)
+    # Pillow's limit lifted, ours still holds: 17000 x 17000 is over 268435456 pixels.
+    limit = Image.MAX_IMAGE_PIXELS
+    Image.MAX_IMAGE_PIXELS = None
+    try:
+        with Image.open(sparse(tmp_path, 17000, 17000)) as im:
+            with pytest.raises(OSError, match="over the size limit of 268435456 pixels"):
+                im.load()
+    finally:
+        Image.MAX_IMAGE_PIXELS = limit
