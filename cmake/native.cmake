@@ -147,6 +147,11 @@ if(ZUVREK_PIXBUF_LOADER)
   configure_file(cmake/install-caches.cmake.in ${CMAKE_BINARY_DIR}/install-caches.cmake @ONLY)
   install(SCRIPT ${CMAKE_BINARY_DIR}/install-caches.cmake COMPONENT loader)
 
+  option(ZUVREK_QT "Build the Qt image plug-ins (Qt 5 and Qt 6, each where found)" ON)
+  if(ZUVREK_QT)
+    include(cmake/qt.cmake)
+  endif()
+
   if(ZUVREK_TESTS)
     # A loaders cache for our module alone, and a MIME database that knows
     # MCA files, both in the build folder, for the tests.

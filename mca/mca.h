@@ -139,6 +139,12 @@ mca_status mca_probe(const uint8_t* data, size_t size, mca_info* info, mca_probl
  * container they are given (the 00IN plug-in's rule). */
 mca_status mca_probe_container(const uint8_t* data, size_t size, mca_info* info, mca_problem* problem);
 
+/* The bytes the picture takes from its start (its head, palette, frame
+ * table, frame heads and payloads), as far as the data holds them; 0 when the
+ * head or a frame head does not lie in the data. For readers that leave a
+ * stream right after the picture. */
+size_t mca_picture_bytes(const uint8_t* data, size_t size);
+
 /* Frame `index` of a picture whose probe filled its info. */
 mca_status mca_get_frame(const uint8_t* data, size_t size, int32_t index, mca_frame_info* frame);
 

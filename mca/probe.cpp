@@ -70,3 +70,18 @@ mca_status mca_get_frame(const uint8_t* data, size_t size, int32_t index, mca_fr
   *out = mca_frame_info{frame.width, frame.height, frame.storedSize, frame.expandedSize, frame.compression != 0};
   return MCA_OK;
 }
+
+size_t mca_picture_bytes(const uint8_t* data, size_t size) {
+  const McaSpan span{data, data ? size : 0};
+  McaHeader header;
+  if (!ReadMcaHeader(span, &header)) return 0;
+  const int32_t frames = header.frameCount > 0 ? header.frameCount : 0;
+  uint64_t end = header.frameTableOffset + 4 * uint64_t(frames);
+  for (int32_t i = 0; i < frames; ++i) {
+    McaFrameHeader frame;
+    if (!ReadMcaFrameHeader(span, header, i, &frame)) return 0;
+    const uint64_t payloadEnd = uint64_t(frame.payloadOffset) + uint64_t(frame.storedSize > 0 ? frame.storedSize : 0);
+    if (payloadEnd > end) end = payloadEnd;
+  }
+  return size_t(end < size ? end : size);
+}

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Builds the Debian packages into dist/: mcadec (the converter, its man page
-# and bash completion) and gdk-pixbuf-loader-mca (the loader module, the MIME
-# package, the thumbnailer entry, the magic entry). Compiled with Debian's
+# and bash completion), gdk-pixbuf-loader-mca (the loader module, the MIME
+# package, the thumbnailer entry, the viewers' desktop entries, the magic
+# entry) and python3-zuvrek (the Python module and Pillow plug-in). Compiled with Debian's
 # hardening flags and installed staged under /usr; Depends come from
 # dpkg-shlibdeps, and the loaders cache and MIME database are refreshed by the
 # triggers of gdk-pixbuf and shared-mime-info, so no maintainer scripts.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh programs dpkg-dev
+scripts/install-deps.sh programs dpkg-dev python3-dev python3-setuptools
 build=build/deb
 eval "$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --export=sh)"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DZUVREK_TESTS=OFF -DZUVREK_BENCH=OFF \
@@ -26,13 +27,24 @@ mkdir -p dist
 
 # dpkg-shlibdeps reads a source package's control file.
 mkdir -p "$stage/src/debian"
-printf 'Source: zuvrek\n\nPackage: mcadec\nArchitecture: any\n\nPackage: gdk-pixbuf-loader-mca\nArchitecture: any\n' \
-  > "$stage/src/debian/control"
+printf 'Source: zuvrek\n' > "$stage/src/debian/control"
+for package in mcadec gdk-pixbuf-loader-mca python3-zuvrek; do
+  printf '\nPackage: %s\nArchitecture: any\n' "$package" >> "$stage/src/debian/control"
+done
 
-for pair in mcadec:mcadec gdk-pixbuf-loader-mca:loader; do
+# The Python module for Debian's Python: built by setuptools, laid out where
+# Debian's python3 finds modules.
+python=$(/usr/bin/python3 -c 'import sys; print(f"{sys.version_info[0]}.{sys.version_info[1]}")')
+(cd python && /usr/bin/python3 setup.py -q build --build-base "$stage/python-build" --build-lib "$stage/python-lib" \
+  2>/dev/null >/dev/null)
+python_tree="$stage/src/debian/python3-zuvrek/usr/lib/python3/dist-packages"
+mkdir -p "$python_tree"
+cp -r "$stage/python-lib/zuvrek" "$python_tree/"
+
+for pair in mcadec:mcadec gdk-pixbuf-loader-mca:loader python3-zuvrek:; do
   package=${pair%%:*}
   tree="$stage/src/debian/$package"
-  DESTDIR="$tree" cmake --install "$build" --component "${pair#*:}" >/dev/null
+  [ -z "${pair#*:}" ] || DESTDIR="$tree" cmake --install "$build" --component "${pair#*:}" >/dev/null
   find "$tree/usr/share/man" -type f -exec gzip -9n {} + 2>/dev/null || true
   doc="$tree/usr/share/doc/$package"
   mkdir -p "$doc" "$tree/DEBIAN"
@@ -52,6 +64,10 @@ for pair in mcadec:mcadec gdk-pixbuf-loader-mca:loader; do
   # Stripped as Debian's own builds are (after dpkg-shlibdeps, which reads the symbols).
   (cd "$stage/src" && strip --strip-unneeded --remove-section=.comment $objects)
   [ "$package" = gdk-pixbuf-loader-mca ] && depends="$depends, shared-mime-info"
+  [ "$package" = python3-zuvrek ] && depends="python3 (>= $python~), python3 (<< ${python%.*}.$((${python#*.} + 1))), $depends"
+  for script in postinst prerm; do
+    [ ! -f "package/deb/$package.$script" ] || install -m 755 "package/deb/$package.$script" "$tree/DEBIAN/$script"
+  done
   {
     sed -n '/^Description:/q;p' "package/deb/$package.control"
     echo "Version: $version"

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds both plug-ins and both WIC codecs and writes dist/zuvrek-VERSION.zip:
 # zuvrek.spi, zuvrek.sph, zuvrek-wic-x86.dll, zuvrek-wic-x64.dll,
-# mca-viewer.html, a short user README and the licence; then the Debian packages
-# (scripts/make-debs.sh). The version is the
+# mca-viewer.html, a short user README and the licence; then the Python wheel
+# and the Debian packages (scripts/make-debs.sh). The version is the
 # project's, from CMakeLists.txt; the archive's entries carry a fixed date, so
 # the same sources give the same zip.
 set -euo pipefail
@@ -31,4 +31,8 @@ rm -f "$zip"
   mca-viewer.html README.txt LICENSE.txt)
 echo "wrote $zip"
 unzip -l "$zip"
+# The Python wheel, built with Debian's Python and setuptools (no package index).
+scripts/install-deps.sh python3-dev python3-setuptools python3-pip python3-wheel
+/usr/bin/python3 -m pip wheel -q --no-build-isolation --no-deps -w dist ./python
+echo "wrote $(ls dist/zuvrek-*.whl)"
 scripts/make-debs.sh

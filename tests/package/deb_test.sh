@@ -11,7 +11,7 @@ if [ "$(id -u)" -ne 0 ]; then
   exit 0
 fi
 scripts/make-debs.sh
-debs=(dist/mcadec_*.deb dist/gdk-pixbuf-loader-mca_*.deb)
+debs=(dist/mcadec_*.deb dist/gdk-pixbuf-loader-mca_*.deb dist/python3-zuvrek_*.deb)
 lintian --fail-on error,warning "${debs[@]}" || { echo "lintian: errors or warnings"; exit 1; }
 
 work=$(mktemp -d)
@@ -24,13 +24,24 @@ cp samples/sample.mca "$sample"
 clean() { env -i PATH=/usr/bin:/bin HOME="$work" "$@"; }
 
 DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -qq "${debs[@]/#/./}" >/dev/null
-files=$(dpkg -L mcadec gdk-pixbuf-loader-mca | while read -r f; do [ -f "$f" ] && echo "$f"; done)
+files=$(dpkg -L mcadec gdk-pixbuf-loader-mca python3-zuvrek | while read -r f; do [ -f "$f" ] && echo "$f"; done)
 
 clean mcadec -q -o "$work/picture.png" "$sample"
 clean gdk-pixbuf-thumbnailer -s 128 "$sample" "$work/thumb.png"
 file -b --mime-type "$work/thumb.png" | grep -qx image/png || { echo "no thumbnail"; exit 1; }
 type=$(clean gio info -a standard::content-type "$sample" | sed -n 's/.*standard::content-type: //p')
 [ "$type" = image/x-mca ] || { echo "gio info says '$type'"; exit 1; }
+# Debian's Python, with no environment set: the module and Pillow's Image.open.
+clean /usr/bin/python3 -c "
+import zuvrek, zuvrek.pillow
+from PIL import Image
+with Image.open('$sample') as im:
+    im.load()
+    assert (im.format, im.size) == ('MCA', (160, 120)), (im.format, im.size)
+assert zuvrek.probe(open('$sample', 'rb').read()).width == 160
+" || { echo "python3-zuvrek does not open the sample"; exit 1; }
+pycache=$(find /usr/lib/python3/dist-packages/zuvrek -name '*.pyc' | head -1)
+[ -n "$pycache" ] || { echo "python3-zuvrek was not byte-compiled"; exit 1; }
 # Double-clicking opens the picture: the installed viewer (gpicview here) is
 # offered for MCA pictures and is the default, with no setting of the user's.
 mime=$(clean gio mime image/x-mca)
@@ -45,11 +56,13 @@ type=$(clean file -b --mime-type "$sample")
 sed -i '/^# zuvrek: MCA pictures/,/^# zuvrek: end$/d' /etc/magic
 cmp -s "$magic_backup" /etc/magic || { echo "the README's removal left /etc/magic changed"; exit 1; }
 
-DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 purge -y -qq mcadec gdk-pixbuf-loader-mca >/dev/null
+DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 purge -y -qq mcadec gdk-pixbuf-loader-mca \
+  python3-zuvrek >/dev/null
 for f in $files; do [ ! -e "$f" ] || { echo "left behind: $f"; exit 1; }; done
+[ ! -e /usr/lib/python3/dist-packages/zuvrek ] || { echo "left behind: the zuvrek module's folder"; exit 1; }
 moduledir=$(pkg-config --variable=gdk_pixbuf_moduledir gdk-pixbuf-2.0)
 ! grep -q pixbufloader-mca "$moduledir/../loaders.cache" || { echo "loaders cache still lists the loader"; exit 1; }
 type=$(clean gio info -a standard::content-type "$sample" | sed -n 's/.*standard::content-type: //p')
 [ "$type" != image/x-mca ] || { echo "MIME database still knows image/x-mca"; exit 1; }
 ! clean gio mime image/x-mca | grep -q zuvrek-mca || { echo "a viewer is still offered for MCA pictures"; exit 1; }
-echo "deb_test: packages lintian-clean, installed, used by the thumbnailer, gio, file and Open with, purged"
+echo "deb_test: packages lintian-clean, installed, used by the thumbnailer, gio, file, Open with and Python, purged"

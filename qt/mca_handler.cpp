@@ -1,0 +1,156 @@
+#include "qt/mca_handler.h"
+
+#include <QIODevice>
+#include <QImage>
+#include <QVariant>
+#include <QtGlobal>
+
+#include <cstring>
+
+#include "mca/mca.h"
+
+namespace {
+
+// Waits this long for more of a sequential device (a pipe, a socket) before
+// taking what came as the whole file.
+constexpr int kWaitMilliseconds = 30000;
+constexpr qint64 kPieceBytes = 1 << 20;
+// What one QByteArray holds in Qt 5; an endless stream ends there.
+constexpr int kMaxFileBytes = 0x7FFFFFFF - 64;
+
+void Warn(const char* what, const mca_problem& problem) {
+  char words[256];
+  mca_describe(&problem, words, sizeof words);
+  qWarning("mca: %s: %s", what, words);
+}
+
+struct ImageRows {
+  QImage* image;
+  size_t rowBytes;
+};
+
+int PutRow(void* context, int32_t y, const uint8_t* rgb) {
+  ImageRows& rows = *static_cast<ImageRows*>(context);
+  std::memcpy(rows.image->scanLine(y), rgb, rows.rowBytes);
+  return 0;
+}
+
+// A QImage of the size, within QImageReader's allocation limit where Qt has one.
+bool Allocate(const QSize& size, QImage* image) {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+  return QImageIOHandler::allocateImage(size, QImage::Format_RGB888, image);
+#else
+  *image = QImage(size, QImage::Format_RGB888);
+  return !image->isNull();
+#endif
+}
+
+}  // namespace
+
+bool McaHandler::canRead(QIODevice* device) {
+  if (!device) return false;
+  const QByteArray head = device->peek(3);
+  return mca_has_signature(reinterpret_cast<const uint8_t*>(head.constData()), size_t(head.size())) != 0;
+}
+
+bool McaHandler::canRead() const {
+  if (loaded_ ? broken_ : !canRead(device())) return false;
+  setFormat("mca");
+  return true;
+}
+
+bool McaHandler::Load() {
+  if (loaded_) return !broken_;
+  loaded_ = true;
+  broken_ = true;
+  QIODevice* d = device();
+  if (!d) return false;
+  if (d->isSequential()) {
+    for (;;) {
+      const QByteArray more = d->read(kPieceBytes);
+      if (data_.size() > kMaxFileBytes - more.size()) {
+        qWarning("mca: the stream is longer than any MCA picture this reader takes");
+        return false;
+      }
+      data_ += more;
+      if (more.isEmpty() && !d->waitForReadyRead(kWaitMilliseconds)) break;
+    }
+  } else {
+    const qint64 start = d->pos();
+    data_ = d->readAll();
+    const size_t used = mca_picture_bytes(reinterpret_cast<const uint8_t*>(data_.constData()), size_t(data_.size()));
+    d->seek(start + qint64(used ? used : size_t(data_.size())));
+  }
+  mca_info info;
+  mca_problem problem;
+  if (mca_probe(reinterpret_cast<const uint8_t*>(data_.constData()), size_t(data_.size()), &info, &problem) !=
+      MCA_OK) {
+    Warn("cannot read the picture", problem);
+    return false;
+  }
+  size_ = QSize(info.width, info.height);
+  broken_ = false;
+  return true;
+}
+
+bool McaHandler::read(QImage* image) {
+  if (!Load()) return false;
+  const uint8_t* data = reinterpret_cast<const uint8_t*>(data_.constData());
+  const size_t size = size_t(data_.size());
+  // A smaller size asked for is decoded straight to it; a larger one is
+  // Qt's to scale from the picture's own.
+  const QSize target = scaledSize_.isValid() && !scaledSize_.isEmpty() ? scaledSize_.boundedTo(size_) : size_;
+  mca_problem problem;
+  if (mca_check_limits(target.width(), target.height(), nullptr, &problem) != MCA_OK) {
+    Warn("the picture is too large", problem);
+    return false;
+  }
+  QImage out;
+  if (target.isEmpty()) {
+    problem = mca_problem{MCA_NO_PIXELS, -1, 0, 0, 0, 0};
+    Warn("cannot read the picture", problem);
+    return false;
+  }
+  if (!Allocate(target, &out)) {
+    qWarning("mca: no image of %d x %d can be had", target.width(), target.height());
+    return false;
+  }
+  mca_status status;
+  if (target == size_) {
+    mca_options options;
+    mca_default_options(&options);
+    status = mca_decode(data, size, &options, out.bits(), size_t(out.bytesPerLine()), size_t(out.sizeInBytes()),
+                        &problem);
+  } else {
+    ImageRows rows = {&out, 3 * size_t(target.width())};
+    const mca_row_sink sink = {nullptr, PutRow, &rows};
+    status = mca_decode_scaled(data, size, nullptr, target.width(), target.height(), &sink, &problem);
+  }
+  if (status != MCA_OK) {
+    Warn("cannot decode the picture", problem);
+    return false;
+  }
+  // Rows are padded to 4 bytes; the decode writes pixels only.
+  const size_t rowBytes = 3 * size_t(target.width());
+  for (int y = 0; y < out.height() && size_t(out.bytesPerLine()) > rowBytes; ++y) {
+    std::memset(out.scanLine(y) + rowBytes, 0, size_t(out.bytesPerLine()) - rowBytes);
+  }
+  *image = out;
+  return true;
+}
+
+bool McaHandler::supportsOption(ImageOption option) const { return option == Size || option == ScaledSize; }
+
+QVariant McaHandler::option(ImageOption option) const {
+  if (option == Size) {
+    // The head is read once, and kept for read().
+    McaHandler* self = const_cast<McaHandler*>(this);
+    return self->Load() ? QVariant(size_) : QVariant();
+  }
+  if (option == ScaledSize) return scaledSize_;
+  return QVariant();
+}
+
+void McaHandler::setOption(ImageOption option, const QVariant& value) {
+  if (option == ScaledSize) scaledSize_ = value.toSize();
+}

@@ -1,0 +1,33 @@
+// Reads MCA pictures for Qt's QImageReader, over mca.h: a 24-bit RGB QImage,
+// whole or, when a smaller ScaledSize is asked, decoded straight to it by the
+// area average, so that thumbnails cost memory in proportion to the
+// thumbnail.
+#pragma once
+
+#include <QByteArray>
+#include <QImageIOHandler>
+#include <QSize>
+
+class McaHandler : public QImageIOHandler {
+ public:
+  bool canRead() const override;
+  bool read(QImage* image) override;
+  bool supportsOption(ImageOption option) const override;
+  QVariant option(ImageOption option) const override;
+  void setOption(ImageOption option, const QVariant& value) override;
+
+  // Whether the device's next bytes are an MCA picture's signature.
+  static bool canRead(QIODevice* device);
+
+ private:
+  // Takes the picture's bytes from the device once: the rest of a
+  // sequential device, or from the current position of a random-access one,
+  // which is then left right after the picture.
+  bool Load();
+
+  QByteArray data_;
+  bool loaded_ = false;
+  bool broken_ = false;
+  QSize size_;
+  QSize scaledSize_;
+};

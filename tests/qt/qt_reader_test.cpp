@@ -1,0 +1,156 @@
+// The Qt image plug-in as Qt programs reach it: loaded by Qt's own plug-in
+// loading (QT_PLUGIN_PATH at the build's plugins folder), read through
+// QImageReader from files, buffers and sequential devices, against the
+// plug-in's pixels and the area average.
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QDir>
+#include <QCoreApplication>
+#include <QImage>
+#include <QImageReader>
+
+#include <algorithm>
+#include <cstring>
+
+#include "tests/programs/rgb_pictures.h"
+
+namespace {
+
+QByteArray Qt(const Bytes& b) { return QByteArray(reinterpret_cast<const char*>(b.data()), int(b.size())); }
+
+RgbImage Rgb(const QImage& image) {
+  RgbImage out;
+  if (image.isNull()) return out;
+  const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+  out.width = rgb.width();
+  out.height = rgb.height();
+  for (int y = 0; y < rgb.height(); ++y) out.rgb.insert(out.rgb.end(), rgb.constScanLine(y), rgb.constScanLine(y) + 3 * rgb.width());
+  return out;
+}
+
+// A device that can only be read forward, as a pipe or a network reply,
+// handing out at most 1000 bytes a read.
+class SequentialDevice : public QIODevice {
+ public:
+  explicit SequentialDevice(const QByteArray& data) : data_(data) { open(QIODevice::ReadOnly); }
+  bool isSequential() const override { return true; }
+  qint64 bytesAvailable() const override { return data_.size() - at_ + QIODevice::bytesAvailable(); }
+
+ protected:
+  qint64 readData(char* out, qint64 most) override {
+    const qint64 n = std::min<qint64>({most, 1000, qint64(data_.size()) - at_});
+    std::memcpy(out, data_.constData() + at_, size_t(n));
+    at_ += n;
+    return n;
+  }
+  qint64 writeData(const char*, qint64) override { return -1; }
+
+ private:
+  const QByteArray data_;
+  qint64 at_ = 0;
+};
+
+TEST(QtPlugin, FoundByQtWithItsKeyAndMimeType) {
+  EXPECT_TRUE(QImageReader::supportedImageFormats().contains("mca"));
+  EXPECT_TRUE(QImageReader::supportedMimeTypes().contains("image/x-mca"));
+}
+
+// Each picture by file name (also renamed: found by its signature), from a
+// QBuffer and from a sequential device: exactly the plug-in's pixels.
+TEST(QtPlugin, ReadsEveryPictureFromEveryKindOfDevice) {
+  for (const NamedPicture& picture : ProgramTestPictures()) {
+    SCOPED_TRACE(picture.name);
+    const RgbImage expected = PluginPixels(picture.image);
+    ScratchFolder folder;
+    WriteBytes(folder / "in.mca", picture.image);
+    WriteBytes(folder / "renamed.png", picture.image);
+    for (const char* name : {"in.mca", "renamed.png"}) {
+      QImageReader reader(QString::fromStdString(folder / name));
+      EXPECT_EQ(reader.size(), QSize(expected.width, expected.height)) << name;
+      const QImage image = reader.read();
+      EXPECT_EQ(reader.format(), "mca") << name;
+      EXPECT_TRUE(Rgb(image) == expected) << name << ": " << reader.errorString().toStdString();
+    }
+    QBuffer buffer;
+    buffer.setData(Qt(picture.image) + "after");  // a device left right after the picture
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader fromBuffer(&buffer);
+    EXPECT_TRUE(Rgb(fromBuffer.read()) == expected);
+    EXPECT_EQ(buffer.pos(), qint64(picture.image.size()));
+    SequentialDevice pipe(Qt(picture.image));
+    QImageReader fromPipe(&pipe, "mca");
+    EXPECT_TRUE(Rgb(fromPipe.read()) == expected) << fromPipe.errorString().toStdString();
+  }
+}
+
+// A folder of pictures and the PNGs they must read as, as KDE's format tests
+// keep them.
+TEST(QtPlugin, ReadsTheFolderOfPicturesAsTheirPngs) {
+  const QDir folder(QStringLiteral(ZUVREK_SOURCE_DIR "/tests/qt/read"));
+  const QStringList pictures = folder.entryList({QStringLiteral("*.mca")});
+  ASSERT_GE(pictures.size(), 4);
+  for (const QString& name : pictures) {
+    const QImage expected(folder.filePath(QString(name).replace(QStringLiteral(".mca"), QStringLiteral(".png"))));
+    QImageReader reader(folder.filePath(name));
+    EXPECT_TRUE(Rgb(reader.read()) == Rgb(expected)) << name.toStdString();
+  }
+}
+
+// A smaller ScaledSize decodes straight to it by the area average; the
+// allocation limit (Qt 6) holds for the image made, so a scaled read of a
+// picture too large to read whole works.
+TEST(QtPlugin, ScaledReadsAndTheAllocationLimit) {
+  const NamedPicture picture = ProgramTestPictures()[0];
+  const RgbImage full = PluginPixels(picture.image);
+  QBuffer buffer;
+  buffer.setData(Qt(picture.image));
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer);
+  reader.setScaledSize(QSize(full.width / 3, full.height / 2));
+  const RgbImage scaled = Rgb(reader.read());
+  EXPECT_EQ(scaled.width, full.width / 3);
+  EXPECT_TRUE(WithinOne(scaled, AreaAverage(full, full.width / 3, full.height / 2)));
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+  ScratchFolder folder;
+  WriteBytes(folder / "big.mca", SparseContainer(2000, 1000, 1));  // 6 MB as RGB
+  QImageReader whole(QString::fromStdString(folder / "big.mca"));
+  whole.setAllocationLimit(5);
+  EXPECT_TRUE(whole.read().isNull());
+  QImageReader small(QString::fromStdString(folder / "big.mca"));
+  small.setAllocationLimit(5);
+  small.setScaledSize(QSize(200, 100));
+  EXPECT_EQ(small.read().size(), QSize(200, 100));
+#endif
+}
+
+QString g_warnings;
+
+void KeepWarning(QtMsgType, const QMessageLogContext&, const QString& text) { g_warnings += text + "\n"; }
+
+// Broken files and pictures over our limits fail to read, with no image and
+// the problem's words in Qt's warning log.
+TEST(QtPlugin, BrokenAndOversizedFilesFailToRead) {
+  std::vector<BrokenPicture> refused = BrokenTestPictures();
+  refused.push_back({"85-byte bomb", SparseContainer(16000, 20000, 1), "over the size limit of 268435456 pixels"});
+  const QtMessageHandler before = qInstallMessageHandler(KeepWarning);
+  for (const BrokenPicture& broken : refused) {
+    g_warnings.clear();
+    QBuffer buffer;
+    buffer.setData(Qt(broken.image));
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "mca");
+    EXPECT_TRUE(reader.read().isNull()) << broken.name;
+    EXPECT_TRUE(g_warnings.contains(QString::fromStdString(broken.reason))) << broken.name << ": "
+                                                                             << g_warnings.toStdString();
+  }
+  qInstallMessageHandler(before);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication application(argc, argv);
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
