@@ -2,13 +2,15 @@
 # Builds the Debian packages into dist/: mcadec (the converter, its man page
 # and bash completion), gdk-pixbuf-loader-mca (the loader module, the MIME
 # package, the thumbnailer entry, the viewers' desktop entries, the magic
-# entry) and python3-zuvrek (the Python module and Pillow plug-in). Compiled with Debian's
+# entry), python3-zuvrek (the Python module and Pillow plug-in), and
+# qt5-image-formats-plugin-mca and qt6-image-formats-plugin-mca (the Qt image
+# plug-in in each Qt's plugins/imageformats). Compiled with Debian's
 # hardening flags and installed staged under /usr; Depends come from
 # dpkg-shlibdeps, and the loaders cache and MIME database are refreshed by the
 # triggers of gdk-pixbuf and shared-mime-info, so no maintainer scripts.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh programs dpkg-dev python3-dev python3-setuptools
+scripts/install-deps.sh programs dpkg-dev python3-dev python3-setuptools qtbase5-dev qt6-base-dev
 build=build/deb
 eval "$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --export=sh)"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DZUVREK_TESTS=OFF -DZUVREK_BENCH=OFF \
@@ -28,7 +30,7 @@ mkdir -p dist
 # dpkg-shlibdeps reads a source package's control file.
 mkdir -p "$stage/src/debian"
 printf 'Source: zuvrek\n' > "$stage/src/debian/control"
-for package in mcadec gdk-pixbuf-loader-mca python3-zuvrek; do
+for package in mcadec gdk-pixbuf-loader-mca python3-zuvrek qt5-image-formats-plugin-mca qt6-image-formats-plugin-mca; do
   printf '\nPackage: %s\nArchitecture: any\n' "$package" >> "$stage/src/debian/control"
 done
 
@@ -41,7 +43,8 @@ python_tree="$stage/src/debian/python3-zuvrek/usr/lib/python3/dist-packages"
 mkdir -p "$python_tree"
 cp -r "$stage/python-lib/zuvrek" "$python_tree/"
 
-for pair in mcadec:mcadec gdk-pixbuf-loader-mca:loader python3-zuvrek:; do
+for pair in mcadec:mcadec gdk-pixbuf-loader-mca:loader python3-zuvrek: qt5-image-formats-plugin-mca:qt5 \
+            qt6-image-formats-plugin-mca:qt6; do
   package=${pair%%:*}
   tree="$stage/src/debian/$package"
   [ -z "${pair#*:}" ] || DESTDIR="$tree" cmake --install "$build" --component "${pair#*:}" >/dev/null

@@ -11,7 +11,9 @@ if [ "$(id -u)" -ne 0 ]; then
   exit 0
 fi
 scripts/make-debs.sh
-debs=(dist/mcadec_*.deb dist/gdk-pixbuf-loader-mca_*.deb dist/python3-zuvrek_*.deb)
+debs=(dist/mcadec_*.deb dist/gdk-pixbuf-loader-mca_*.deb dist/python3-zuvrek_*.deb
+      dist/qt5-image-formats-plugin-mca_*.deb dist/qt6-image-formats-plugin-mca_*.deb)
+packages=(mcadec gdk-pixbuf-loader-mca python3-zuvrek qt5-image-formats-plugin-mca qt6-image-formats-plugin-mca)
 lintian --fail-on error,warning "${debs[@]}" || { echo "lintian: errors or warnings"; exit 1; }
 
 work=$(mktemp -d)
@@ -24,7 +26,7 @@ cp samples/sample.mca "$sample"
 clean() { env -i PATH=/usr/bin:/bin HOME="$work" "$@"; }
 
 DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -qq "${debs[@]/#/./}" >/dev/null
-files=$(dpkg -L mcadec gdk-pixbuf-loader-mca python3-zuvrek | while read -r f; do [ -f "$f" ] && echo "$f"; done)
+files=$(dpkg -L "${packages[@]}" | while read -r f; do [ -f "$f" ] && echo "$f"; done)
 
 clean mcadec -q -o "$work/picture.png" "$sample"
 clean gdk-pixbuf-thumbnailer -s 128 "$sample" "$work/thumb.png"
@@ -42,6 +44,15 @@ assert zuvrek.probe(open('$sample', 'rb').read()).width == 160
 " || { echo "python3-zuvrek does not open the sample"; exit 1; }
 pycache=$(find /usr/lib/python3/dist-packages/zuvrek -name '*.pyc' | head -1)
 [ -n "$pycache" ] || { echo "python3-zuvrek was not byte-compiled"; exit 1; }
+# Each Qt finds the installed plug-in in its own plugins folder: the Qt tests
+# of the native build, with no QT_PLUGIN_PATH, read the folder of pictures.
+for qt in 5 6; do
+  if [ -x "build/native/qt${qt}_tests" ]; then
+    clean "build/native/qt${qt}_tests" --gtest_brief=1 \
+      --gtest_filter='QtPlugin.FoundByQt*:QtPlugin.ReadsTheFolder*' >/dev/null ||
+      { echo "Qt $qt does not read MCA pictures through the installed plug-in"; exit 1; }
+  fi
+done
 # Double-clicking opens the picture: the installed viewer (gpicview here) is
 # offered for MCA pictures and is the default, with no setting of the user's.
 mime=$(clean gio mime image/x-mca)
@@ -56,8 +67,7 @@ type=$(clean file -b --mime-type "$sample")
 sed -i '/^# zuvrek: MCA pictures/,/^# zuvrek: end$/d' /etc/magic
 cmp -s "$magic_backup" /etc/magic || { echo "the README's removal left /etc/magic changed"; exit 1; }
 
-DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 purge -y -qq mcadec gdk-pixbuf-loader-mca \
-  python3-zuvrek >/dev/null
+DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 purge -y -qq "${packages[@]}" >/dev/null
 for f in $files; do [ ! -e "$f" ] || { echo "left behind: $f"; exit 1; }; done
 [ ! -e /usr/lib/python3/dist-packages/zuvrek ] || { echo "left behind: the zuvrek module's folder"; exit 1; }
 moduledir=$(pkg-config --variable=gdk_pixbuf_moduledir gdk-pixbuf-2.0)
@@ -65,4 +75,4 @@ moduledir=$(pkg-config --variable=gdk_pixbuf_moduledir gdk-pixbuf-2.0)
 type=$(clean gio info -a standard::content-type "$sample" | sed -n 's/.*standard::content-type: //p')
 [ "$type" != image/x-mca ] || { echo "MIME database still knows image/x-mca"; exit 1; }
 ! clean gio mime image/x-mca | grep -q zuvrek-mca || { echo "a viewer is still offered for MCA pictures"; exit 1; }
-echo "deb_test: packages lintian-clean, installed, used by the thumbnailer, gio, file, Open with and Python, purged"
+echo "deb_test: packages lintian-clean, installed, used by the thumbnailer, gio, file, Open with, Python and Qt, purged"
