@@ -77,7 +77,7 @@ function formatSize(bytes) {
 
 function waitingWords() {
   if (!queue.length) return '';
-  const names = queue.slice(1, 3).map((q) => q.file.name).join(', ');
+  const names = queue.slice(0, 3).map((q) => q.file.name).join(', ');
   return ` · ${queue.length} waiting: ${names}${queue.length > 3 ? `, and ${queue.length - 3} more` : ''}`;
 }
 
