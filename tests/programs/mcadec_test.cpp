@@ -135,13 +135,27 @@ size_t InflatedBytes(const Bytes& png) {
 // Pictures of several 1 MiB chunks, deflated on 1 to 8 threads: one zlib
 // stream, checksum right, every pixel the plug-in's.
 TEST(Mcadec, PngOfManyChunksOnAnyNumberOfThreads) {
-  TestContainer varied, noise, indexed;
+  TestContainer varied, noise, indexed, alternating;
   varied.frames = {PictureFrame(1200, 700, 24, true, 90), RandomFrame(900, 300, 24, true, 91, 4)};
+  // Chunks of exactly 350 rows of 3001 filtered bytes, two textures of ten
+  // rows taking turns chunk by chunk: a chunk primed with any 32 KiB but the
+  // chunk before it finds matches the inflater cannot follow.
+  TestFrame bands;
+  bands.width = 1000;
+  bands.height = 1400;
+  std::vector<Bytes> rows;
+  for (uint32_t k = 0; k < 20; ++k) rows.push_back(RandomBytes(3000, 100 + k));
+  for (int32_t y = 0; y < bands.height; ++y) {
+    const Bytes& row = rows[size_t(y / 350 % 2 * 10 + y % 10)];
+    bands.pixels.insert(bands.pixels.end(), row.begin(), row.end());
+  }
+  alternating.frames = {bands};
   noise.frames = {RandomFrame(1000, 800, 24, false, 92)};
   indexed.pixelFormat = 8;
   for (uint32_t i = 0; i < 100; ++i) indexed.palette.push_back(i * 0x00020509u);
   indexed.frames = {PictureFrame(1500, 1500, 8, true, 93)};
-  for (const Bytes& image : {BuildContainer(varied), BuildContainer(noise), BuildContainer(indexed)}) {
+  for (const Bytes& image :
+       {BuildContainer(varied), BuildContainer(noise), BuildContainer(indexed), BuildContainer(alternating)}) {
     ScratchFolder folder;
     WriteBytes(folder / "in.mca", image);
     const RgbImage expected = PluginPixels(image);
