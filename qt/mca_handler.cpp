@@ -1,5 +1,6 @@
 #include "qt/mca_handler.h"
 
+#include <QFileDevice>
 #include <QIODevice>
 #include <QImage>
 #include <QVariant>
@@ -77,14 +78,21 @@ bool McaHandler::Load() {
     }
   } else {
     const qint64 start = d->pos();
-    data_ = d->readAll();
-    const size_t used = mca_picture_bytes(reinterpret_cast<const uint8_t*>(data_.constData()), size_t(data_.size()));
-    d->seek(start + qint64(used ? used : size_t(data_.size())));
+    if (!MapFile(d)) {
+      data_ = d->readAll();
+      bytes_ = reinterpret_cast<const uint8_t*>(data_.constData());
+      byteCount_ = size_t(data_.size());
+    }
+    const size_t used = mca_picture_bytes(bytes_, byteCount_);
+    d->seek(start + qint64(used ? used : byteCount_));
+  }
+  if (!bytes_) {  // a sequential device's
+    bytes_ = reinterpret_cast<const uint8_t*>(data_.constData());
+    byteCount_ = size_t(data_.size());
   }
   mca_info info;
   mca_problem problem;
-  if (mca_probe(reinterpret_cast<const uint8_t*>(data_.constData()), size_t(data_.size()), &info, &problem) !=
-      MCA_OK) {
+  if (mca_probe(bytes_, byteCount_, &info, &problem) != MCA_OK) {
     Warn("cannot read the picture", problem);
     return false;
   }
@@ -93,10 +101,25 @@ bool McaHandler::Load() {
   return true;
 }
 
+// A file is mapped rather than copied: the pages are read as the decode
+// reaches them, and a stored picture's file is not copied whole first.
+bool McaHandler::MapFile(QIODevice* device) {
+  QFileDevice* file = qobject_cast<QFileDevice*>(device);
+  if (!file) return false;
+  const qint64 start = file->pos();
+  const qint64 length = file->size() - start;
+  if (length <= 0) return false;
+  uchar* mapped = file->map(start, length);
+  if (!mapped) return false;
+  bytes_ = mapped;
+  byteCount_ = size_t(length);
+  return true;
+}
+
 bool McaHandler::read(QImage* image) {
   if (!Load()) return false;
-  const uint8_t* data = reinterpret_cast<const uint8_t*>(data_.constData());
-  const size_t size = size_t(data_.size());
+  const uint8_t* data = bytes_;
+  const size_t size = byteCount_;
   // A smaller size asked for is decoded straight to it; a larger one is
   // Qt's to scale from the picture's own.
   const QSize target = scaledSize_.isValid() && !scaledSize_.isEmpty() ? scaledSize_.boundedTo(size_) : size_;

@@ -22,10 +22,14 @@ class McaHandler : public QImageIOHandler {
  private:
   // Takes the picture's bytes from the device once: the rest of a
   // sequential device, or from the current position of a random-access one,
-  // which is then left right after the picture.
+  // which is then left right after the picture. A file is mapped rather than
+  // read, as long as the handler lives.
   bool Load();
+  bool MapFile(QIODevice* device);
 
-  QByteArray data_;
+  QByteArray data_;           // the bytes read, unless mapped
+  const uint8_t* bytes_ = nullptr;
+  size_t byteCount_ = 0;
   bool loaded_ = false;
   bool broken_ = false;
   QSize size_;
