@@ -24,11 +24,15 @@ def median_ms(work, rounds=15):
 
 
 def peak_mb(path, thumbnail):
-    code = ("import resource, zuvrek.pillow\nfrom PIL import Image\n"
-            "before = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss\n"
+    # The peak from /proc, reset first (getrusage's carries the parent's over).
+    code = ("import zuvrek.pillow\nfrom PIL import Image\n"
+            "def peak():\n"
+            "    return int(next(l for l in open('/proc/self/status') if l.startswith('VmHWM')).split()[1])\n"
+            "open('/proc/self/clear_refs', 'w').write('5')\n"
+            "before = peak()\n"
             f"with Image.open({path!r}) as im:\n"
             f"    im.thumbnail((256, 256)) if {thumbnail} else im.load()\n"
-            "print((resource.getrusage(resource.RUSAGE_SELF).ru_maxrss - before) / 1024)\n")
+            "print((peak() - before) / 1024)\n")
     return float(subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, check=True).stdout)
 
 

@@ -134,7 +134,63 @@ PyObject* Decode(PyObject*, PyObject* args) {
   return Py_BuildValue("(iiN)", width, height, rgb);
 }
 
+// Rows of 4 bytes a pixel (red, green, blue, 255), as Pillow keeps an RGB
+// image, at the row pointers Pillow gives (Image.im.unsafe_ptrs).
+struct PillowRows {
+  uint8_t** rows;
+  int32_t width;
+};
+
+int PutPillowRow(void* context, int32_t y, const uint8_t* rgb) {
+  const PillowRows& p = *static_cast<PillowRows*>(context);
+  uint8_t* out = p.rows[y];
+  for (int32_t x = 0; x < p.width; ++x, rgb += 3, out += 4) {
+    out[0] = rgb[0];
+    out[1] = rgb[1];
+    out[2] = rgb[2];
+    out[3] = 255;
+  }
+  return 0;
+}
+
+// _decode_into_pillow(data, width, height, rows, max_pixels, max_dimension):
+// the picture (scaled when width x height is not its own size) straight into
+// a Pillow RGB image of that size, whose row pointers lie at address `rows`.
+PyObject* DecodeIntoPillow(PyObject*, PyObject* args) {
+  PyObject* object;
+  int width = 0, height = 0;
+  unsigned long long rows = 0, maxPixels = 0;
+  unsigned long maxDimension = 0;
+  if (!PyArg_ParseTuple(args, "OiiKKk:_decode_into_pillow", &object, &width, &height, &rows, &maxPixels,
+                        &maxDimension)) {
+    return nullptr;
+  }
+  Bytes bytes;
+  if (!bytes.Take(object)) return nullptr;
+  if (!rows || width < 1 || height < 1) return PyErr_Format(PyExc_ValueError, "no image to decode into");
+  mca_options options;
+  mca_default_options(&options);
+  options.max_pixels = maxPixels;
+  options.max_dimension = uint32_t(maxDimension);
+  mca_info info = {};
+  mca_problem problem = {};
+  mca_status status = mca_probe(bytes.data(), bytes.size(), &info, &problem);
+  if (status != MCA_OK) return Raise(problem);
+  if (width > info.width || height > info.height) return PyErr_Format(PyExc_ValueError, "the image is larger than the picture");
+  PillowRows target = {reinterpret_cast<uint8_t**>(uintptr_t(rows)), width};
+  const mca_row_sink sink = {nullptr, PutPillowRow, &target};
+  Py_BEGIN_ALLOW_THREADS
+  status = width == info.width && height == info.height
+               ? mca_decode_rows(bytes.data(), bytes.size(), &options, &sink, &problem)
+               : mca_decode_scaled(bytes.data(), bytes.size(), &options, width, height, &sink, &problem);
+  Py_END_ALLOW_THREADS
+  if (status != MCA_OK) return Raise(problem);
+  Py_RETURN_NONE;
+}
+
 PyMethodDef kMethods[] = {
+    {"_decode_into_pillow", DecodeIntoPillow, METH_VARARGS,
+     "(data, width, height, row pointers, max_pixels, max_dimension): into a Pillow RGB image."},
     {"_probe", Probe, METH_VARARGS, "The head: (status, words, width, height, frames, bits per pixel)."},
     {"_decode", Decode, METH_VARARGS, "(data, width, height, max_pixels, max_dimension) -> (width, height, rgb)."},
     {nullptr, nullptr, 0, nullptr}};

@@ -64,14 +64,22 @@ class McaImageFile(ImageFile.ImageFile):
 
     def load(self):
         if not self._decoded:
-            scaled = self._size != self._full_size
+            # Decoded straight into the image's rows where Pillow tells where
+            # they lie (4 bytes a pixel); else through bytes that Pillow copies in.
+            self.im = Image.core.new(self.mode, self._size)
+            rows = dict(getattr(self.im, "unsafe_ptrs", ())).get("image", 0)
             try:
-                width, height, rgb = _decoder._decode(self._bytes, *(self._size if scaled else (0, 0)),
-                                                      DEFAULT_MAX_PIXELS, DEFAULT_MAX_DIMENSION)
+                if rows:
+                    _decoder._decode_into_pillow(self._bytes, *self._size, rows, DEFAULT_MAX_PIXELS,
+                                                 DEFAULT_MAX_DIMENSION)
+                else:
+                    scaled = self._size != self._full_size
+                    _, _, rgb = _decoder._decode(self._bytes, *(self._size if scaled else (0, 0)),
+                                                 DEFAULT_MAX_PIXELS, DEFAULT_MAX_DIMENSION)
+                    self.frombytes(rgb)
             except McaError as error:
+                self.im = None
                 raise OSError(f"{self.filename or 'MCA picture'}: {error.words}") from None
-            self.im = Image.core.new(self.mode, (width, height))
-            self.frombytes(rgb)
             self._decoded = True
             self._release_bytes()
             # As Pillow's own loaders do: a file Image.open opened is closed once read.
