@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Decoding speed side by side: the native benchmark (Google Benchmark, -O2),
 # then the same figures for the 32-bit DLL under Wine and the 64-bit one under
-# wine64, each beside the WIC codec of the same bitness.
+# wine64, each beside the WIC codec of the same bitness; then the page, the
+# Qt plug-ins, the Python module and mcadec.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -32,6 +33,13 @@ echo "== mca-viewer.html: a 4000 x 3000 24-bit compressed picture, beside mcadec
 pictures=$(mktemp -d)
 build/native/bench/write_bench_pictures "$pictures" >/dev/null
 node bench/page_bench.mjs "$PWD/build/web/mca-viewer.html" build/native/mcadec "$pictures/large-0.mca"
+echo "== the Qt plug-ins (QImageReader) and the Python module beside mca_decode"
+cmake --build --preset native -j"$jobs" --target qt5_bench qt6_bench mca_decode_time python_module >/dev/null
+for qt in 5 6; do
+  QT_PLUGIN_PATH="$PWD/build/native/qt$qt" "build/native/qt${qt}_bench" "$pictures"/large-[012].mca
+done
+PYTHONPATH="$PWD/build/native/python" /usr/bin/python3 bench/python_bench.py build/native/bench/mca_decode_time \
+  "$pictures"/large-[012].mca
 rm -rf "$pictures"
 echo "== mcadec against our host under Wine and ImageMagick"
 scripts/bench-programs.sh
