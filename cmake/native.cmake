@@ -209,6 +209,8 @@ if(ZUVREK_PIXBUF_LOADER)
       set_tests_properties(python_module_and_pillow PROPERTIES ENVIRONMENT
         "PYTHONPATH=${PYTHON_LIB};PYTHONDONTWRITEBYTECODE=1;ZUVREK_SOURCE=${CMAKE_SOURCE_DIR};ZUVREK_MCADEC=$<TARGET_FILE:mcadec>;ZUVREK_MAKE_LARGE=$<TARGET_FILE:make_large>")
     endif()
+    add_test(NAME ctrl_c_ends_the_progress_line
+      COMMAND sh ${CMAKE_SOURCE_DIR}/tests/programs/interrupt_test.sh $<TARGET_FILE:mcadec> $<TARGET_FILE:make_large>)
     add_test(NAME bash_completes_any_file_name
       COMMAND sh ${CMAKE_SOURCE_DIR}/tests/programs/completion_test.sh
         ${CMAKE_SOURCE_DIR}/mcadec/data/mcadec.bash-completion)
