@@ -44,7 +44,23 @@ struct Bytes {
   }
   const uint8_t* data() const { return static_cast<const uint8_t*>(view.buf); }
   size_t size() const { return size_t(view.len); }
+  // The probe, with the GIL released.
+  mca_status Probe(mca_info* info, mca_problem* problem) const {
+    mca_status status;
+    Py_BEGIN_ALLOW_THREADS
+    status = mca_probe(data(), size(), info, problem);
+    Py_END_ALLOW_THREADS
+    return status;
+  }
 };
+
+mca_options WithLimits(unsigned long long maxPixels, unsigned long maxDimension) {
+  mca_options options;
+  mca_default_options(&options);
+  options.max_pixels = maxPixels;
+  options.max_dimension = uint32_t(maxDimension);
+  return options;
+}
 
 // _probe(data) -> (status, words, width, height, frames, bits per pixel): the
 // head as far as it can be read, whether or not the payloads are all there.
@@ -55,10 +71,7 @@ PyObject* Probe(PyObject*, PyObject* args) {
   if (!bytes.Take(object)) return nullptr;
   mca_info info = {};
   mca_problem problem = {};
-  mca_status status;
-  Py_BEGIN_ALLOW_THREADS
-  status = mca_probe(bytes.data(), bytes.size(), &info, &problem);
-  Py_END_ALLOW_THREADS
+  const mca_status status = bytes.Probe(&info, &problem);
   char words[256];
   mca_describe(&problem, words, sizeof words);
   return Py_BuildValue("(isiiii)", int(status), words, int(info.width), int(info.height), int(info.frame_count),
@@ -87,17 +100,10 @@ PyObject* Decode(PyObject*, PyObject* args) {
   if (!PyArg_ParseTuple(args, "OiiKk:_decode", &object, &width, &height, &maxPixels, &maxDimension)) return nullptr;
   Bytes bytes;
   if (!bytes.Take(object)) return nullptr;
-  mca_options options;
-  mca_default_options(&options);
-  options.max_pixels = maxPixels;
-  options.max_dimension = uint32_t(maxDimension);
-  options.layout = MCA_LAYOUT_RGB;
+  const mca_options options = WithLimits(maxPixels, maxDimension);  // RGB rows, the default layout
   mca_info info = {};
   mca_problem problem = {};
-  mca_status status;
-  Py_BEGIN_ALLOW_THREADS
-  status = mca_probe(bytes.data(), bytes.size(), &info, &problem);
-  Py_END_ALLOW_THREADS
+  mca_status status = bytes.Probe(&info, &problem);
   if (status != MCA_OK) return Raise(problem);
   const bool scaled = width > 0 && height > 0;
   if (scaled && (width > info.width || height > info.height)) {
@@ -168,13 +174,10 @@ PyObject* DecodeIntoPillow(PyObject*, PyObject* args) {
   Bytes bytes;
   if (!bytes.Take(object)) return nullptr;
   if (!rows || width < 1 || height < 1) return PyErr_Format(PyExc_ValueError, "no image to decode into");
-  mca_options options;
-  mca_default_options(&options);
-  options.max_pixels = maxPixels;
-  options.max_dimension = uint32_t(maxDimension);
+  const mca_options options = WithLimits(maxPixels, maxDimension);
   mca_info info = {};
   mca_problem problem = {};
-  mca_status status = mca_probe(bytes.data(), bytes.size(), &info, &problem);
+  mca_status status = bytes.Probe(&info, &problem);
   if (status != MCA_OK) return Raise(problem);
   if (width > info.width || height > info.height) return PyErr_Format(PyExc_ValueError, "the image is larger than the picture");
   PillowRows target = {reinterpret_cast<uint8_t**>(uintptr_t(rows)), width};
