@@ -4,16 +4,22 @@
 // file name against GetPicture's file mode, from a stream over memory
 // against its memory mode. The codec must be registered (scripts/bench.sh
 // does it).
+#include <windows.h>
+#include <psapi.h>
 #include <wincodec.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <string>
 #include <cstdio>
 #include <memory>
 #include <vector>
 
 #include "bench/bench_pictures.h"
 #include "host/spi_plugin.h"
+#include "wic/source_transform.h"
 
 namespace {
 
@@ -61,6 +67,56 @@ bool FromFile(IWICImagingFactory* factory, const wchar_t* name) {
   return ok;
 }
 
+// A 256-pixel thumbnail through the frame's IWICBitmapSourceTransform, as
+// Explorer asks for one.
+bool Thumbnail(IWICImagingFactory* factory, const wchar_t* name) {
+  IWICBitmapDecoder* decoder = nullptr;
+  IWICBitmapFrameDecode* frame = nullptr;
+  IWICBitmapSourceTransform* transform = nullptr;
+  bool ok = SUCCEEDED(factory->CreateDecoderFromFilename(name, nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
+                                                         &decoder)) &&
+            SUCCEEDED(decoder->GetFrame(0, &frame)) &&
+            SUCCEEDED(frame->QueryInterface(IID_IWICBitmapSourceTransform, reinterpret_cast<void**>(&transform)));
+  if (ok) {
+    UINT width = 0, height = 0;
+    frame->GetSize(&width, &height);
+    UINT w = 256, h = std::max(1u, 256 * height / width);
+    transform->GetClosestSize(&w, &h);
+    WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
+    std::unique_ptr<BYTE[]> pixels(new BYTE[size_t{3} * w * h]);
+    ok = SUCCEEDED(transform->CopyPixels(nullptr, w, h, &format, WICBitmapTransformRotate0, 3 * w, 3 * w * h,
+                                         pixels.get()));
+  }
+  if (transform) transform->Release();
+  if (frame) frame->Release();
+  if (decoder) decoder->Release();
+  return ok;
+}
+
+// The working set and its peak so far, in MB.
+void WorkingSet(double* now, double* peak) {
+  PROCESS_MEMORY_COUNTERS counters = {};
+  counters.cb = sizeof counters;
+  GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+  *now = double(counters.WorkingSetSize) / (1 << 20);
+  *peak = double(counters.PeakWorkingSetSize) / (1 << 20);
+}
+
+// What one decode adds to a fresh process's peak working set, in MB: this
+// program run again as `wicbench --peak thumbnail|whole FILE`.
+double PeakOfOne(const char* self, const char* mode, const char* file) {
+  const std::string command = std::string("\"") + self + "\" --peak " + mode + " " + file + " > wicbench-peak.txt";
+  double megabytes = -1;
+  if (std::system(command.c_str()) == 0) {
+    if (FILE* f = std::fopen("wicbench-peak.txt", "r")) {
+      if (std::fscanf(f, "%lf", &megabytes) != 1) megabytes = -1;
+      std::fclose(f);
+    }
+  }
+  std::remove("wicbench-peak.txt");
+  return megabytes;
+}
+
 bool SaveFile(const char* name, const Bytes& bytes) {
   FILE* f = std::fopen(name, "wb");
   if (!f) return false;
@@ -71,6 +127,22 @@ bool SaveFile(const char* name, const Bytes& bytes) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 4 && std::string(argv[1]) == "--peak") {
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    IWICImagingFactory* factory = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                reinterpret_cast<void**>(&factory)))) {
+      return 1;
+    }
+    std::wstring name(argv[3], argv[3] + std::strlen(argv[3]));
+    double before = 0, peak = 0;
+    WorkingSet(&before, &peak);
+    const bool ok = std::string(argv[2]) == "thumbnail" ? Thumbnail(factory, name.c_str()) : FromFile(factory, name.c_str());
+    WorkingSet(&peak, &peak);
+    std::printf("%.1f\n", peak - before);
+    factory->Release();
+    return ok ? 0 : 1;
+  }
   const char* path = argc > 1 ? argv[1] : ZUVREK_PLUGIN_FILE;
   SpiPlugin plugin;
   if (!LoadSpiPlugin(path, &plugin)) {
@@ -117,6 +189,25 @@ int main(int argc, char** argv) {
       std::printf("| %s | %s | %.1f | %.1f | %.2f |\n", picture.name.c_str(), fromFile ? "file" : "memory",
                   Median(spi) * 1e3, Median(wic) * 1e3, Median(ratio));
     }
+  }
+  std::printf("\n| picture | thumbnail 256 ms | whole frame ms | ratio | thumbnail peak MB | whole peak MB |\n"
+              "|---|---|---|---|---|---|\n");
+  for (const BenchPicture& picture : MakeBenchPictures()) {
+    if (picture.name.find("4000x3000") == std::string::npos) continue;
+    if (!SaveFile(file, picture.image)) return 1;
+    bool ok = true;
+    std::vector<double> thumb, whole;
+    for (int round = 0; round < 15; ++round) {
+      thumb.push_back(Seconds([&] { return Thumbnail(factory, L"wicbench.mca"); }, &ok));
+      whole.push_back(Seconds([&] { return FromFile(factory, L"wicbench.mca"); }, &ok));
+    }
+    if (!ok) {
+      std::fprintf(stderr, "wicbench: %s did not decode through the transform\n", picture.name.c_str());
+      return 1;
+    }
+    std::printf("| %s | %.1f | %.1f | %.2f | %.1f | %.1f |\n", picture.name.c_str(), Median(thumb) * 1e3,
+                Median(whole) * 1e3, Median(thumb) / Median(whole), PeakOfOne(argv[0], "thumbnail", file),
+                PeakOfOne(argv[0], "whole", file));
   }
   std::remove(file);
   factory->Release();

@@ -25,6 +25,27 @@ HRESULT ResultFor(mca_status status) {
   }
 }
 
+// Rows of a scaled picture into the caller's rectangle, BGR; the decode
+// stops once the rectangle's last row is in.
+struct ScaledRows {
+  WICRect rect;
+  UINT stride;
+  BYTE* buffer;
+};
+
+int PutScaledRow(void* context, int32_t y, const uint8_t* rgb) {
+  const ScaledRows& s = *static_cast<ScaledRows*>(context);
+  if (y < s.rect.Y) return 0;
+  BYTE* out = s.buffer + size_t{s.stride} * size_t(y - s.rect.Y);
+  const uint8_t* in = rgb + size_t{3} * size_t(s.rect.X);
+  for (INT x = 0; x < s.rect.Width; ++x, in += 3, out += 3) {
+    out[0] = in[2];
+    out[1] = in[1];
+    out[2] = in[0];
+  }
+  return y + 1 == s.rect.Y + s.rect.Height ? 1 : 0;
+}
+
 // Stops a row decode at its start: what is left is the limits' verdict.
 int StopAtBegin(void*, int32_t, int32_t) { return 1; }
 int NoRow(void*, int32_t, const uint8_t*) { return 1; }
@@ -191,9 +212,6 @@ HRESULT McaDecoder::DecodeOnce() {
     std::free(pixels_);
     pixels_ = nullptr;
   }
-  // The file is no longer needed once its pixels are.
-  std::free(data_);
-  data_ = nullptr;
   return decoded_;
 }
 
@@ -214,5 +232,28 @@ HRESULT McaDecoder::CopyPixels(const WICRect* rect, UINT stride, UINT bufferSize
   hr = DecodeOnce();
   LeaveCriticalSection(&lock_);
   if (SUCCEEDED(hr)) CopyRectangle(pixels_, size_t{3} * width(), asked, stride, buffer);
+  return hr;
+}
+
+HRESULT McaDecoder::CopyScaledPixels(const WICRect* rect, UINT width, UINT height, UINT stride, UINT bufferSize,
+                                     BYTE* buffer) {
+  if (width == this->width() && height == this->height()) return CopyPixels(rect, stride, bufferSize, buffer);
+  if (width < 1 || height < 1 || width > this->width() || height > this->height()) return E_INVALIDARG;
+  WICRect asked;
+  HRESULT hr = CheckCopyArguments(width, height, rect, stride, bufferSize, buffer, &asked);
+  if (FAILED(hr) || asked.Width == 0 || asked.Height == 0) return hr;
+  ScaledRows rows = {asked, stride, buffer};
+  const mca_row_sink sink = {nullptr, PutScaledRow, &rows};
+  mca_options options;
+  mca_default_options(&options);
+  options.thread_api = &kThreads;
+  mca_problem problem{};
+  EnterCriticalSection(&lock_);
+  const mca_status status =
+      mca_decode_scaled(data_, size_, &options, INT(width), INT(height), &sink, &problem);
+  LeaveCriticalSection(&lock_);
+  if (status == MCA_STOPPED) return S_OK;  // the rectangle ended before the picture
+  hr = ResultFor(status);
+  if (FAILED(hr)) ReportProblem(problem);
   return hr;
 }

@@ -35,6 +35,10 @@ class McaDecoder final : public ComObject<McaDecoder, IWICBitmapDecoder> {
   UINT width() const { return static_cast<UINT>(info_.width); }
   UINT height() const { return static_cast<UINT>(info_.height); }
   HRESULT CopyPixels(const WICRect* rect, UINT stride, UINT bufferSize, BYTE* buffer);
+  // The picture scaled to width x height by the area average (each from 1 up
+  // to the picture's own), the rectangle asked of that; memory in proportion
+  // to the scaled picture.
+  HRESULT CopyScaledPixels(const WICRect* rect, UINT width, UINT height, UINT stride, UINT bufferSize, BYTE* buffer);
 
  private:
   friend class ComObject<McaDecoder, IWICBitmapDecoder>;  // destroys it on the last Release
@@ -45,7 +49,7 @@ class McaDecoder final : public ComObject<McaDecoder, IWICBitmapDecoder> {
 
   CRITICAL_SECTION lock_;
   bool initialized_ = false;
-  uint8_t* data_ = nullptr;  // the file
+  uint8_t* data_ = nullptr;  // the file, kept for scaled requests
   size_t size_ = 0;
   mca_info info_{};
   uint8_t* pixels_ = nullptr;  // top-down BGR rows, 3 x width bytes apart, once decoded

@@ -49,3 +49,39 @@ HRESULT McaFrame::GetThumbnail(IWICBitmapSource** thumbnail) {
   if (thumbnail) *thumbnail = nullptr;
   return WINCODEC_ERR_CODECNOTHUMBNAIL;
 }
+
+HRESULT McaFrame::QueryInterface(REFIID iid, void** out) {
+  if (out && iid == IID_IWICBitmapSourceTransform) {
+    *out = static_cast<IWICBitmapSourceTransform*>(this);
+    AddRef();
+    return S_OK;
+  }
+  return ComObject::QueryInterface(iid, out);
+}
+
+HRESULT McaFrame::CopyPixels(const WICRect* rect, UINT width, UINT height, WICPixelFormatGUID* format,
+                             WICBitmapTransformOptions transform, UINT stride, UINT bufferSize, BYTE* buffer) {
+  if (format && *format != GUID_WICPixelFormat24bppBGR) return WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT;
+  if (transform != WICBitmapTransformRotate0) return WINCODEC_ERR_UNSUPPORTEDOPERATION;
+  return decoder_->CopyScaledPixels(rect, width, height, stride, bufferSize, buffer);
+}
+
+// Any size from 1 up to the picture's own; larger ones are WIC's to scale up.
+HRESULT McaFrame::GetClosestSize(UINT* width, UINT* height) {
+  if (!width || !height) return E_INVALIDARG;
+  *width = *width < 1 ? 1 : *width > decoder_->width() ? decoder_->width() : *width;
+  *height = *height < 1 ? 1 : *height > decoder_->height() ? decoder_->height() : *height;
+  return S_OK;
+}
+
+HRESULT McaFrame::GetClosestPixelFormat(WICPixelFormatGUID* format) {
+  if (!format) return E_INVALIDARG;
+  *format = GUID_WICPixelFormat24bppBGR;
+  return S_OK;
+}
+
+HRESULT McaFrame::DoesSupportTransform(WICBitmapTransformOptions transform, BOOL* supported) {
+  if (!supported) return E_INVALIDARG;
+  *supported = transform == WICBitmapTransformRotate0 ? TRUE : FALSE;
+  return S_OK;
+}

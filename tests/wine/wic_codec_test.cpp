@@ -11,7 +11,9 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/area_average.h"
 #include "tests/wine/loaded_plugin.h"
+#include "wic/source_transform.h"
 
 namespace {
 
@@ -303,6 +305,80 @@ TEST(WicCodec, TakesShortReadsAndFailsWithAFailingStream) {
     EXPECT_EQ(decoder->Initialize(&stream, WICDecodeMetadataCacheOnDemand), c.expected);
     if (c.expected == S_OK) ExpectSame(WicPicture(decoder.p), whole);
   }
+}
+
+// The frame's IWICBitmapSourceTransform: any smaller size by the area
+// average (within one of the reference average of the plug-in's pixels), any
+// rectangle of it, 24-bit BGR only, no rotation or flip.
+TEST(WicCodec, ScaledCopiesThroughTheSourceTransform) {
+  const Bytes bytes = Picture24(90, 60, true, 12);  // 90 x 62
+  const Picture whole = PluginPicture(bytes);
+  Com<IWICBitmapDecoder> decoder;
+  Com<IWICStream> stream;
+  ASSERT_EQ(OurDecoder(bytes, &decoder, &stream), S_OK);
+  Com<IWICBitmapFrameDecode> frame;
+  ASSERT_EQ(decoder->GetFrame(0, &frame), S_OK);
+  Com<IWICBitmapSourceTransform> transform;
+  ASSERT_EQ(frame->QueryInterface(IID_IWICBitmapSourceTransform, reinterpret_cast<void**>(&transform)), S_OK);
+
+  UINT width = 256, height = 0;
+  EXPECT_EQ(transform->GetClosestSize(&width, &height), S_OK);
+  EXPECT_EQ(width, whole.width);
+  EXPECT_EQ(height, 1u);
+  WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGRA;
+  EXPECT_EQ(transform->GetClosestPixelFormat(&format), S_OK);
+  EXPECT_EQ(format, GUID_WICPixelFormat24bppBGR);
+  for (const auto& [options, expected] : {std::pair{WICBitmapTransformRotate0, TRUE},
+                                          std::pair{WICBitmapTransformRotate90, FALSE},
+                                          std::pair{WICBitmapTransformFlipHorizontal, FALSE}}) {
+    BOOL supported = !expected;
+    EXPECT_EQ(transform->DoesSupportTransform(options, &supported), S_OK);
+    EXPECT_EQ(supported, expected) << options;
+  }
+
+  const std::vector<uint8_t> average = AreaAverage(whole.rows, INT(whole.width), INT(whole.height), 30, 20);
+  const struct {
+    WICRect rect;
+    UINT width, height;
+    WICPixelFormatGUID format;
+    WICBitmapTransformOptions options;
+    HRESULT expected;
+  } cases[] = {
+      {{0, 0, 30, 20}, 30, 20, GUID_WICPixelFormat24bppBGR, WICBitmapTransformRotate0, S_OK},
+      {{4, 7, 11, 9}, 30, 20, GUID_WICPixelFormat24bppBGR, WICBitmapTransformRotate0, S_OK},
+      {{0, 0, 30, 20}, 30, 20, GUID_WICPixelFormat32bppBGRA, WICBitmapTransformRotate0,
+       WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT},
+      {{0, 0, 30, 20}, 30, 20, GUID_WICPixelFormat24bppBGR, WICBitmapTransformRotate90,
+       WINCODEC_ERR_UNSUPPORTEDOPERATION},
+      {{0, 0, 31, 20}, 30, 20, GUID_WICPixelFormat24bppBGR, WICBitmapTransformRotate0, E_INVALIDARG},
+      {{0, 0, 91, 20}, 91, 20, GUID_WICPixelFormat24bppBGR, WICBitmapTransformRotate0, E_INVALIDARG},
+  };
+  for (auto c : cases) {
+    SCOPED_TRACE(testing::Message() << c.rect.X << "," << c.rect.Y << " " << c.rect.Width << "x" << c.rect.Height
+                                    << " of " << c.width << "x" << c.height);
+    const UINT stride = 3 * UINT(c.rect.Width) + 2;
+    Bytes out(size_t{stride} * UINT(c.rect.Height), 0xA5);
+    const HRESULT hr = transform->CopyPixels(&c.rect, c.width, c.height, &c.format, c.options, stride,
+                                             UINT(out.size()), out.data());
+    EXPECT_EQ(hr, c.expected);
+    if (hr != S_OK) continue;
+    Bytes got, want;
+    for (INT y = 0; y < c.rect.Height; ++y) {
+      got.insert(got.end(), out.begin() + ptrdiff_t(size_t{stride} * UINT(y)),
+                 out.begin() + ptrdiff_t(size_t{stride} * UINT(y) + 3 * UINT(c.rect.Width)));
+      const auto row = average.begin() + ptrdiff_t((size_t(c.rect.Y + y) * 30 + size_t(c.rect.X)) * 3);
+      want.insert(want.end(), row, row + 3 * c.rect.Width);
+      EXPECT_EQ(out[size_t{stride} * UINT(y) + 3 * UINT(c.rect.Width)], 0xA5) << "row " << y << "'s padding";
+    }
+    EXPECT_TRUE(WithinOne(got, want));
+  }
+  // The picture's own size is the plain copy.
+  Bytes full(3 * size_t{whole.width} * whole.height);
+  format = GUID_WICPixelFormat24bppBGR;
+  EXPECT_EQ(transform->CopyPixels(nullptr, whole.width, whole.height, &format, WICBitmapTransformRotate0,
+                                  3 * whole.width, UINT(full.size()), full.data()),
+            S_OK);
+  EXPECT_TRUE(full == whole.rows);
 }
 
 TEST(WicCodec, BrokenAndOversizedFilesFailWithAnHresult) {
