@@ -79,20 +79,18 @@ int Convert(const Settings& s) {
     std::fprintf(stderr, "mcadec: image data not written to a terminal (use -o FILE, a pipe, or -f to force)\n");
     return kUsageError;
   }
-  if (s.format.empty() && !WritesIntoFolder(s.inputs.size(), s.output) && !s.output.empty()) {
-    FormatFromName(s.output, &format);
-  }
-  OutputPlan plan;
+  const bool intoFolder = WritesIntoFolder(s.inputs.size(), s.output);
+  if (s.format.empty() && !intoFolder && !s.output.empty()) FormatFromName(s.output, &format);
+  std::vector<std::string> outputs;
   std::string clash;
-  if (!PlanOutputs(s.inputs, s.output, format, &plan, &clash)) {
+  if (!PlanOutputs(s.inputs, s.output, intoFolder, format, &outputs, &clash)) {
     std::fprintf(stderr, "mcadec: %s\n", clash.c_str());
     return kUsageError;
   }
-  if (plan.toFolder && !IsFolder(s.output) && mkdir(s.output.c_str(), 0777) != 0) {
+  if (intoFolder && !IsFolder(s.output) && mkdir(s.output.c_str(), 0777) != 0) {
     std::fprintf(stderr, "mcadec: cannot create the folder %s\n", s.output.c_str());
     return 1;
   }
-  const std::vector<std::string>& outputs = plan.outputs;
   std::vector<uint64_t> inputBytes;  // for the progress bar; 0 for standard input
   uint64_t totalBytes = 0;
   for (const std::string& input : s.inputs) {

@@ -13,11 +13,6 @@
 
 namespace {
 
-std::string Folder(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 std::string Reason(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
 
@@ -26,7 +21,7 @@ std::string Reason(const char* what) { return std::string(what) + ": " + std::st
 // exists but takes no new files.
 std::string CannotCreate(const std::string& target) {
   const int cause = errno;
-  const std::string folder = Folder(target);
+  const std::string folder = FolderOf(target);
   struct stat info;
   std::string why;
   if (stat(folder.c_str(), &info) != 0) {
@@ -69,13 +64,19 @@ bool PlaceWithoutReplacing(const std::string& from, const std::string& to) {
 
 }  // namespace
 
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
 bool OpenOutput(const std::string& target, bool force, OutputFile* out, std::string* error) {
   struct stat info;
   if (!force && stat(target.c_str(), &info) == 0) {
     *error = target + " exists (--force replaces it)";
     return false;
   }
-  std::string pattern = Folder(target) + "/.mcadec-XXXXXX";
+  std::string pattern = FolderOf(target) + "/.mcadec-XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   const int fd = CreateTemporary(name.data());

@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <string>
 
+// The folder a path names its file in ("." for a bare name).
+std::string FolderOf(const std::string& path);
+
 struct OutputFile {
   std::string target;
   std::string temporary;

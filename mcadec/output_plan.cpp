@@ -2,10 +2,11 @@
 
 #include <sys/stat.h>
 
+#include "mcadec/output_file.h"
+
 #include <climits>
 #include <cstdlib>
 #include <map>
-#include <set>
 #include <utility>
 
 namespace {
@@ -13,12 +14,6 @@ namespace {
 std::string BaseName(const std::string& path) {
   const size_t slash = path.rfind('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string Folder(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 // The input's name without its extension, to which the format's is added.
@@ -34,7 +29,7 @@ std::string Stem(const std::string& path) {
 // spelling: all outputs into it are spelt alike.
 std::string Place(const std::string& path) {
   char resolved[PATH_MAX];
-  if (!realpath(Folder(path).c_str(), resolved)) return path;
+  if (!realpath(FolderOf(path).c_str(), resolved)) return path;
   return std::string(resolved) + "/" + BaseName(path);
 }
 
@@ -58,19 +53,18 @@ bool WritesIntoFolder(size_t inputs, const std::string& output) {
   return !output.empty() && output != "-" && (inputs > 1 || IsFolder(output) || output.back() == '/');
 }
 
-bool PlanOutputs(const std::vector<std::string>& inputs, const std::string& output, ImageFormat format,
-                 OutputPlan* plan, std::string* error) {
-  plan->toFolder = WritesIntoFolder(inputs.size(), output);
-  plan->outputs.clear();
+bool PlanOutputs(const std::vector<std::string>& inputs, const std::string& output, bool intoFolder,
+                 ImageFormat format, std::vector<std::string>* outputs, std::string* error) {
+  outputs->clear();
   for (const std::string& input : inputs) {
-    if (plan->toFolder) {
+    if (intoFolder) {
       std::string folder = output;
       if (folder.back() != '/') folder += '/';
-      plan->outputs.push_back(folder + Stem(BaseName(input == "-" ? "stdin" : input)) + FormatExtension(format));
+      outputs->push_back(folder + Stem(BaseName(input == "-" ? "stdin" : input)) + FormatExtension(format));
     } else if (!output.empty()) {
-      plan->outputs.push_back(output);
+      outputs->push_back(output);
     } else {
-      plan->outputs.push_back(input == "-" ? "-" : Stem(input) + FormatExtension(format));
+      outputs->push_back(input == "-" ? "-" : Stem(input) + FormatExtension(format));
     }
   }
   std::map<FileId, std::string> inputFiles;
@@ -80,7 +74,7 @@ bool PlanOutputs(const std::vector<std::string>& inputs, const std::string& outp
   }
   std::map<std::string, size_t> claimed;  // place -> the input writing there
   for (size_t i = 0; i < inputs.size(); ++i) {
-    const std::string& out = plan->outputs[i];
+    const std::string& out = (*outputs)[i];
     if (out == "-") continue;
     FileId id;
     if (Identify(out, &id)) {

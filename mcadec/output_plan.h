@@ -8,18 +8,13 @@
 
 #include "mcadec/picture_file.h"
 
-struct OutputPlan {
-  std::vector<std::string> outputs;  // one per input; "-" for standard output
-  bool toFolder = false;             // the outputs go into the folder given with -o
-};
-
-// Names every input's output: into `output` when it is a folder (or ends in
-// "/", or there are several inputs), as `output` itself for one input, else
-// beside the input with the format's extension. False with the reason when an
-// output is one of the inputs (same file, whatever the spelling or link) or
-// two inputs would be written to one file.
-bool PlanOutputs(const std::vector<std::string>& inputs, const std::string& output, ImageFormat format,
-                 OutputPlan* plan, std::string* error);
+// Names every input's output (one per input; "-" for standard output): into
+// the folder `output` when `intoFolder` (see WritesIntoFolder), as `output`
+// itself for one input, else beside the input with the format's extension.
+// False with the reason when an output is one of the inputs (same file,
+// whatever the spelling or link) or two inputs would be written to one file.
+bool PlanOutputs(const std::vector<std::string>& inputs, const std::string& output, bool intoFolder,
+                 ImageFormat format, std::vector<std::string>* outputs, std::string* error);
 
 bool IsFolder(const std::string& path);
 // Whether -o names a folder: several inputs, an existing folder, or a name

@@ -66,7 +66,9 @@ bool McaHandler::Load() {
   broken_ = true;
   QIODevice* d = device();
   if (!d) return false;
-  if (d->isSequential()) {
+  const bool sequential = d->isSequential();
+  const qint64 start = sequential ? 0 : d->pos();
+  if (sequential) {
     for (;;) {
       const QByteArray more = d->read(kPieceBytes);
       if (data_.size() > kMaxFileBytes - more.size()) {
@@ -76,19 +78,16 @@ bool McaHandler::Load() {
       data_ += more;
       if (more.isEmpty() && !d->waitForReadyRead(kWaitMilliseconds)) break;
     }
-  } else {
-    const qint64 start = d->pos();
-    if (!MapFile(d)) {
-      data_ = d->readAll();
-      bytes_ = reinterpret_cast<const uint8_t*>(data_.constData());
-      byteCount_ = size_t(data_.size());
-    }
-    const size_t used = mca_picture_bytes(bytes_, byteCount_);
-    d->seek(start + qint64(used ? used : byteCount_));
+  } else if (!MapFile(d)) {
+    data_ = d->readAll();
   }
-  if (!bytes_) {  // a sequential device's
+  if (!bytes_) {  // read, not mapped
     bytes_ = reinterpret_cast<const uint8_t*>(data_.constData());
     byteCount_ = size_t(data_.size());
+  }
+  if (!sequential) {
+    const size_t used = mca_picture_bytes(bytes_, byteCount_);
+    d->seek(start + qint64(used ? used : byteCount_));
   }
   mca_info info;
   mca_problem problem;

@@ -7,53 +7,32 @@
 set -eu
 mcadec=$1
 make_large=$2
-scratch=$(mktemp -d)
-socket="mcadec-interrupt-$$"
-cleanup() {
-  tmux -L "$socket" kill-server 2>/dev/null || true
-  rm -rf "$scratch" 2>/dev/null || true
-}
-trap cleanup EXIT
+. "$(dirname "$0")/tmux_bash.sh"
 "$make_large" --sparse "$scratch/a.mca" 64 64 >/dev/null
 for name in b c; do "$make_large" --sparse "$scratch/$name.mca" 16000 16000 >/dev/null; done
-LC_ALL=C.UTF-8 tmux -L "$socket" -f /dev/null new-session -d -x 120 -y 20 "bash --norc --noprofile"
 tmux -L "$socket" send-keys "PS1='\$ '; cd '$scratch'; clear" Enter
-# Waits (a minute at most) until the command given holds.
-wait_for() {
-  tries=0
-  until eval "$1"; do
-    tries=$((tries + 1))
-    if [ $tries -gt 600 ]; then
-      echo "interrupt_test: gave up waiting for: $1"
-      tmux -L "$socket" capture-pane -p
-      exit 1
-    fi
-    sleep 0.1
-  done
-}
-prompt='[ "$(tmux -L "$socket" capture-pane -p | grep -v "^$" | tail -1)" = "\$" ]'
-wait_for "$prompt"
+wait_for_prompt
 # Ctrl-C typed, as a user stops it; SIGTERM sent, as the end of a session does.
 for signal in INT TERM; do
   rm -rf "$scratch/out"
   tmux -L "$socket" send-keys "clear; '$mcadec' -j 1 --size-limit 0 -o out a.mca b.mca c.mca" Enter
   # The first picture done and the bar drawn; the second being written.
-  wait_for 'tmux -L "$socket" capture-pane -p | grep -q "1/3 files" && ls -A "$scratch/out" 2>/dev/null | grep -q "^\.mcadec-"'
+  wait_for 'screen | grep -q "1/3 files" && ls -A "$scratch/out" 2>/dev/null | grep -q "^\.mcadec-"'
   if [ $signal = INT ]; then
     tmux -L "$socket" send-keys C-c
   else
     kill -TERM "$(pgrep -P "$(tmux -L "$socket" display -p '#{pane_pid}')")"
   fi
-  wait_for "$prompt"
+  wait_for_prompt
   tmux -L "$socket" send-keys 'echo "status $?"' Enter
-  wait_for 'tmux -L "$socket" capture-pane -p | grep -q "^status"'
-  screen=$(tmux -L "$socket" capture-pane -p | grep -v '^$')
+  wait_for 'screen | grep -q "^status"'
+  shown=$(screen | grep -v '^$')
   expected=$([ $signal = INT ] && echo 130 || echo 143)
   failed=0
-  echo "$screen" | grep -qx "status $expected" || { echo "SIG$signal: the shell saw no death by the signal"; failed=1; }
+  echo "$shown" | grep -qx "status $expected" || { echo "SIG$signal: the shell saw no death by the signal"; failed=1; }
   # Ended, the line holds the bar alone: the shell's words start a line of their own.
-  ! echo "$screen" | grep -q 'files.*\(\$\|Terminated\)' || { echo "SIG$signal: the progress line was not ended"; failed=1; }
+  ! echo "$shown" | grep -q 'files.*\(\$\|Terminated\)' || { echo "SIG$signal: the progress line was not ended"; failed=1; }
   [ "$(ls -A "$scratch/out")" = a.png ] || { echo "SIG$signal: left in out/: $(ls -A "$scratch/out")"; failed=1; }
-  [ $failed -eq 0 ] || { echo "$screen"; exit 1; }
+  [ $failed -eq 0 ] || { echo "$shown"; exit 1; }
 done
 echo "interrupt_test: Ctrl-C and SIGTERM end the progress line, leave no temporary file and kill mcadec by the signal"
