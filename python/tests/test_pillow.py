@@ -21,6 +21,7 @@ def test_open_reads_the_head_and_load_gives_the_native_pixels(pictures, tmp_path
                 assert (im.format, im.mode, im.size, im.get_format_mimetype()) == \
                     ("MCA", "RGB", expected[:2], "image/x-mca")
                 assert im.tobytes() == expected[2], path.name
+                assert set(im.tobytes("raw", "RGBX")[3::4]) <= {255}, "Pillow's pad byte, as its own loaders set it"
     # Saved as PNG and read back by Pillow's own PNG plug-in: the same pixels.
     with Image.open(pictures[0]) as im:
         im.save(tmp_path / "out.png")
@@ -75,10 +76,13 @@ def test_thumbnail_of_a_big_picture_in_memory_of_the_thumbnail(tmp_path):
 
 
 def test_draft_decodes_small_and_our_limits_apply_at_load(tmp_path):
-    with Image.open(sparse(tmp_path, 2000, 1000)) as im:
-        assert im.draft("RGB", (500, 250)) == ("RGB", (0, 0, 500, 250))
-        im.load()
-        assert im.size == (500, 250)
+    picture = sparse(tmp_path, 2000, 1000)
+    # Whole factors only, never below the size asked: 2 is the smallest.
+    for asked, drafted in (((500, 250), (500, 250)), ((1000, 500), (1000, 500)), ((1001, 500), None)):
+        with Image.open(picture) as im:
+            assert im.draft("RGB", asked) == (drafted and ("RGB", (0, 0) + drafted)), asked
+            im.load()
+            assert im.size == (drafted or (2000, 1000)), asked
     # Pillow's limit lifted, ours still holds: 17000 x 17000 is over 268435456 pixels.
     limit = Image.MAX_IMAGE_PIXELS
     Image.MAX_IMAGE_PIXELS = None

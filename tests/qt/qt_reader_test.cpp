@@ -71,6 +71,11 @@ TEST(QtPlugin, ReadsEveryPictureFromEveryKindOfDevice) {
       const QImage image = reader.read();
       EXPECT_EQ(reader.format(), "mca") << name;
       EXPECT_TRUE(Rgb(image) == expected) << name << ": " << reader.errorString().toStdString();
+      for (int y = 0; y < image.height(); ++y) {  // rows' padding set, not left as it was
+        const uchar* row = image.constScanLine(y);
+        EXPECT_TRUE(std::all_of(row + 3 * image.width(), row + image.bytesPerLine(), [](uchar b) { return b == 0; }))
+            << name << ", row " << y;
+      }
     }
     QBuffer buffer;
     buffer.setData(Qt(picture.image) + "after");  // a device left right after the picture
