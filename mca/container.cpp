@@ -18,34 +18,42 @@ int64_t McaFrameRowBytes(int32_t width, int32_t pixelFormat) {
   return McaRowStride(width);
 }
 
-bool ReadMcaHeader(McaSpan container, McaHeader* header) {
-  if (container.size < kMcaHeaderSize) return false;
-  const uint8_t* d = container.data;
-  const int32_t paletteCount = LoadLe32Signed(d + 24);
-  if (paletteCount < 0 || paletteCount > kMcaMaxPaletteCount) return false;
+mca_status ParseMcaHeader(const uint8_t* head, uint64_t size, McaHeader* header) {
+  const int32_t paletteCount = LoadLe32Signed(head + 24);
+  if (paletteCount < 0 || paletteCount > kMcaMaxPaletteCount) return MCA_BAD_PALETTE_COUNT;
   const uint64_t tableOffset = kMcaHeaderSize + 4 * uint64_t(paletteCount);
-  if (tableOffset > container.size) return false;
-  const int32_t frameCount = LoadLe32Signed(d + 32);
-  if (frameCount > 0 && 4 * uint64_t(frameCount) > container.size - tableOffset) return false;
-  header->pixelFormat = LoadLe32Signed(d + 20);
+  if (tableOffset > size) return MCA_PALETTE_OUTSIDE;
+  const int32_t frameCount = LoadLe32Signed(head + 32);
+  if (frameCount > 0 && 4 * uint64_t(frameCount) > size - tableOffset) return MCA_TABLE_OUTSIDE;
+  header->pixelFormat = LoadLe32Signed(head + 20);
   header->paletteCount = paletteCount;
   header->frameCount = frameCount;
   header->frameTableOffset = uint32_t(tableOffset);
-  return true;
+  return MCA_OK;
 }
 
-bool ReadMcaFrameHeader(McaSpan container, const McaHeader& header, int32_t index,
-                        McaFrameHeader* frame) {
-  const uint8_t* d = container.data;
-  const uint32_t offset = LoadLe32(d + header.frameTableOffset + 4 * uint64_t(index));
-  if (offset > container.size || container.size - offset < kMcaFrameHeaderSize) return false;
-  const uint8_t* f = d + offset;
+bool ReadMcaHeader(McaSpan container, McaHeader* header) {
+  return container.size >= kMcaHeaderSize && ParseMcaHeader(container.data, container.size, header) == MCA_OK;
+}
+
+bool FrameHeadInside(uint32_t offset, uint64_t size) {
+  return offset <= size && size - offset >= kMcaFrameHeaderSize;
+}
+
+void ParseMcaFrameHeader(const uint8_t* f, uint32_t offset, McaFrameHeader* frame) {
   frame->compression = LoadLe32(f);
   frame->width = LoadLe32Signed(f + 12);
   frame->height = LoadLe32Signed(f + 16);
   frame->storedSize = LoadLe32Signed(f + 20);
   frame->expandedSize = LoadLe32Signed(f + 24);
   frame->payloadOffset = offset + kMcaFrameHeaderSize;
+}
+
+bool ReadMcaFrameHeader(McaSpan container, const McaHeader& header, int32_t index,
+                        McaFrameHeader* frame) {
+  const uint32_t offset = LoadLe32(container.data + header.frameTableOffset + 4 * uint64_t(index));
+  if (!FrameHeadInside(offset, container.size)) return false;
+  ParseMcaFrameHeader(container.data + offset, offset, frame);
   return true;
 }
 

@@ -49,6 +49,7 @@ size_t mca_describe(const mca_problem* p, char* text, size_t room) {
       break;
     case MCA_NO_MEMORY: n = std::snprintf(text, room, "out of memory"); break;
     case MCA_STOPPED: n = std::snprintf(text, room, "stopped by the caller"); break;
+    case MCA_READ_FAILED: n = std::snprintf(text, room, "the file could not be read"); break;
     default: n = std::snprintf(text, room, "unknown problem %d", int(p->status)); break;
   }
   return n < 0 ? 0 : size_t(n);

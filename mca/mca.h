@@ -36,7 +36,8 @@ typedef enum mca_status {
   MCA_BAD_ARGUMENT,         /* a null pointer, a short stride, a scaled size out of range */
   MCA_BUFFER_TOO_SMALL,     /* the caller's buffer is shorter than the rows need (value, limit) */
   MCA_NO_MEMORY,
-  MCA_STOPPED               /* the row sink asked to stop */
+  MCA_STOPPED,              /* the row sink asked to stop */
+  MCA_READ_FAILED           /* a reader of mca_probe_reader could not read */
 } mca_status;
 
 /* What went wrong, in enough detail to tell a user. */
@@ -128,6 +129,15 @@ typedef struct mca_frame_info {
 /* True when the data begins with the signature "MCA". */
 int mca_has_signature(const uint8_t* data, size_t size);
 
+/* Data that is not in memory (a stream, a file), for mca_probe_reader:
+ * `read` copies `size` bytes at `offset`, always inside the data, into `into`
+ * and answers non-zero, or 0 when they cannot be read. */
+typedef struct mca_reader {
+  int (*read)(void* context, uint64_t offset, uint8_t* into, size_t size);
+  void* context;
+  uint64_t size; /* the data's length in bytes */
+} mca_reader;
+
 /* Checks the signature, the head, the palette, the frame table, every frame's
  * head and payload and the picture's size, reading nothing outside the data.
  * `info` is filled whenever the head, palette, table and frame heads lie
@@ -143,6 +153,11 @@ mca_status mca_probe_container(const uint8_t* data, size_t size, mca_info* info,
  * table, frame heads and payloads), as far as the data holds them; 0 when the
  * head or a frame head does not lie in the data. For readers that leave a
  * stream right after the picture. */
+/* mca_probe through a reader: reads the head, the frame table and the frame
+ * heads, never the palette's entries or a payload. MCA_READ_FAILED when a
+ * read fails. */
+mca_status mca_probe_reader(const mca_reader* reader, mca_info* info, mca_problem* problem);
+
 size_t mca_picture_bytes(const uint8_t* data, size_t size);
 
 /* Frame `index` of a picture whose probe filled its info. */

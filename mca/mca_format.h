@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "mca/mca.h"
+
 constexpr uint32_t kMcaHeaderSize = 48;
 constexpr uint32_t kMcaFrameHeaderSize = 32;
 constexpr int32_t kMcaIndexedFormat = 8;  // any other pixel format means 24-bit frames
@@ -96,8 +98,18 @@ int64_t McaRowStride(int32_t width);
 // Bytes per source row of a frame in the given pixel format; 0 for width <= 0.
 int64_t McaFrameRowBytes(int32_t width, int32_t pixelFormat);
 
+// The fields of the 48 bytes at `head`, checked against the data's `size`:
+// MCA_OK, MCA_BAD_PALETTE_COUNT, MCA_PALETTE_OUTSIDE or MCA_TABLE_OUTSIDE.
+mca_status ParseMcaHeader(const uint8_t* head, uint64_t size, McaHeader* header);
+
 // False when the head, palette or frame table does not lie inside the data.
 bool ReadMcaHeader(McaSpan container, McaHeader* header);
+
+// Whether a 32-byte frame head at `offset` lies inside data of `size` bytes.
+bool FrameHeadInside(uint32_t offset, uint64_t size);
+
+// The fields of the 32-byte frame head `head`, which lies at `offset`.
+void ParseMcaFrameHeader(const uint8_t* head, uint32_t offset, McaFrameHeader* frame);
 
 // False when the table entry's 32-byte frame head does not lie inside the data.
 bool ReadMcaFrameHeader(McaSpan container, const McaHeader& header, int32_t index,

@@ -1,54 +1,105 @@
 // The public probe: what a file holds, or what is wrong with it.
+#include <cstring>
+
 #include "mca/api_support.h"
 #include "mca/byte_order.h"
 #include "mca/mca_format.h"
 
 int mca_has_signature(const uint8_t* data, size_t size) { return data && size >= 3 && IsMcaSignature(data); }
 
-mca_status ProbeContainer(const uint8_t* data, size_t size, bool signature, mca_info* info, mca_problem* problem) {
-  const McaSpan span{data, data ? size : 0};
+namespace {
+
+// Where a probe reads the head, the frame table and the frame heads: data in
+// memory, or a caller's reader. Reads always lie inside the data.
+struct HeadSource {
+  const uint8_t* data;
+  const mca_reader* reader;
+  uint64_t size;
+  bool failed;
+
+  bool Read(uint64_t offset, uint8_t* out, size_t n) {
+    if (data) {
+      std::memcpy(out, data + offset, n);
+      return true;
+    }
+    failed = reader->read(reader->context, offset, out, n) == 0;
+    return !failed;
+  }
+};
+
+// Table entries read at a time.
+constexpr int32_t kTableChunk = 256;
+
+mca_status ProbeHeads(HeadSource* source, bool signature, mca_info* info, mca_problem* problem) {
+  const uint64_t size = source->size;
+  uint8_t head[kMcaHeaderSize] = {};
+  const size_t headBytes = size < kMcaHeaderSize ? size_t(size) : kMcaHeaderSize;
+  if (headBytes > 0 && !source->Read(0, head, headBytes)) return Fail(problem, MCA_READ_FAILED);
+  const bool notMca = signature && (headBytes < 3 || !IsMcaSignature(head));
+  if (notMca && headBytes < kMcaHeaderSize) return Fail(problem, MCA_NOT_MCA);
+  if (headBytes < kMcaHeaderSize) return Fail(problem, MCA_HEAD_OUTSIDE);
   McaHeader header;
-  if (!ReadMcaHeader(span, &header)) {
-    if (signature && !mca_has_signature(data, size)) return Fail(problem, MCA_NOT_MCA);
-    if (size < kMcaHeaderSize) return Fail(problem, MCA_HEAD_OUTSIDE);
-    // Tell apart what the head check found.
-    const int32_t paletteCount = LoadLe32Signed(data + 24);
-    if (paletteCount < 0 || paletteCount > kMcaMaxPaletteCount) {
-      return Fail(problem, MCA_BAD_PALETTE_COUNT, -1, paletteCount, kMcaMaxPaletteCount);
+  const mca_status headStatus = ParseMcaHeader(head, size, &header);
+  if (headStatus != MCA_OK) {
+    if (notMca) return Fail(problem, MCA_NOT_MCA);
+    if (headStatus == MCA_BAD_PALETTE_COUNT) {
+      return Fail(problem, headStatus, -1, LoadLe32Signed(head + 24), kMcaMaxPaletteCount);
     }
-    if (kMcaHeaderSize + 4 * uint64_t(paletteCount) > size) return Fail(problem, MCA_PALETTE_OUTSIDE);
-    return Fail(problem, MCA_TABLE_OUTSIDE);
+    return Fail(problem, headStatus);
   }
-  McaGeometry geometry;
-  if (!GetMcaGeometry(span, &geometry)) {
-    if (signature && !mca_has_signature(data, size)) return Fail(problem, MCA_NOT_MCA);
-    for (int32_t i = 0; i < header.frameCount; ++i) {
-      McaFrameHeader frame;
-      if (!ReadMcaFrameHeader(span, header, i, &frame)) return Fail(problem, MCA_FRAME_HEAD_OUTSIDE, i);
+  int32_t width = 0;
+  uint32_t height = 0;  // the sum wraps in 32 bits
+  int32_t payloadOutside = -1;
+  uint8_t table[4 * kTableChunk];
+  for (int32_t i = 0; i < header.frameCount; ++i) {
+    const int32_t inChunk = i % kTableChunk;
+    if (inChunk == 0) {
+      const int32_t entries = header.frameCount - i < kTableChunk ? header.frameCount - i : kTableChunk;
+      if (!source->Read(header.frameTableOffset + 4 * uint64_t(i), table, 4 * size_t(entries))) {
+        return Fail(problem, MCA_READ_FAILED);
+      }
+    }
+    const uint32_t offset = LoadLe32(table + 4 * inChunk);
+    if (!FrameHeadInside(offset, size)) return Fail(problem, notMca ? MCA_NOT_MCA : MCA_FRAME_HEAD_OUTSIDE, notMca ? -1 : i);
+    uint8_t bytes[kMcaFrameHeaderSize];
+    if (!source->Read(offset, bytes, sizeof bytes)) return Fail(problem, MCA_READ_FAILED);
+    McaFrameHeader frame;
+    ParseMcaFrameHeader(bytes, offset, &frame);
+    if (frame.width > width) width = frame.width;
+    height += uint32_t(frame.height);
+    if (payloadOutside < 0 && (frame.storedSize < 0 || uint64_t(frame.storedSize) > size - frame.payloadOffset)) {
+      payloadOutside = i;
     }
   }
+  const int32_t totalHeight = int32_t(height);
   if (info) {
-    *info = mca_info{geometry.width, geometry.height, header.pixelFormat == kMcaIndexedFormat ? 8 : 24,
-                     header.paletteCount, header.frameCount > 0 ? header.frameCount : 0};
+    *info = mca_info{width, totalHeight, header.pixelFormat == kMcaIndexedFormat ? 8 : 24, header.paletteCount,
+                     header.frameCount > 0 ? header.frameCount : 0};
   }
-  if (signature && !mca_has_signature(data, size)) return Fail(problem, MCA_NOT_MCA);
+  if (notMca) return Fail(problem, MCA_NOT_MCA);
   // The size first: a picture whose payloads lie outside the data is still
   // known to be of a size a decoder can hold.
-  if (geometry.height < 0) return Fail(problem, MCA_NEGATIVE_HEIGHT, -1, geometry.height);
-  const uint64_t stride = uint64_t(McaRowStride(geometry.width));
-  if (geometry.height > 0 && stride > kMcaMaxPixelBytes / uint64_t(geometry.height)) {
-    return FailOnSize(problem, MCA_TOO_LARGE, geometry.width, geometry.height,
-                      int64_t(stride * uint64_t(geometry.height)), int64_t(kMcaMaxPixelBytes));
+  if (totalHeight < 0) return Fail(problem, MCA_NEGATIVE_HEIGHT, -1, totalHeight);
+  const uint64_t stride = uint64_t(McaRowStride(width));
+  if (totalHeight > 0 && stride > kMcaMaxPixelBytes / uint64_t(totalHeight)) {
+    return FailOnSize(problem, MCA_TOO_LARGE, width, totalHeight, int64_t(stride * uint64_t(totalHeight)),
+                      int64_t(kMcaMaxPixelBytes));
   }
-  for (int32_t i = 0; i < header.frameCount; ++i) {
-    McaFrameHeader frame;
-    ReadMcaFrameHeader(span, header, i, &frame);
-    if (frame.storedSize < 0 || uint64_t(frame.storedSize) > size - frame.payloadOffset) {
-      return Fail(problem, MCA_PAYLOAD_OUTSIDE, i);
-    }
-  }
-  if (problem) *problem = mca_problem{MCA_OK, -1, 0, 0, 0, 0};
-  return MCA_OK;
+  if (payloadOutside >= 0) return Fail(problem, MCA_PAYLOAD_OUTSIDE, payloadOutside);
+  return Fail(problem, MCA_OK);
+}
+
+}  // namespace
+
+mca_status ProbeContainer(const uint8_t* data, size_t size, bool signature, mca_info* info, mca_problem* problem) {
+  HeadSource source{data, nullptr, data ? size : 0, false};
+  return ProbeHeads(&source, signature, info, problem);
+}
+
+mca_status mca_probe_reader(const mca_reader* reader, mca_info* info, mca_problem* problem) {
+  if (!reader || !reader->read) return Fail(problem, MCA_BAD_ARGUMENT);
+  HeadSource source{nullptr, reader, reader->size, false};
+  return ProbeHeads(&source, true, info, problem);
 }
 
 mca_status mca_probe(const uint8_t* data, size_t size, mca_info* info, mca_problem* problem) {
