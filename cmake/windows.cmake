@@ -52,6 +52,9 @@ add_library(zuvrek-wic SHARED
   wic/pixel_copy.cpp
   wic/stream_reading.cpp
   wic/registration.cpp
+  wic/problems.cpp
+  wic/mca_properties.cpp
+  wic/image_property_keys.cpp
   ${ZUVREK_WIC_DEF}
   ${CMAKE_BINARY_DIR}/wic-version.rc)
 target_compile_definitions(zuvrek-wic PRIVATE ZUVREK_VERSION_W=L"${PROJECT_VERSION}")
@@ -128,7 +131,8 @@ if(ZUVREK_TESTS)
   endif()
 
   # The WIC codec through Wine's imaging factory, in a fresh prefix.
-  add_executable(wic_tests tests/wine/wic_codec_test.cpp tests/wine/loaded_plugin.cpp wic/codec_ids.cpp)
+  add_executable(wic_tests tests/wine/wic_codec_test.cpp tests/wine/wic_shell_test.cpp tests/wine/loaded_plugin.cpp
+    wic/codec_ids.cpp)
   set_target_properties(wic_tests PROPERTIES OUTPUT_NAME wic_tests${ZUVREK_EXE_SUFFIX})
   target_compile_definitions(wic_tests PRIVATE ZUVREK_PLUGIN_FILE="${ZUVREK_PLUGIN_FILE}")
   target_link_libraries(wic_tests PRIVATE spi_host test_support gtest gtest_main ole32 windowscodecs uuid)

@@ -1,29 +1,17 @@
 #include "wic/mca_decoder.h"
 
 #include <cstdlib>
-#include <cstring>
 
 #include "windows/decode_threads.h"
 #include "wic/codec_ids.h"
 #include "wic/mca_frame.h"
 #include "wic/pixel_copy.h"
+#include "wic/problems.h"
 #include "wic/stream_reading.h"
 
 namespace {
 
 const mca_thread_api kThreads = WindowsDecodeThreads();
-
-// The answer WIC gives for each kind of problem.
-HRESULT ResultFor(mca_status status) {
-  switch (status) {
-    case MCA_OK: return S_OK;
-    case MCA_TOO_LARGE:
-    case MCA_OVER_SIZE_LIMIT:
-    case MCA_OVER_DIMENSION_LIMIT: return WINCODEC_ERR_IMAGESIZEOUTOFRANGE;
-    case MCA_NO_MEMORY: return E_OUTOFMEMORY;
-    default: return WINCODEC_ERR_BADIMAGE;
-  }
-}
 
 // Rows of a scaled picture into the caller's rectangle, BGR; the decode
 // stops once the rectangle's last row is in.
@@ -49,15 +37,6 @@ int PutScaledRow(void* context, int32_t y, const uint8_t* rgb) {
 // Stops a row decode at its start: what is left is the limits' verdict.
 int StopAtBegin(void*, int32_t, int32_t) { return 1; }
 int NoRow(void*, int32_t, const uint8_t*) { return 1; }
-
-// The problem in words on the debugger's output, as WIC codecs report.
-void ReportProblem(const mca_problem& problem) {
-  char words[256] = "zuvrek-wic: ";
-  const size_t prefix = std::strlen(words);
-  mca_describe(&problem, words + prefix, sizeof words - prefix - 1);  // room for the newline
-  std::strcat(words, "\n");
-  OutputDebugStringA(words);
-}
 
 }  // namespace
 

@@ -1,16 +1,19 @@
-// The DLL's entry points for COM: the class object, whether it may be
-// unloaded, and DllMain, which keeps our module handle.
+// The DLL's entry points for COM: the class objects of the decoder and the
+// property handler, whether the DLL may be unloaded, and DllMain, which keeps
+// our module handle.
 #include "wic/module.h"
 
 #include "wic/codec_ids.h"
 #include "wic/live_objects.h"
 #include "wic/mca_decoder.h"
+#include "wic/mca_properties.h"
 
 namespace {
 
 HMODULE g_module = nullptr;
 
-class DecoderFactory final : public IClassFactory {
+template <typename Object>
+class Factory final : public IClassFactory {
  public:
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (!out) return E_POINTER;
@@ -22,7 +25,7 @@ class DecoderFactory final : public IClassFactory {
     *out = nullptr;
     return E_NOINTERFACE;
   }
-  // One static class object: its references do not keep the DLL loaded
+  // One static class object a class: its references do not keep the DLL loaded
   // (LockServer does), as COM expects of class objects.
   ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
   ULONG STDMETHODCALLTYPE Release() override { return 1; }
@@ -30,10 +33,10 @@ class DecoderFactory final : public IClassFactory {
     if (!out) return E_POINTER;
     *out = nullptr;
     if (outer) return CLASS_E_NOAGGREGATION;
-    McaDecoder* decoder = MakeObject<McaDecoder>();
-    if (!decoder) return E_OUTOFMEMORY;
-    HRESULT hr = decoder->QueryInterface(iid, out);
-    decoder->Release();
+    Object* object = MakeObject<Object>();
+    if (!object) return E_OUTOFMEMORY;
+    HRESULT hr = object->QueryInterface(iid, out);
+    object->Release();
     return hr;
   }
   HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
@@ -42,7 +45,8 @@ class DecoderFactory final : public IClassFactory {
   }
 };
 
-DecoderFactory g_factory;
+Factory<McaDecoder> g_decoders;
+Factory<McaProperties> g_properties;
 
 }  // namespace
 
@@ -59,8 +63,9 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
-  if (clsid != CLSID_ZuvrekMcaDecoder) return CLASS_E_CLASSNOTAVAILABLE;
-  return g_factory.QueryInterface(iid, out);
+  if (clsid == CLSID_ZuvrekMcaDecoder) return g_decoders.QueryInterface(iid, out);
+  if (clsid == CLSID_ZuvrekMcaProperties) return g_properties.QueryInterface(iid, out);
+  return CLASS_E_CLASSNOTAVAILABLE;
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() { return NoLiveObjects() ? S_OK : S_FALSE; }

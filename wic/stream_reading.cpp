@@ -20,7 +20,65 @@ HRESULT SeekTo(IStream* stream, ULARGE_INTEGER at) {
   return stream->Seek(to, STREAM_SEEK_SET, nullptr);
 }
 
+// The probe's reads go through a window of 4 KiB, so that neighbouring heads
+// cost one stream read. A table of scattered frame heads may ask for a window
+// per frame: the window stops loading past the stream's length and 1 MiB
+// more, so that no file costs more reading than the decoder would.
+struct ProbeWindow {
+  IStream* stream;
+  uint64_t budget;
+  HRESULT error;
+  uint64_t at;
+  ULONG have;
+  uint8_t bytes[4096];
+};
+
+int ReadThroughWindow(void* context, uint64_t offset, uint8_t* into, size_t size) {
+  ProbeWindow& w = *static_cast<ProbeWindow*>(context);
+  if (size > sizeof w.bytes) {  // the probe asks for at most 1 KiB at a time
+    w.error = E_UNEXPECTED;
+    return 0;
+  }
+  if (w.at == UINT64_MAX || offset < w.at || offset + size > w.at + w.have) {
+    if (w.budget < sizeof w.bytes) {
+      w.error = WINCODEC_ERR_BADIMAGE;
+      return 0;
+    }
+    w.budget -= sizeof w.bytes;
+    ULARGE_INTEGER to;
+    to.QuadPart = offset;
+    w.error = SeekTo(w.stream, to);
+    w.have = 0;
+    if (SUCCEEDED(w.error)) w.error = w.stream->Read(w.bytes, sizeof w.bytes, &w.have);
+    w.at = SUCCEEDED(w.error) ? offset : UINT64_MAX;
+    if (FAILED(w.error)) return 0;
+    if (w.have < size) {
+      w.error = STG_E_READFAULT;  // shorter than the length the stream gave
+      return 0;
+    }
+  }
+  std::memcpy(into, w.bytes + (offset - w.at), size);
+  return 1;
+}
+
 }  // namespace
+
+mca_status ProbeStream(IStream* stream, mca_info* info, mca_problem* problem, HRESULT* readError) {
+  *readError = S_OK;
+  LARGE_INTEGER zero{};
+  ULARGE_INTEGER end;
+  HRESULT hr = stream->Seek(zero, STREAM_SEEK_END, &end);
+  if (FAILED(hr)) {
+    *readError = hr;
+    *problem = mca_problem{MCA_READ_FAILED, -1, 0, 0, 0, 0};
+    return MCA_READ_FAILED;
+  }
+  ProbeWindow window{stream, end.QuadPart + (uint64_t{1} << 20), S_OK, UINT64_MAX, 0, {}};
+  const mca_reader reader{ReadThroughWindow, &window, end.QuadPart};
+  const mca_status status = mca_probe_reader(&reader, info, problem);
+  if (status == MCA_READ_FAILED) *readError = window.error;
+  return status;
+}
 
 HRESULT StreamHasSignature(IStream* stream, bool* has) {
   if (!stream || !has) return E_INVALIDARG;

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "mca/mca.h"
+
 // Files larger than this are refused before reading: a picture within the
 // decoder's default limits is far smaller, and a 32-bit process could not
 // hold the file and its pixels anyway.
@@ -19,3 +21,8 @@ HRESULT StreamHasSignature(IStream* stream, bool* has);
 // The stream from its current position to its end, in a block from malloc
 // that the caller frees. A stream that ends early gives the bytes it had.
 HRESULT ReadRestOfStream(IStream* stream, uint8_t** data, size_t* size);
+
+// The picture's head, frame table and frame heads read from the stream's
+// start (mca_probe_reader), never a payload: a few small reads for a picture
+// of any size. A failed read gives the stream's HRESULT in `readError`.
+mca_status ProbeStream(IStream* stream, mca_info* info, mca_problem* problem, HRESULT* readError);
