@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Builds both plug-ins and both WIC codecs and writes dist/zuvrek-VERSION.zip:
-# zuvrek.spi, zuvrek.sph, zuvrek-wic-x86.dll, zuvrek-wic-x64.dll,
-# mca-viewer.html, a short user README and the licence; then the Python wheel
+# zuvrek.spi, zuvrek.sph, the WIC codec's installers (zuvrek-VERSION-x64.msi,
+# zuvrek-VERSION-x86.msi) and its DLLs (zuvrek-wic-x86.dll,
+# zuvrek-wic-x64.dll), mca-viewer.html, the user README in English and in
+# Japanese, and the licence; then the Python wheel
 # and the Debian packages (scripts/make-debs.sh). The version is the
 # project's, from CMakeLists.txt; the archive's entries carry a fixed date, so
 # the same sources give the same zip.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh windows web
+scripts/install-deps.sh windows web wixl msitools faketime python3
 cmake --preset web >/dev/null
 cmake --build --preset web -j"$(nproc)" --target page >/dev/null
 for preset in win32 win64; do
@@ -21,14 +23,15 @@ cp build/win32/zuvrek.spi build/win64/zuvrek.sph "$stage/"
 cp build/web/mca-viewer.html "$stage/"
 cp build/win32/zuvrek-wic.dll "$stage/zuvrek-wic-x86.dll"
 cp build/win64/zuvrek-wic.dll "$stage/zuvrek-wic-x64.dll"
-sed "s/@VERSION@/$version/" package/README.txt > "$stage/README.txt"
+scripts/user-readmes.sh "$version" "$stage"
 cp LICENSE "$stage/LICENSE.txt"
+scripts/make-msis.sh "$stage" "$version" >/dev/null
 touch -d '2026-01-01 00:00:00 UTC' "$stage"/*
 mkdir -p dist
 zip="dist/zuvrek-$version.zip"
 rm -f "$zip"
-(cd "$stage" && TZ=UTC zip -X -q "$OLDPWD/$zip" zuvrek.spi zuvrek.sph zuvrek-wic-x86.dll zuvrek-wic-x64.dll \
-  mca-viewer.html README.txt LICENSE.txt)
+(cd "$stage" && TZ=UTC zip -X -q "$OLDPWD/$zip" zuvrek.spi zuvrek.sph "zuvrek-$version-x64.msi" \
+  "zuvrek-$version-x86.msi" zuvrek-wic-x86.dll zuvrek-wic-x64.dll mca-viewer.html README.txt README-ja.txt LICENSE.txt)
 echo "wrote $zip"
 unzip -l "$zip"
 # The Python wheel, built with Debian's Python and setuptools (no package index).

@@ -4,7 +4,8 @@
 # fuzz target (64 and 32 bits); the shipped DLLs under Wine through our host,
 # 32-bit and 64-bit; the native suite and mcadec built for 64-bit Arm, run
 # under qemu-aarch64; the WebAssembly module against the native decoder under
-# Node.js and mca-viewer.html in headless Chromium; the Debian packages installed and purged; and two clean
+# Node.js and mca-viewer.html in headless Chromium; the WIC codec's MSIs
+# installed, upgraded and removed under Wine; the Debian packages installed and purged; and two clean
 # builds of each DLL compared byte for byte.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -21,6 +22,8 @@ for preset in native asan asan32 tsan fuzz fuzz32 win32 win64 aarch64 web; do
       build/native/native_tests --gtest_brief=1
   fi
 done
+echo "== Windows installers"
+tests/wine/msi_test.sh
 echo "== Debian packages"
 tests/package/deb_test.sh
 echo "== reproducible builds"

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Writes the WIC codec's installers into the folder named:
+#   zuvrek-VERSION-x64.msi  zuvrek-wic-x64.dll and zuvrek-wic-x86.dll, for 64-bit Windows
+#   zuvrek-VERSION-x86.msi  zuvrek-wic-x86.dll, for 32-bit Windows
+# from the DLLs already built in build/win64 and build/win32, with wixl
+# (msitools). VERSION is the project's, or the second argument (the tests
+# make an older one). The same inputs give the same bytes: the ProductCode
+# follows the version (a new version is a new product, which the upgrade
+# replaces), the package code the contents, and the clock is held at a
+# fixed date while the database is written.
+set -euo pipefail
+out=$(realpath "$1")
+cd "$(dirname "$0")/.."
+version=${2:-$(sed -n 's/^project(zuvrek VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)}
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+cp build/win64/zuvrek-wic.dll "$stage/zuvrek-wic-x64.dll"
+cp build/win32/zuvrek-wic.dll "$stage/zuvrek-wic-x86.dll"
+scripts/user-readmes.sh "$version" "$stage"
+cp LICENSE "$stage/LICENSE.txt"
+touch -d "2026-01-01 00:00:00 UTC" "$stage"/*  # the cabinet keeps each file's date
+mkdir -p "$out"
+frozen="faketime 2026-01-01T00:00:00Z"
+uuid() { python3 -c 'import sys, uuid; print(str(uuid.uuid5(uuid.NAMESPACE_URL, sys.argv[1])).upper())' "$1"; }
+for arch in x64 x86; do
+  msi="$out/zuvrek-$version-$arch.msi"
+  rm -f "$msi"
+  product=$(uuid "zuvrek product $arch $version")
+  package=$(uuid "zuvrek package $arch $version $(cat package/msi/zuvrek.wxs "$stage"/* | sha256sum)")
+  # wixl takes the files' sources relative to the folder it runs in.
+  (cd "$stage" && $frozen wixl -a "$arch" -D Version="$version" -D Arch="$arch" -D ProductCode="$product" \
+    -o "$msi" "$OLDPWD/package/msi/zuvrek.wxs")
+  # wixl writes no SelfReg table: the DLLs' own registration runs after the
+  # files are installed and before they are removed.
+  {
+    printf 'File_\tCost\ns72\tI2\nSelfReg\tFile_\n'
+    [ "$arch" = x64 ] && printf 'zuvrek_wic_x64.dll\t1\n'
+    printf 'zuvrek_wic_x86.dll\t1\n'
+  } > "$stage/SelfReg.idt"
+  template=$(msiinfo suminfo "$msi" | sed -n 's/^Template: //p')
+  $frozen msibuild "$msi" -i "$stage/SelfReg.idt" \
+    -q "INSERT INTO InstallExecuteSequence (Action, Sequence) VALUES ('SelfUnregModules', 2200)" \
+    -q "INSERT INTO InstallExecuteSequence (Action, Sequence) VALUES ('SelfRegModules', 5600)" \
+    -s "zuvrek MCA pictures for Windows" "The zuvrek developers" "$template" "{$package}"
+  echo "wrote $msi"
+done
