@@ -36,7 +36,7 @@ if(ZUVREK_TESTS)
     tests/threads_test.cpp
     tests/differential_test.cpp
     tests/api_boundary_test.cpp
-    tests/probe_reader_test.cpp)
+    tests/reader_test.cpp)
   target_link_libraries(native_tests PRIVATE plugin test_support GTest::gtest GTest::gtest_main)
   target_compile_definitions(native_tests PRIVATE ZUVREK_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
   # The decoder's frame buffers come from malloc; tests fail them on demand.

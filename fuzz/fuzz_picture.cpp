@@ -1,4 +1,5 @@
-// GetPictureInfo and GetPicture in memory mode on arbitrary bytes: results are
+// GetPictureInfo and GetPicture in memory mode on arbitrary bytes, and the
+// public API's probe and scaled decode through a reader: results are
 // interface codes, blocks have their exact sizes, the pixels are those of the
 // plain decoder (also when decoded over several threads, and as the public
 // API's top-down RGB rows), and nothing stays allocated.
@@ -31,6 +32,19 @@ int32_t FrameCount(const uint8_t* data, size_t size) {
   std::memcpy(&count, data + 32, 4);
   return count;
 }
+
+// Data served to a reader from memory, every read checked against its end.
+struct MemoryReader {
+  const uint8_t* data;
+  size_t size;
+  static int Read(void* context, uint64_t offset, uint8_t* into, size_t count) {
+    const MemoryReader& m = *static_cast<MemoryReader*>(context);
+    FUZZ_CHECK(offset <= m.size && count <= m.size - offset);
+    std::memcpy(into, m.data + offset, count);
+    return 1;
+  }
+  mca_reader Api() { return mca_reader{Read, this, size}; }
+};
 
 // The public API's top-down paths against the plain decoder's block: the
 // buffer (RGB and BGR) and the row sink give its pixels, and a scaled decode gives every
@@ -75,6 +89,14 @@ void CheckRgbPaths(const uint8_t* data, size_t size, const PlainPicture& plain) 
   const mca_row_sink scaledSink = CollectRows(&scaled);
   FUZZ_CHECK(mca_decode_scaled(data, size, &options, width, height, &scaledSink, nullptr) == MCA_OK);
   FUZZ_CHECK(scaled.inOrder && scaled.count == height);
+  // The same rows read through a reader.
+  MemoryReader memory{data, size};
+  const mca_reader reader = memory.Api();
+  CollectedRows read;
+  read.rowBytes = scaled.rowBytes;
+  const mca_row_sink readSink = CollectRows(&read);
+  FUZZ_CHECK(mca_decode_scaled_reader(&reader, &options, width, height, &readSink, nullptr) == MCA_OK);
+  FUZZ_CHECK(read.inOrder && read.rgb == scaled.rgb);
 }
 
 }  // namespace
@@ -85,6 +107,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   PictureInfo info;
   std::memset(&info, 0xAB, sizeof info);
+  // The probe through a reader answers as the probe over memory.
+  mca_info fromMemory{}, fromReader{};
+  mca_problem memoryProblem{}, readerProblem{};
+  MemoryReader memory{data, size};
+  const mca_reader reader = memory.Api();
+  FUZZ_CHECK(mca_probe(data, size, &fromMemory, &memoryProblem) ==
+             mca_probe_reader(&reader, &fromReader, &readerProblem));
+  FUZZ_CHECK(std::memcmp(&fromMemory, &fromReader, sizeof fromMemory) == 0);
+  FUZZ_CHECK(std::memcmp(&memoryProblem, &readerProblem, sizeof memoryProblem) == 0);
+
   const int32_t infoResult = GetPictureInfo(buf, LONG_PTR(size), 1, &info);
   FUZZ_CHECK(infoResult == 0 || infoResult == 8);
   if (infoResult != 0) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "mca/mca.h"
+#include "mca/mca_format.h"
 #include "mca/mca_threads.h"
 
 // The options a call runs with: the caller's, or the defaults for null.
@@ -19,6 +20,10 @@ mca_status FailOnSize(mca_problem* problem, mca_status status, int32_t width, in
 // MCA_OK, or the limit a width x height output passes.
 mca_status CheckLimits(int32_t width, int32_t height, const mca_options& options, mca_problem* problem);
 
-// The probe; without `signature` the first three bytes are not looked at
-// (decodes take whatever container they are given, as the plug-in does).
-mca_status ProbeContainer(const uint8_t* data, size_t size, bool signature, mca_info* info, mca_problem* problem);
+// The probe, of data in memory or through a reader; without `signature` the
+// first three bytes are not looked at (decodes take whatever container they
+// are given, as the plug-in does).
+mca_status ProbeContainer(McaSpan container, bool signature, mca_info* info, mca_problem* problem);
+
+// The reader's data as a container.
+McaSpan ReaderSpan(const mca_reader* reader);

@@ -1,6 +1,16 @@
 // Container head, frame table and geometry scan.
+#include <cstring>
+
 #include "mca/byte_order.h"
 #include "mca/mca_format.h"
+
+bool ReadMcaBytes(McaSpan container, uint64_t offset, uint8_t* out, size_t n) {
+  if (!container.reader) {
+    std::memcpy(out, container.data + offset, n);
+    return true;
+  }
+  return container.reader->read(container.reader->context, offset, out, n) != 0;
+}
 
 bool IsMcaSignature(const uint8_t* head) {
   // Byte by byte, so that no more than the three signature bytes are read.

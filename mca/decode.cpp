@@ -20,7 +20,7 @@ McaCanvas PictureCanvas(const mca_info& info, uint8_t* pixels, size_t stride, si
 // answered only once the picture's size is known to be sound.
 mca_status ProbeWithin(const uint8_t* data, size_t size, const mca_options& options, mca_info* info,
                        mca_problem* problem) {
-  const mca_status status = ProbeContainer(data, size, false, info, problem);
+  const mca_status status = ProbeContainer(McaSpan{data, size}, false, info, problem);
   if (status != MCA_OK && status != MCA_PAYLOAD_OUTSIDE) return status;
   const mca_problem found = problem ? *problem : mca_problem{};
   if (info->height < 0) return Fail(problem, MCA_NEGATIVE_HEIGHT, -1, info->height);
@@ -30,7 +30,7 @@ mca_status ProbeWithin(const uint8_t* data, size_t size, const mca_options& opti
 }
 
 // Decodes the picture's rows into a sink, top row first.
-mca_status DecodeRows(const uint8_t* data, size_t size, const mca_options& options, const mca_info& info,
+mca_status DecodeRows(McaSpan container, const mca_options& options, const mca_info& info,
                       int (*row)(void*, int32_t, const uint8_t*), void* context, mca_problem* problem) {
   if (info.height == 0) return Fail(problem, MCA_OK);  // no rows: not even a row's memory
   const size_t rowBytes = 3 * size_t(info.width);
@@ -40,8 +40,9 @@ mca_status DecodeRows(const uint8_t* data, size_t size, const mca_options& optio
   McaCanvas canvas = PictureCanvas(info, nullptr, 0, rowBytes, MCA_LAYOUT_RGB);
   canvas.emitter = &emitter;
   const McaThreads threads = ThreadsFor(options);
-  const int decoded = DecodeMcaCanvas(McaSpan{data, size}, &canvas, &threads);
+  const int decoded = DecodeMcaCanvas(container, &canvas, &threads);
   std::free(buffer);
+  if (canvas.readFailed) return Fail(problem, MCA_READ_FAILED);
   if (!decoded) return Fail(problem, MCA_NO_MEMORY);  // the probe found every payload inside
   if (emitter.stopped) return Fail(problem, MCA_STOPPED);
   return Fail(problem, MCA_OK);
@@ -89,15 +90,17 @@ mca_status mca_decode_rows(const uint8_t* data, size_t size, const mca_options* 
   const mca_status status = ProbeWithin(data, size, options, &info, problem);
   if (status != MCA_OK) return status;
   if (Begin(*sink, info.width, info.height) != 0) return Fail(problem, MCA_STOPPED);
-  return DecodeRows(data, size, options, info, sink->row, sink->context, problem);
+  return DecodeRows(McaSpan{data, size}, options, info, sink->row, sink->context, problem);
 }
 
-mca_status mca_decode_scaled(const uint8_t* data, size_t size, const mca_options* given, int32_t width,
-                             int32_t height, const mca_row_sink* sink, mca_problem* problem) {
+namespace {
+
+mca_status DecodeScaled(McaSpan container, const mca_options* given, int32_t width, int32_t height,
+                        const mca_row_sink* sink, mca_problem* problem) {
   if (!sink || !sink->row) return Fail(problem, MCA_BAD_ARGUMENT);
   const mca_options options = OptionsOrDefaults(given);
   mca_info info;
-  mca_status status = ProbeContainer(data, size, false, &info, problem);
+  mca_status status = ProbeContainer(container, false, &info, problem);
   if (status != MCA_OK) return status;
   if (info.width <= 0 || info.height <= 0) return Fail(problem, MCA_NO_PIXELS, -1, info.width);
   if (width < 1 || height < 1 || width > info.width || height > info.height) {
@@ -107,16 +110,29 @@ mca_status mca_decode_scaled(const uint8_t* data, size_t size, const mca_options
   if (status != MCA_OK) return status;
   if (Begin(*sink, width, height) != 0) return Fail(problem, MCA_STOPPED);
   if (width == info.width && height == info.height) {
-    return DecodeRows(data, size, options, info, sink->row, sink->context, problem);
+    return DecodeRows(container, options, info, sink->row, sink->context, problem);
   }
   BoxScaler scaler;
   if (!OpenBoxScaler(&scaler, uint64_t(info.width), uint64_t(info.height), uint32_t(width), uint32_t(height),
                      sink->row, sink->context)) {
     return Fail(problem, MCA_NO_MEMORY);
   }
-  status = DecodeRows(data, size, options, info, BoxScaleRow, &scaler, problem);
+  status = DecodeRows(container, options, info, BoxScaleRow, &scaler, problem);
   CloseBoxScaler(&scaler);
   return status;
+}
+
+}  // namespace
+
+mca_status mca_decode_scaled(const uint8_t* data, size_t size, const mca_options* options, int32_t width,
+                             int32_t height, const mca_row_sink* sink, mca_problem* problem) {
+  return DecodeScaled(McaSpan{data, size}, options, width, height, sink, problem);
+}
+
+mca_status mca_decode_scaled_reader(const mca_reader* reader, const mca_options* options, int32_t width,
+                                    int32_t height, const mca_row_sink* sink, mca_problem* problem) {
+  if (!reader || !reader->read) return Fail(problem, MCA_BAD_ARGUMENT);
+  return DecodeScaled(ReaderSpan(reader), options, width, height, sink, problem);
 }
 
 void mca_fit_size(int32_t width, int32_t height, int32_t maxWidth, int32_t maxHeight, int32_t* fitWidth,

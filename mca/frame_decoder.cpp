@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "mca/byte_order.h"
 #include "mca/frame_stream.h"
 #include "mca/mca_format.h"
 #include "mca/mca_threads.h"
@@ -9,15 +10,47 @@
 namespace {
 
 // Entries as they lie are blue, green, red; an RGB canvas takes them reversed.
-void FillPalette(McaSpan container, const McaHeader& header, bool rgb, McaPalette* palette) {
+bool FillPalette(McaSpan container, const McaHeader& header, bool rgb, McaPalette* palette) {
   std::memset(palette, 0, sizeof *palette);
-  std::memcpy(palette->entry, container.data + kMcaHeaderSize, 4 * size_t(header.paletteCount));
-  if (!rgb) return;
+  if (!ReadMcaBytes(container, kMcaHeaderSize, &palette->entry[0][0], 4 * size_t(header.paletteCount))) return false;
+  if (!rgb) return true;
   for (auto& e : palette->entry) {
     const uint8_t blue = e[0];
     e[0] = e[2];
     e[2] = blue;
   }
+  return true;
+}
+
+// The head and the frame heads, from memory or through the reader; a failed
+// read sets `readFailed`.
+bool LoadHeader(McaSpan container, McaHeader* header, bool* readFailed) {
+  if (!container.reader) return ReadMcaHeader(container, header);
+  uint8_t head[kMcaHeaderSize];
+  if (container.size < kMcaHeaderSize) return false;
+  if (!ReadMcaBytes(container, 0, head, sizeof head)) {
+    *readFailed = true;
+    return false;
+  }
+  return ParseMcaHeader(head, container.size, header) == MCA_OK;
+}
+
+bool LoadFrameHeader(McaSpan container, const McaHeader& header, int32_t index, McaFrameHeader* frame,
+                     bool* readFailed) {
+  if (!container.reader) return ReadMcaFrameHeader(container, header, index, frame);
+  uint8_t entry[4], head[kMcaFrameHeaderSize];
+  if (!ReadMcaBytes(container, header.frameTableOffset + 4 * uint64_t(index), entry, sizeof entry)) {
+    *readFailed = true;
+    return false;
+  }
+  const uint32_t offset = LoadLe32(entry);
+  if (!FrameHeadInside(offset, container.size)) return false;
+  if (!ReadMcaBytes(container, offset, head, sizeof head)) {
+    *readFailed = true;
+    return false;
+  }
+  ParseMcaFrameHeader(head, offset, frame);
+  return true;
 }
 
 bool PayloadInside(McaSpan container, const McaFrameHeader& frame) {
@@ -78,15 +111,18 @@ bool TryThreads(McaSpan container, const McaHeader& header, const McaCanvas& can
 
 int DecodeMcaCanvas(McaSpan container, McaCanvas* canvas, const McaThreads* threads) {
   McaHeader header;
-  if (!ReadMcaHeader(container, &header) || canvas->height < 0) return 0;
+  if (canvas->height < 0 || !LoadHeader(container, &header, &canvas->readFailed)) return 0;
   McaPalette palette;
-  FillPalette(container, header, canvas->rgb, &palette);
+  if (!FillPalette(container, header, canvas->rgb, &palette)) {
+    canvas->readFailed = true;
+    return 0;
+  }
   canvas->palette = &palette;
   canvas->row = int64_t(canvas->height) - 1;
 
 #ifndef ZUVREK_NO_THREADS
   const uint64_t pixelBytes = uint64_t(canvas->stride) * uint64_t(canvas->height);
-  const bool threaded = threads && threads->count > 1;
+  const bool threaded = threads && threads->count > 1 && !container.reader;
   int result = 0;
   if (threaded && !canvas->emitter && pixelBytes >= threads->minPixelBytes &&
       TryThreads(container, header, *canvas, *threads, &result)) {
@@ -103,7 +139,7 @@ int DecodeMcaCanvas(McaSpan container, McaCanvas* canvas, const McaThreads* thre
   int64_t unplaced = int64_t(canvas->height) - 1;
   for (int32_t i = 0; i < header.frameCount && !(emitter && emitter->stopped); ++i) {
     McaFrameHeader frame;
-    if (!ReadMcaFrameHeader(container, header, i, &frame) || !PayloadInside(container, frame)) {
+    if (!LoadFrameHeader(container, header, i, &frame, &canvas->readFailed) || !PayloadInside(container, frame)) {
       ClearCanvasRows(*canvas, unplaced, 0);
       return 0;
     }
@@ -132,6 +168,10 @@ int DecodeMcaCanvas(McaSpan container, McaCanvas* canvas, const McaThreads* thre
     OpenFrameStream(container, frame, rowBytes, needed, window, &stream);
     PlaceFrameRows(frame, &stream, header.pixelFormat, canvas);
     std::free(window);
+    if (stream.readFailed) {
+      canvas->readFailed = true;
+      return 0;
+    }
   }
   canvas->palette = nullptr;
   ClearCanvasRows(*canvas, unplaced, 0);

@@ -126,7 +126,9 @@ void PlaceFrameRows(const McaFrameHeader& frame, FrameStream* rows, int32_t pixe
   if (frame.height <= 0) return;
   const FramePlacement p = PlanFrameRows(frame, pixelFormat, *canvas);
   for (size_t k = 0; k < p.rows && !(canvas->emitter && canvas->emitter->stopped); ++k) {
-    PlaceRow(p, k, NextFrameRow(rows), pixelFormat, *canvas);
+    const uint8_t* row = NextFrameRow(rows);
+    if (rows->readFailed) break;  // no row the payload did not give whole
+    PlaceRow(p, k, row, pixelFormat, *canvas);
   }
   canvas->row -= frame.height;
 }

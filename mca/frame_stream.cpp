@@ -10,6 +10,23 @@ constexpr size_t kBatch = 32 * 1024;
 
 size_t Min(size_t a, size_t b) { return a < b ? a : b; }
 
+// Descrambled payload bytes from .. from + count - 1 into `to`. A reader
+// that fails ends the payload where the failed read began.
+bool Fetch(FrameStream* s, size_t from, uint8_t* to, size_t count) {
+  const McaSpan& c = s->container;
+  if (!c.reader) {
+    ApplyDescrambleMask(s->mask, c.data + s->payloadOffset + from, to, from, count);
+    return true;
+  }
+  if (!ReadMcaBytes(c, s->payloadOffset + from, to, count)) {
+    s->readFailed = true;
+    s->stored = from;
+    return false;
+  }
+  ApplyDescrambleMask(s->mask, to, to, from, count);
+  return true;
+}
+
 // Keeps the scratch ahead of the expander by at least a turn's input.
 void Refill(FrameStream* s) {
   const size_t in = s->lzss.in;
@@ -17,9 +34,8 @@ void Refill(FrameStream* s) {
   const size_t kept = s->scratchEnd - in;
   std::memmove(s->scratch, s->scratch + (in - s->scratchFirst), kept);
   const size_t more = Min(sizeof s->scratch - kept, s->stored - s->scratchEnd);
-  ApplyDescrambleMask(s->mask, s->payload + s->scratchEnd, s->scratch + kept, s->scratchEnd, more);
   s->scratchFirst = in;
-  s->scratchEnd += more;
+  if (Fetch(s, s->scratchEnd, s->scratch + kept, more)) s->scratchEnd += more;
 }
 
 // Produces as much of the stream as fits in the window, or as the scratch holds.
@@ -36,10 +52,7 @@ void Produce(FrameStream* s) {
   }
   const size_t end = Min(Min(Min(s->stored, s->needed), windowEnd), s->horizon);
   size_t& out = s->lzss.out;
-  if (out < end) {
-    ApplyDescrambleMask(s->mask, s->payload + out, s->window + (out - s->base), out, end - out);
-    out = end;
-  }
+  if (out < end && Fetch(s, out, s->window + (out - s->base), end - out)) out = end;
   s->lzss.finished = out >= Min(s->stored, s->needed);
 }
 
@@ -70,7 +83,9 @@ size_t FrameWindowSize(size_t rowBytes, size_t needed) {
 
 void OpenFrameStream(McaSpan container, const McaFrameHeader& frame, size_t rowBytes, size_t needed,
                      uint8_t* window, FrameStream* s) {
-  s->payload = container.data + frame.payloadOffset;
+  s->container = container;
+  s->payloadOffset = frame.payloadOffset;
+  s->readFailed = false;
   s->stored = size_t(frame.storedSize);
   s->compressed = frame.compression != 0;
   s->limit = frame.expandedSize > 0 ? size_t(frame.expandedSize) : 0;

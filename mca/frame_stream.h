@@ -12,7 +12,9 @@
 #include "mca/mca_format.h"
 
 struct FrameStream {
-  const uint8_t* payload;
+  McaSpan container;
+  uint64_t payloadOffset;
+  bool readFailed;     // a read through the container's reader failed: the payload ends there
   size_t stored;       // payload bytes (L)
   bool compressed;
   size_t limit;        // expanded size (E), for compressed frames
@@ -35,7 +37,7 @@ struct FrameStream {
 size_t FrameWindowSize(size_t rowBytes, size_t needed);
 
 // `window` holds FrameWindowSize(rowBytes, needed) bytes; the frame's payload
-// lies inside the container.
+// lies inside the container, which may be read through a reader.
 void OpenFrameStream(McaSpan container, const McaFrameHeader& frame, size_t rowBytes, size_t needed,
                      uint8_t* window, FrameStream* stream);
 

@@ -196,6 +196,14 @@ mca_status mca_decode_rows(const uint8_t* data, size_t size, const mca_options* 
 mca_status mca_decode_scaled(const uint8_t* data, size_t size, const mca_options* options, int32_t width,
                              int32_t height, const mca_row_sink* sink, mca_problem* problem);
 
+/* mca_decode_scaled for data read through a reader (a stream, a file): the
+ * heads first, then each payload a few KiB at a time as rows need it, all on
+ * the calling thread, so memory is that of mca_decode_scaled without the
+ * data. The width and height may be the picture's own. A read that fails
+ * ends the decode with MCA_READ_FAILED; the rows already handed over stay. */
+mca_status mca_decode_scaled_reader(const mca_reader* reader, const mca_options* options, int32_t width,
+                                    int32_t height, const mca_row_sink* sink, mca_problem* problem);
+
 /* The largest size inside max_width x max_height with the picture's aspect,
  * never larger than the picture and at least 1 x 1. */
 void mca_fit_size(int32_t width, int32_t height, int32_t max_width, int32_t max_height, int32_t* fit_width,

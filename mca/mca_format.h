@@ -16,10 +16,16 @@ constexpr uint8_t kDescrambleSeed = 0x3B;
 constexpr uint32_t kLzssRingSize = 4096;
 constexpr uint32_t kLzssStartPosition = 4078;
 
+// The data, in memory or (with `reader`, `data` null) read a piece at a time.
 struct McaSpan {
   const uint8_t* data;
   size_t size;
+  const mca_reader* reader = nullptr;
 };
+
+// Copies n bytes at `offset`, which lie inside the data; false when the
+// reader fails.
+bool ReadMcaBytes(McaSpan container, uint64_t offset, uint8_t* out, size_t n);
 
 // The fields of the 48-byte head that the decoder uses, checked against the data.
 struct McaHeader {
@@ -71,6 +77,7 @@ struct McaCanvas {
   // Optional: rows go to this emitter one at a time instead of the pixel
   // block (top-down RGB rows of rowLimit bytes).
   struct McaRowEmitter* emitter;
+  bool readFailed = false;  // set by a decode whose reader failed
 };
 
 // Hands rows, top row first, to a sink as frames place them; rows no frame
@@ -184,7 +191,9 @@ int DecodeMcaDib(McaSpan container, uint8_t* pixels, size_t stride, int32_t heig
 
 // Decodes every frame onto a zero-filled canvas whose palette is still to be
 // filled (in the canvas's byte order). 1 on success, 0 when a frame's payload
-// lies outside the data or its memory is not to be had. A canvas with an
+// lies outside the data, its memory is not to be had or a read failed
+// (canvas->readFailed). Data read through a reader is decoded on the calling
+// thread alone. A canvas with an
 // emitter places its rows on the calling thread; other threads may only
 // expand compressed frames for it.
 int DecodeMcaCanvas(McaSpan container, McaCanvas* canvas, const McaThreads* threads = nullptr);

@@ -91,23 +91,28 @@ mca_status ProbeHeads(HeadSource* source, bool signature, mca_info* info, mca_pr
 
 }  // namespace
 
-mca_status ProbeContainer(const uint8_t* data, size_t size, bool signature, mca_info* info, mca_problem* problem) {
-  HeadSource source{data, nullptr, data ? size : 0, false};
+mca_status ProbeContainer(McaSpan container, bool signature, mca_info* info, mca_problem* problem) {
+  HeadSource source{container.data, container.reader, container.size, false};
+  if (!container.reader && !container.data) source.size = 0;
   return ProbeHeads(&source, signature, info, problem);
+}
+
+McaSpan ReaderSpan(const mca_reader* reader) {
+  // Frame offsets are 32-bit: a size_t holds every position the format can name.
+  return McaSpan{nullptr, reader->size < SIZE_MAX ? size_t(reader->size) : SIZE_MAX, reader};
 }
 
 mca_status mca_probe_reader(const mca_reader* reader, mca_info* info, mca_problem* problem) {
   if (!reader || !reader->read) return Fail(problem, MCA_BAD_ARGUMENT);
-  HeadSource source{nullptr, reader, reader->size, false};
-  return ProbeHeads(&source, true, info, problem);
+  return ProbeContainer(ReaderSpan(reader), true, info, problem);
 }
 
 mca_status mca_probe(const uint8_t* data, size_t size, mca_info* info, mca_problem* problem) {
-  return ProbeContainer(data, size, true, info, problem);
+  return ProbeContainer(McaSpan{data, size}, true, info, problem);
 }
 
 mca_status mca_probe_container(const uint8_t* data, size_t size, mca_info* info, mca_problem* problem) {
-  return ProbeContainer(data, size, false, info, problem);
+  return ProbeContainer(McaSpan{data, size}, false, info, problem);
 }
 
 mca_status mca_get_frame(const uint8_t* data, size_t size, int32_t index, mca_frame_info* out) {

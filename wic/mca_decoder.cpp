@@ -34,9 +34,6 @@ int PutScaledRow(void* context, int32_t y, const uint8_t* rgb) {
   return y + 1 == s.rect.Y + s.rect.Height ? 1 : 0;
 }
 
-// Stops a row decode at its start: what is left is the limits' verdict.
-int StopAtBegin(void*, int32_t, int32_t) { return 1; }
-int NoRow(void*, int32_t, const uint8_t*) { return 1; }
 
 }  // namespace
 
@@ -45,6 +42,7 @@ McaDecoder::McaDecoder() { InitializeCriticalSection(&lock_); }
 McaDecoder::~McaDecoder() {
   std::free(pixels_);
   std::free(data_);
+  if (stream_) stream_->Release();
   DeleteCriticalSection(&lock_);
 }
 
@@ -63,37 +61,27 @@ HRESULT McaDecoder::Initialize(IStream* stream, WICDecodeOptions) {
   EnterCriticalSection(&lock_);
   HRESULT hr = WINCODEC_ERR_WRONGSTATE;
   if (!initialized_) {
-    uint8_t* data = nullptr;
-    size_t size = 0;
     // The picture is the whole stream, wherever a caller (or WIC's pattern
-    // matching) left its position.
-    LARGE_INTEGER start{};
-    hr = stream->Seek(start, STREAM_SEEK_SET, nullptr);
-    if (SUCCEEDED(hr)) hr = ReadRestOfStream(stream, &data, &size);
+    // matching) left its position: its heads are read now, its payloads when
+    // pixels are asked for.
     mca_problem problem{};
     mca_info info{};
-    if (SUCCEEDED(hr)) {
-      mca_status status = mca_probe(data, size, &info, &problem);
-      if (status == MCA_OK && (info.width == 0 || info.height == 0)) {
-        problem = mca_problem{MCA_NO_PIXELS, -1, 0, 0, 0, 0};
-        status = MCA_NO_PIXELS;
-      }
-      if (status == MCA_OK) {
-        // The limits, checked before any pixel is decoded.
-        mca_row_sink sink = {StopAtBegin, NoRow, nullptr};
-        status = mca_decode_rows(data, size, nullptr, &sink, &problem);
-        if (status == MCA_STOPPED) status = MCA_OK;
-      }
-      hr = ResultFor(status);
-      if (FAILED(hr)) ReportProblem(problem);
+    HRESULT readError = S_OK;
+    mca_status status = ProbeStream(stream, &info, &problem, &readError);
+    if (status == MCA_OK && (info.width == 0 || info.height == 0)) {
+      problem = mca_problem{MCA_NO_PIXELS, -1, 0, 0, 0, 0};
+      status = MCA_NO_PIXELS;
     }
+    // The limits, checked before any pixel is decoded.
+    if (status == MCA_OK) status = mca_check_limits(info.width, info.height, nullptr, &problem);
+    hr = status == MCA_READ_FAILED ? readError : ResultFor(status);
     if (SUCCEEDED(hr)) {
-      data_ = data;
-      size_ = size;
+      stream->AddRef();
+      stream_ = stream;
       info_ = info;
       initialized_ = true;
     } else {
-      std::free(data);
+      ReportProblem(problem);
     }
   }
   LeaveCriticalSection(&lock_);
@@ -169,14 +157,24 @@ HRESULT McaDecoder::GetFrame(UINT index, IWICBitmapFrameDecode** frame) {
   return S_OK;
 }
 
+HRESULT McaDecoder::LoadData() {
+  if (data_) return S_OK;
+  LARGE_INTEGER start{};
+  HRESULT hr = stream_->Seek(start, STREAM_SEEK_SET, nullptr);
+  if (SUCCEEDED(hr)) hr = ReadRestOfStream(stream_, &data_, &size_);
+  return hr;
+}
+
 HRESULT McaDecoder::DecodeInto(uint8_t* buffer, size_t stride, size_t bytes, bool zeroed) {
+  HRESULT hr = LoadData();
+  if (FAILED(hr)) return hr;
   mca_options options;
   mca_default_options(&options);
   options.layout = MCA_LAYOUT_BGR;
   options.output_zeroed = zeroed ? 1 : 0;
   options.thread_api = &kThreads;
   mca_problem problem{};
-  HRESULT hr = ResultFor(mca_decode(data_, size_, &options, buffer, stride, bytes, &problem));
+  hr = ResultFor(mca_decode(data_, size_, &options, buffer, stride, bytes, &problem));
   if (FAILED(hr)) ReportProblem(problem);
   return hr;
 }
@@ -228,11 +226,22 @@ HRESULT McaDecoder::CopyScaledPixels(const WICRect* rect, UINT width, UINT heigh
   options.thread_api = &kThreads;
   mca_problem problem{};
   EnterCriticalSection(&lock_);
-  const mca_status status =
-      mca_decode_scaled(data_, size_, &options, INT(width), INT(height), &sink, &problem);
+  mca_status status;
+  StreamReader stream{stream_, 0, S_OK};
+  if (data_) {
+    status = mca_decode_scaled(data_, size_, &options, INT(width), INT(height), &sink, &problem);
+  } else {
+    // A thumbnail reads the payloads a few KiB at a time as rows need them:
+    // memory in proportion to the thumbnail, not to the file.
+    stream.error = StreamLength(stream_, &stream.length);
+    const mca_reader reader = StreamReaderFor(&stream);
+    status = SUCCEEDED(stream.error)
+                 ? mca_decode_scaled_reader(&reader, &options, INT(width), INT(height), &sink, &problem)
+                 : (problem.status = MCA_READ_FAILED);
+  }
   LeaveCriticalSection(&lock_);
   if (status == MCA_STOPPED) return S_OK;  // the rectangle ended before the picture
-  hr = ResultFor(status);
+  hr = status == MCA_READ_FAILED ? stream.error : ResultFor(status);
   if (FAILED(hr)) ReportProblem(problem);
   return hr;
 }

@@ -44,12 +44,14 @@ class McaDecoder final : public ComObject<McaDecoder, IWICBitmapDecoder> {
   friend class ComObject<McaDecoder, IWICBitmapDecoder>;  // destroys it on the last Release
   ~McaDecoder();
   // With lock_ held.
+  HRESULT LoadData();  // the stream's bytes, read once for full-size decodes
   HRESULT DecodeInto(uint8_t* buffer, size_t stride, size_t bytes, bool zeroed);
   HRESULT DecodeOnce();
 
   CRITICAL_SECTION lock_;
   bool initialized_ = false;
-  uint8_t* data_ = nullptr;  // the file, kept for scaled requests
+  IStream* stream_ = nullptr;  // held from Initialize on
+  uint8_t* data_ = nullptr;    // the file, once a full-size decode has read it
   size_t size_ = 0;
   mca_info info_{};
   uint8_t* pixels_ = nullptr;  // top-down BGR rows, 3 x width bytes apart, once decoded

@@ -2,6 +2,7 @@
 
 #include <wincodec.h>
 
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -18,6 +19,22 @@ HRESULT SeekTo(IStream* stream, ULARGE_INTEGER at) {
   LARGE_INTEGER to;
   to.QuadPart = static_cast<LONGLONG>(at.QuadPart);
   return stream->Seek(to, STREAM_SEEK_SET, nullptr);
+}
+
+// Up to `want` bytes at `offset`, through as many reads as the stream needs;
+// fewer only where the stream ends.
+HRESULT ReadAt(IStream* stream, uint64_t offset, uint8_t* into, ULONG want, ULONG* got) {
+  *got = 0;
+  ULARGE_INTEGER at;
+  at.QuadPart = offset;
+  HRESULT hr = SeekTo(stream, at);
+  while (SUCCEEDED(hr) && *got < want) {
+    ULONG piece = 0;
+    hr = stream->Read(into + *got, want - *got, &piece);
+    if (SUCCEEDED(hr) && piece == 0) break;
+    *got += piece;
+  }
+  return hr;
 }
 
 // The probe's reads go through a window of 4 KiB, so that neighbouring heads
@@ -45,15 +62,12 @@ int ReadThroughWindow(void* context, uint64_t offset, uint8_t* into, size_t size
       return 0;
     }
     w.budget -= sizeof w.bytes;
-    ULARGE_INTEGER to;
-    to.QuadPart = offset;
-    w.error = SeekTo(w.stream, to);
-    w.have = 0;
-    if (SUCCEEDED(w.error)) w.error = w.stream->Read(w.bytes, sizeof w.bytes, &w.have);
-    w.at = SUCCEEDED(w.error) ? offset : UINT64_MAX;
-    if (FAILED(w.error)) return 0;
+    // A stream may fail past the bytes asked for: what it gave before counts.
+    const HRESULT hr = ReadAt(w.stream, offset, w.bytes, sizeof w.bytes, &w.have);
+    w.at = offset;
     if (w.have < size) {
-      w.error = STG_E_READFAULT;  // shorter than the length the stream gave
+      w.at = UINT64_MAX;
+      w.error = FAILED(hr) ? hr : STG_E_READFAULT;  // shorter than the length the stream gave
       return 0;
     }
   }
@@ -61,24 +75,39 @@ int ReadThroughWindow(void* context, uint64_t offset, uint8_t* into, size_t size
   return 1;
 }
 
+int ReadStreamPiece(void* context, uint64_t offset, uint8_t* into, size_t size) {
+  StreamReader& r = *static_cast<StreamReader*>(context);
+  ULONG got = 0;
+  r.error = size > ULONG_MAX ? E_UNEXPECTED : ReadAt(r.stream, offset, into, ULONG(size), &got);
+  if (SUCCEEDED(r.error) && got < size) r.error = STG_E_READFAULT;  // shorter than the length the stream gave
+  return SUCCEEDED(r.error) ? 1 : 0;
+}
+
 }  // namespace
 
-mca_status ProbeStream(IStream* stream, mca_info* info, mca_problem* problem, HRESULT* readError) {
-  *readError = S_OK;
+HRESULT StreamLength(IStream* stream, uint64_t* length) {
   LARGE_INTEGER zero{};
   ULARGE_INTEGER end;
   HRESULT hr = stream->Seek(zero, STREAM_SEEK_END, &end);
-  if (FAILED(hr)) {
-    *readError = hr;
+  *length = SUCCEEDED(hr) ? end.QuadPart : 0;
+  return hr;
+}
+
+mca_status ProbeStream(IStream* stream, mca_info* info, mca_problem* problem, HRESULT* readError) {
+  uint64_t length = 0;
+  *readError = StreamLength(stream, &length);
+  if (FAILED(*readError)) {
     *problem = mca_problem{MCA_READ_FAILED, -1, 0, 0, 0, 0};
     return MCA_READ_FAILED;
   }
-  ProbeWindow window{stream, end.QuadPart + (uint64_t{1} << 20), S_OK, UINT64_MAX, 0, {}};
-  const mca_reader reader{ReadThroughWindow, &window, end.QuadPart};
+  ProbeWindow window{stream, length + (uint64_t{1} << 20), S_OK, UINT64_MAX, 0, {}};
+  const mca_reader reader{ReadThroughWindow, &window, length};
   const mca_status status = mca_probe_reader(&reader, info, problem);
   if (status == MCA_READ_FAILED) *readError = window.error;
   return status;
 }
+
+mca_reader StreamReaderFor(StreamReader* state) { return mca_reader{ReadStreamPiece, state, state->length}; }
 
 HRESULT StreamHasSignature(IStream* stream, bool* has) {
   if (!stream || !has) return E_INVALIDARG;

@@ -22,6 +22,19 @@ HRESULT StreamHasSignature(IStream* stream, bool* has);
 // that the caller frees. A stream that ends early gives the bytes it had.
 HRESULT ReadRestOfStream(IStream* stream, uint8_t** data, size_t* size);
 
+// The stream's length: the position of its end.
+HRESULT StreamLength(IStream* stream, uint64_t* length);
+
+// Reads for the decodes through a reader (mca_decode_scaled_reader): each
+// read seeks to its offset and reads in full; the first failure's HRESULT
+// stays in `error`.
+struct StreamReader {
+  IStream* stream;
+  uint64_t length;  // the stream's, from StreamLength
+  HRESULT error;
+};
+mca_reader StreamReaderFor(StreamReader* state);
+
 // The picture's head, frame table and frame heads read from the stream's
 // start (mca_probe_reader), never a payload: a few small reads for a picture
 // of any size. A failed read gives the stream's HRESULT in `readError`.

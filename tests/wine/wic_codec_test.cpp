@@ -240,15 +240,20 @@ TEST(WicCodec, CopiesAnyRectangleAtAnyStrideAndRefusesBadArguments) {
   }
 }
 
+// Initialize reads the heads; the payloads are read when pixels are asked
+// for, whole or scaled, so a stream failing in a payload fails the copies.
 TEST(WicCodec, TakesShortReadsAndFailsWithAFailingStream) {
   const Bytes bytes = Picture24(40, 20, true, 9);
   const Picture whole = PluginPicture(bytes);
   const struct {
     ULONG piece;
     size_t failAt;
-    HRESULT expected;
-  } cases[] = {{7, SIZE_MAX, S_OK}, {1, SIZE_MAX, S_OK}, {4096, bytes.size() / 2, STG_E_READFAULT},
-               {3, 0, STG_E_READFAULT}};
+    HRESULT initialize, copy;
+  } cases[] = {{7, SIZE_MAX, S_OK, S_OK},
+               {1, SIZE_MAX, S_OK, S_OK},
+               {4096, bytes.size() - 10, S_OK, STG_E_READFAULT},
+               {4096, 47, STG_E_READFAULT, S_OK},
+               {3, 0, STG_E_READFAULT, S_OK}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.piece << " bytes a read, failing at " << c.failAt);
     PieceStream stream(bytes, c.piece, c.failAt);
@@ -257,8 +262,21 @@ TEST(WicCodec, TakesShortReadsAndFailsWithAFailingStream) {
     ASSERT_EQ(CoCreateInstance(kDecoder, nullptr, CLSCTX_INPROC_SERVER, IID_IWICBitmapDecoder,
                                reinterpret_cast<void**>(&decoder)),
               S_OK);
-    EXPECT_EQ(decoder->Initialize(&stream, WICDecodeMetadataCacheOnDemand), c.expected);
-    if (c.expected == S_OK) ExpectSame(WicPicture(decoder.p), whole);
+    EXPECT_EQ(decoder->Initialize(&stream, WICDecodeMetadataCacheOnDemand), c.initialize);
+    if (c.initialize != S_OK) continue;
+    Com<IWICBitmapFrameDecode> frame;
+    ASSERT_EQ(decoder->GetFrame(0, &frame), S_OK);
+    Com<IWICBitmapSourceTransform> transform;
+    ASSERT_EQ(frame->QueryInterface(IID_IWICBitmapSourceTransform, reinterpret_cast<void**>(&transform)), S_OK);
+    Bytes scaled(3 * 20 * 11), rows(3 * size_t{whole.width} * whole.height);
+    WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
+    EXPECT_EQ(transform->CopyPixels(nullptr, 20, 11, &format, WICBitmapTransformRotate0, 3 * 20, UINT(scaled.size()),
+                                    scaled.data()),
+              c.copy);
+    EXPECT_EQ(frame->CopyPixels(nullptr, 3 * whole.width, UINT(rows.size()), rows.data()), c.copy);
+    if (c.copy == S_OK) {
+      EXPECT_TRUE(rows == whole.rows);
+    }
   }
 }
 
@@ -334,6 +352,13 @@ TEST(WicCodec, ScaledCopiesThroughTheSourceTransform) {
                                   3 * whole.width, UINT(full.size()), full.data()),
             S_OK);
   EXPECT_TRUE(full == whole.rows);
+  // Once the whole picture is read, scaled copies come from memory: the same rows.
+  WICRect all = {0, 0, 30, 20};
+  Bytes again(3 * 30 * 20);
+  EXPECT_EQ(transform->CopyPixels(&all, 30, 20, &format, WICBitmapTransformRotate0, 3 * 30, UINT(again.size()),
+                                  again.data()),
+            S_OK);
+  EXPECT_TRUE(WithinOne(again, average));
 }
 
 TEST(WicCodec, BrokenAndOversizedFilesFailWithAnHresult) {

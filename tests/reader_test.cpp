@@ -1,9 +1,12 @@
-// The probe through a reader against the probe over memory: the same status,
-// problem and info for every corpus input and for a picture cut at every
-// byte; it reads only heads, never a payload; a failing read is reported.
+// Reading through a reader against reading from memory. The probe: the same
+// status, problem and info for every corpus input and for a picture cut at
+// every byte; it reads only heads, never a payload. The scaled decode: the
+// same rows, whole and scaled, for pictures of every kind. A failing read is
+// reported, whichever it is.
 #include <dirent.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -11,6 +14,7 @@
 #include <vector>
 
 #include "mca/mca.h"
+#include "tests/support/collected_rows.h"
 #include "tests/support/mca_builder.h"
 
 namespace {
@@ -117,6 +121,73 @@ TEST(ProbeReader, AFailingReadIsReportedWhicheverItIs) {
     EXPECT_STREQ(words, "the file could not be read");
   }
   EXPECT_EQ(mca_probe_reader(nullptr, nullptr, nullptr), MCA_BAD_ARGUMENT);
+}
+
+Bytes Container(int32_t pixelFormat, std::vector<TestFrame> frames) {
+  TestContainer c;
+  c.pixelFormat = pixelFormat;
+  if (pixelFormat == 8) c.palette.assign(200, 0x0A0B0C);
+  c.frames = std::move(frames);
+  return BuildContainer(c);
+}
+
+TEST(DecodeScaledReader, GivesTheRowsOfTheMemoryDecodeWholeAndScaled) {
+  const struct {
+    const char* name;
+    Bytes bytes;
+  } pictures[] = {
+      {"compressed 24-bit, references of every distance", Container(24, {EveryDistanceFrame(300, 120, 1)})},
+      {"stored 24-bit under a compressed one",
+       Container(24, {RandomFrame(90, 30, 24, true, 2), RandomFrame(97, 41, 24, false, 3)})},
+      {"8-bit through the palette", Container(8, {RandomFrame(61, 33, 8, true, 4, 200)})},
+      {"a compressed frame over 1 MiB, which threads would take", Container(24, {PictureFrame(700, 520, 24, true, 5)})},
+  };
+  for (const auto& p : pictures) {
+    mca_info info;
+    ASSERT_EQ(mca_probe(p.bytes.data(), p.bytes.size(), &info, nullptr), MCA_OK) << p.name;
+    for (const auto& size : {std::pair<int32_t, int32_t>{info.width, info.height}, {info.width / 3, info.height / 2 + 1},
+                             {1, 1}}) {
+      SCOPED_TRACE(testing::Message() << p.name << " at " << size.first << " x " << size.second);
+      CollectedRows fromMemory, fromReader;
+      fromMemory.rowBytes = fromReader.rowBytes = 3 * size_t(size.first);
+      const mca_row_sink memorySink = CollectRows(&fromMemory), readerSink = CollectRows(&fromReader);
+      ASSERT_EQ(mca_decode_scaled(p.bytes.data(), p.bytes.size(), nullptr, size.first, size.second, &memorySink,
+                                  nullptr),
+                MCA_OK);
+      RecordingReader reader(&p.bytes);
+      const mca_reader api = reader.Api();
+      ASSERT_EQ(mca_decode_scaled_reader(&api, nullptr, size.first, size.second, &readerSink, nullptr), MCA_OK);
+      EXPECT_EQ(fromReader.count, size.second);
+      EXPECT_TRUE(fromReader.inOrder);
+      EXPECT_TRUE(fromReader.rgb == fromMemory.rgb);
+      size_t largest = 0;
+      for (const auto& read : reader.reads) largest = std::max(largest, read.second);
+      EXPECT_LE(largest, 64u * 1024) << "the payload was read whole";
+    }
+  }
+}
+
+TEST(DecodeScaledReader, AFailingReadEndsTheDecode) {
+  const Bytes data = Container(24, {RandomFrame(300, 40, 24, true, 6), RandomFrame(200, 50, 24, false, 7)});
+  RecordingReader counting(&data);
+  const mca_reader countingApi = counting.Api();
+  CollectedRows all;
+  all.rowBytes = 3 * 100;
+  mca_row_sink sink = CollectRows(&all);
+  ASSERT_EQ(mca_decode_scaled_reader(&countingApi, nullptr, 100, 30, &sink, nullptr), MCA_OK);
+  const int reads = int(counting.reads.size());
+  ASSERT_GT(reads, 8);
+  for (int failAt = 0; failAt < reads; ++failAt) {
+    RecordingReader reader(&data, failAt);
+    const mca_reader api = reader.Api();
+    CollectedRows rows;
+    rows.rowBytes = 3 * 100;
+    sink = CollectRows(&rows);
+    mca_problem problem;
+    EXPECT_EQ(mca_decode_scaled_reader(&api, nullptr, 100, 30, &sink, &problem), MCA_READ_FAILED) << "read " << failAt;
+    EXPECT_TRUE(std::equal(rows.rgb.begin(), rows.rgb.end(), all.rgb.begin())) << "read " << failAt;
+  }
+  EXPECT_EQ(mca_decode_scaled_reader(nullptr, nullptr, 1, 1, &sink, nullptr), MCA_BAD_ARGUMENT);
 }
 
 }  // namespace
