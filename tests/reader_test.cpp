@@ -94,6 +94,41 @@ TEST(ProbeReader, AgreesWithTheMemoryProbeOnTheCorpusAndOnEveryCut) {
   ExpectSameProbe(SparseContainer(4, 3, 1000), "a table of 1000 entries, over several chunks");
 }
 
+// The probe's own answers where the memory probe could share a fault with
+// it: frames past the first chunk of the table, and the first of two
+// payloads outside the file.
+TEST(ProbeReader, AnswersForLongTablesAndTheFirstPayloadOutside) {
+  TestContainer c;
+  int32_t widest = 0, height = 0;
+  for (int32_t i = 0; i < 300; ++i) {
+    c.frames.push_back(FrameHead(1 + i * 7 % 251, 1 + i % 5));
+    widest = std::max(widest, 1 + i * 7 % 251);
+    height += 1 + i % 5;
+  }
+  const Bytes many = BuildContainer(c);
+  Bytes outside = PalettedTwoFrames();
+  for (size_t frame = 0; frame < 2; ++frame) {
+    uint32_t head;
+    std::memcpy(&head, outside.data() + 48 + 4 * 16 + 4 * frame, 4);  // after the 16-entry palette
+    PutLe32(outside, head + 20, 0x7FFFFFF0);  // the stored size
+  }
+  for (const Bytes* data : {&many, const_cast<const Bytes*>(&outside)}) {
+    RecordingReader reader(data);
+    const mca_reader api = reader.Api();
+    mca_info info;
+    mca_problem problem;
+    const mca_status status = mca_probe_reader(&api, &info, &problem);
+    if (data == &many) {
+      EXPECT_EQ(status, MCA_OK);
+      EXPECT_EQ(info.width, widest);
+      EXPECT_EQ(info.height, height);
+    } else {
+      EXPECT_EQ(status, MCA_PAYLOAD_OUTSIDE);
+      EXPECT_EQ(problem.frame, 0);
+    }
+  }
+}
+
 TEST(ProbeReader, ReadsTheHeadsAndNeverAPayload) {
   const Bytes data = PalettedTwoFrames();
   RecordingReader reader(&data);

@@ -135,6 +135,44 @@ TEST(WicProperties, BrokenFilesAndFailingStreamsGiveAnError) {
   }
 }
 
+// `frames` one-row frames whose heads alternate between the start of a file of
+// `size` bytes and its end, so that no two heads in a row lie near each other.
+Bytes ScatteredHeads(int32_t frames, size_t size) {
+  Bytes file(size, 0);
+  file[0] = 'M', file[1] = 'C', file[2] = 'A';
+  PutLe32(file, 20, 24);
+  PutLe32(file, 32, uint32_t(frames));
+  const uint32_t front = 48 + 4 * uint32_t(frames), back = uint32_t(size) - 32;
+  for (const uint32_t head : {front, back}) {
+    PutLe32(file, head + 12, 1);  // 1 x 1, no payload
+    PutLe32(file, head + 16, 1);
+  }
+  for (int32_t i = 0; i < frames; ++i) PutLe32(file, 48 + 4 * size_t(i), i % 2 ? back : front);
+  return file;
+}
+
+// A table of scattered heads asks for a read a frame: the reads stop at the
+// file's length and 1 MiB more, so no file costs more than reading it whole.
+TEST(WicProperties, ScatteredHeadsCostNoMoreThanTheFileAndAMebibyte) {
+  const size_t size = 1 << 20;
+  const struct {
+    int32_t frames;
+    HRESULT expected;
+  } cases[] = {{300, S_OK}, {5000, WINCODEC_ERR_BADIMAGE}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.frames << " frames");
+    const Bytes bytes = ScatteredHeads(c.frames, size);
+    PieceStream stream(bytes, 1 << 20, SIZE_MAX);
+    Store s;
+    ASSERT_NE(s.store, nullptr);
+    EXPECT_EQ(s.init->Initialize(&stream, STGM_READ), c.expected);
+    EXPECT_LE(stream.bytesRead(), size + (1u << 20));
+    if (c.expected == S_OK) {
+      EXPECT_EQ(Value(s.store, kHeight), std::to_wstring(c.frames));
+    }
+  }
+}
+
 // Registry text below HKLM, or "(none)".
 std::wstring Text(const wchar_t* key, const wchar_t* name) {
   wchar_t text[512];
