@@ -2,17 +2,16 @@
 // into a buffer (RGB, DIB and BGR, over bytes that are not zero), to a row sink, and scaled, on one thread and
 // on many, with batches from one row to the default, on the fuzz corpus and
 // on pictures made to stress the seams between threads, batches and windows.
-#include <dirent.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 #include <utility>
 
 #include "mca/mca.h"
 #include "tests/support/area_average.h"
 #include "tests/support/collected_rows.h"
+#include "tests/support/corpus.h"
 #include "tests/support/mca_builder.h"
 #include "tests/support/plain_decoder.h"
 
@@ -23,30 +22,13 @@ struct Picture {
   Bytes image;
 };
 
-Bytes ReadFile(const std::string& path) {
-  Bytes out;
-  if (FILE* f = std::fopen(path.c_str(), "rb")) {
-    for (int c; (c = std::fgetc(f)) != EOF;) out.push_back(uint8_t(c));
-    std::fclose(f);
-  }
-  return out;
-}
-
 std::vector<Picture> Pictures() {
   std::vector<Picture> pictures;
-  const std::string corpus = ZUVREK_SOURCE_DIR "/fuzz/corpus/picture/";
-  if (DIR* dir = opendir(corpus.c_str())) {
-    while (const dirent* e = readdir(dir)) {
-      // The seeds, named *.mca; the inputs the fuzzers found, which they
-      // compare with the plain decoder themselves, include pictures of any size.
-      const std::string name = e->d_name;
-      if (name.size() > 4 && name.compare(name.size() - 4, 4, ".mca") == 0) {
-        pictures.push_back({name, ReadFile(corpus + name)});
-      }
-    }
-    closedir(dir);
+  // The seeds: the inputs the fuzzers found, which they compare with the
+  // plain decoder themselves, include pictures of any size.
+  for (CorpusFile& f : CorpusFiles(ZUVREK_SOURCE_DIR "/fuzz/corpus/picture", true)) {
+    pictures.push_back({f.name, std::move(f.bytes)});
   }
-  std::sort(pictures.begin(), pictures.end(), [](const Picture& a, const Picture& b) { return a.name < b.name; });
   // Each compressed frame below holds over 1 MiB, so that threads take it.
   auto one = [&](const char* name, TestFrame frame) {
     TestContainer c;

@@ -3,11 +3,9 @@
 // every byte; it reads only heads, never a payload. The scaled decode: the
 // same rows, whole and scaled, for pictures of every kind. A failing read is
 // reported, whichever it is.
-#include <dirent.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -15,6 +13,7 @@
 
 #include "mca/mca.h"
 #include "tests/support/collected_rows.h"
+#include "tests/support/corpus.h"
 #include "tests/support/mca_builder.h"
 
 namespace {
@@ -54,15 +53,6 @@ void ExpectSameProbe(const Bytes& data, const std::string& what) {
   EXPECT_EQ(readerProblem.height, memoryProblem.height) << what;
 }
 
-Bytes ReadFile(const std::string& path) {
-  Bytes out;
-  if (FILE* f = std::fopen(path.c_str(), "rb")) {
-    for (int c; (c = std::fgetc(f)) != EOF;) out.push_back(uint8_t(c));
-    std::fclose(f);
-  }
-  return out;
-}
-
 Bytes PalettedTwoFrames() {
   TestContainer c;
   c.pixelFormat = 8;
@@ -72,17 +62,9 @@ Bytes PalettedTwoFrames() {
 }
 
 TEST(ProbeReader, AgreesWithTheMemoryProbeOnTheCorpusAndOnEveryCut) {
-  const std::string corpus = ZUVREK_SOURCE_DIR "/fuzz/corpus/picture/";
-  int inputs = 0;
-  if (DIR* dir = opendir(corpus.c_str())) {
-    while (const dirent* e = readdir(dir)) {
-      if (e->d_name[0] == '.') continue;
-      ExpectSameProbe(ReadFile(corpus + e->d_name), e->d_name);
-      ++inputs;
-    }
-    closedir(dir);
-  }
-  EXPECT_GT(inputs, 100);
+  const std::vector<CorpusFile> corpus = CorpusFiles(ZUVREK_SOURCE_DIR "/fuzz/corpus/picture", false);
+  EXPECT_GT(corpus.size(), 100u);
+  for (const CorpusFile& f : corpus) ExpectSameProbe(f.bytes, f.name);
   const Bytes whole = PalettedTwoFrames();
   for (size_t cut = 0; cut <= whole.size(); ++cut) {
     ExpectSameProbe(Bytes(whole.begin(), whole.begin() + ptrdiff_t(cut)), "cut at " + std::to_string(cut));

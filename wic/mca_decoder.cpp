@@ -74,14 +74,12 @@ HRESULT McaDecoder::Initialize(IStream* stream, WICDecodeOptions) {
     }
     // The limits, checked before any pixel is decoded.
     if (status == MCA_OK) status = mca_check_limits(info.width, info.height, nullptr, &problem);
-    hr = status == MCA_READ_FAILED ? readError : ResultFor(status);
+    hr = Answer(status, problem, readError);
     if (SUCCEEDED(hr)) {
       stream->AddRef();
       stream_ = stream;
       info_ = info;
       initialized_ = true;
-    } else {
-      ReportProblem(problem);
     }
   }
   LeaveCriticalSection(&lock_);
@@ -174,9 +172,7 @@ HRESULT McaDecoder::DecodeInto(uint8_t* buffer, size_t stride, size_t bytes, boo
   options.output_zeroed = zeroed ? 1 : 0;
   options.thread_api = &kThreads;
   mca_problem problem{};
-  hr = ResultFor(mca_decode(data_, size_, &options, buffer, stride, bytes, &problem));
-  if (FAILED(hr)) ReportProblem(problem);
-  return hr;
+  return Answer(mca_decode(data_, size_, &options, buffer, stride, bytes, &problem), problem);
 }
 
 HRESULT McaDecoder::DecodeOnce() {
@@ -241,7 +237,5 @@ HRESULT McaDecoder::CopyScaledPixels(const WICRect* rect, UINT width, UINT heigh
   }
   LeaveCriticalSection(&lock_);
   if (status == MCA_STOPPED) return S_OK;  // the rectangle ended before the picture
-  hr = status == MCA_READ_FAILED ? stream.error : ResultFor(status);
-  if (FAILED(hr)) ReportProblem(problem);
-  return hr;
+  return Answer(status, problem, stream.error);
 }

@@ -57,13 +57,11 @@ HRESULT McaProperties::Initialize(IStream* stream, DWORD mode) {
     mca_problem problem{};
     HRESULT readError = S_OK;
     const mca_status status = ProbeStream(stream, &info, &problem, &readError);
-    hr = status == MCA_READ_FAILED ? readError : ResultFor(status);
+    hr = Answer(status, problem, readError);
     if (SUCCEEDED(hr)) {
       width_ = UINT(info.width);
       height_ = UINT(info.height);
       initialized_ = true;
-    } else {
-      ReportProblem(problem);
     }
   }
   LeaveCriticalSection(&lock_);

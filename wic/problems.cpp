@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+namespace {
+
 HRESULT ResultFor(mca_status status) {
   switch (status) {
     case MCA_OK: return S_OK;
@@ -22,3 +24,12 @@ void ReportProblem(const mca_problem& problem) {
   std::strcat(words, "\n");
   OutputDebugStringA(words);
 }
+
+}  // namespace
+
+HRESULT Answer(mca_status status, const mca_problem& problem, HRESULT readError) {
+  const HRESULT hr = status == MCA_READ_FAILED ? readError : ResultFor(status);
+  if (FAILED(hr)) ReportProblem(problem);
+  return hr;
+}
+
