@@ -45,12 +45,9 @@ void ExpectSameProbe(const Bytes& data, const std::string& what) {
   const mca_reader api = reader.Api();
   const mca_status readerStatus = mca_probe_reader(&api, &fromReader, &readerProblem);
   ASSERT_EQ(readerStatus, memoryStatus) << what;
+  // Neither record has padding: every byte is a field.
   EXPECT_EQ(std::memcmp(&fromReader, &fromMemory, sizeof fromMemory), 0) << what;
-  EXPECT_EQ(readerProblem.frame, memoryProblem.frame) << what;
-  EXPECT_EQ(readerProblem.value, memoryProblem.value) << what;
-  EXPECT_EQ(readerProblem.limit, memoryProblem.limit) << what;
-  EXPECT_EQ(readerProblem.width, memoryProblem.width) << what;
-  EXPECT_EQ(readerProblem.height, memoryProblem.height) << what;
+  EXPECT_EQ(std::memcmp(&readerProblem, &memoryProblem, sizeof memoryProblem), 0) << what;
 }
 
 Bytes PalettedTwoFrames() {
@@ -111,28 +108,24 @@ TEST(ProbeReader, AnswersForLongTablesAndTheFirstPayloadOutside) {
   }
 }
 
-TEST(ProbeReader, ReadsTheHeadsAndNeverAPayload) {
+// The 48-byte head, two table entries and two 32-byte frame heads, in four
+// reads; each of them failing in turn is reported.
+TEST(ProbeReader, ReadsTheHeadsAloneAndReportsAFailingRead) {
   const Bytes data = PalettedTwoFrames();
   RecordingReader reader(&data);
   const mca_reader api = reader.Api();
   mca_info info;
   ASSERT_EQ(mca_probe_reader(&api, &info, nullptr), MCA_OK);
-  EXPECT_EQ(info.width, 30);
   EXPECT_EQ(info.height, 12);
   size_t bytes = 0;
   for (const auto& read : reader.reads) bytes += read.second;
-  // The 48-byte head, two table entries and two 32-byte frame heads.
   EXPECT_EQ(bytes, 48u + 2 * 4 + 2 * 32);
-  EXPECT_EQ(reader.reads.size(), 4u);
-}
-
-TEST(ProbeReader, AFailingReadIsReportedWhicheverItIs) {
-  const Bytes data = PalettedTwoFrames();
+  ASSERT_EQ(reader.reads.size(), 4u);
   for (int failAt = 0; failAt < 4; ++failAt) {
-    RecordingReader reader(&data, failAt);
-    const mca_reader api = reader.Api();
+    RecordingReader failing(&data, failAt);
+    const mca_reader failingApi = failing.Api();
     mca_problem problem;
-    EXPECT_EQ(mca_probe_reader(&api, nullptr, &problem), MCA_READ_FAILED) << "read " << failAt;
+    EXPECT_EQ(mca_probe_reader(&failingApi, nullptr, &problem), MCA_READ_FAILED) << "read " << failAt;
     char words[64];
     mca_describe(&problem, words, sizeof words);
     EXPECT_STREQ(words, "the file could not be read");
