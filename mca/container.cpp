@@ -43,7 +43,9 @@ mca_status ParseMcaHeader(const uint8_t* head, uint64_t size, McaHeader* header)
 }
 
 bool ReadMcaHeader(McaSpan container, McaHeader* header) {
-  return container.size >= kMcaHeaderSize && ParseMcaHeader(container.data, container.size, header) == MCA_OK;
+  uint8_t head[kMcaHeaderSize];
+  return container.size >= kMcaHeaderSize && ReadMcaBytes(container, 0, head, sizeof head) &&
+         ParseMcaHeader(head, container.size, header) == MCA_OK;
 }
 
 bool FrameHeadInside(uint32_t offset, uint64_t size) {
@@ -61,9 +63,11 @@ void ParseMcaFrameHeader(const uint8_t* f, uint32_t offset, McaFrameHeader* fram
 
 bool ReadMcaFrameHeader(McaSpan container, const McaHeader& header, int32_t index,
                         McaFrameHeader* frame) {
-  const uint32_t offset = LoadLe32(container.data + header.frameTableOffset + 4 * uint64_t(index));
-  if (!FrameHeadInside(offset, container.size)) return false;
-  ParseMcaFrameHeader(container.data + offset, offset, frame);
+  uint8_t entry[4], head[kMcaFrameHeaderSize];
+  if (!ReadMcaBytes(container, header.frameTableOffset + 4 * uint64_t(index), entry, sizeof entry)) return false;
+  const uint32_t offset = LoadLe32(entry);
+  if (!FrameHeadInside(offset, container.size) || !ReadMcaBytes(container, offset, head, sizeof head)) return false;
+  ParseMcaFrameHeader(head, offset, frame);
   return true;
 }
 

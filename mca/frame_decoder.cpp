@@ -2,7 +2,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "mca/byte_order.h"
 #include "mca/frame_stream.h"
 #include "mca/mca_format.h"
 #include "mca/mca_threads.h"
@@ -19,37 +18,6 @@ bool FillPalette(McaSpan container, const McaHeader& header, bool rgb, McaPalett
     e[0] = e[2];
     e[2] = blue;
   }
-  return true;
-}
-
-// The head and the frame heads, from memory or through the reader; a failed
-// read sets `readFailed`.
-bool LoadHeader(McaSpan container, McaHeader* header, bool* readFailed) {
-  if (!container.reader) return ReadMcaHeader(container, header);
-  uint8_t head[kMcaHeaderSize];
-  if (container.size < kMcaHeaderSize) return false;
-  if (!ReadMcaBytes(container, 0, head, sizeof head)) {
-    *readFailed = true;
-    return false;
-  }
-  return ParseMcaHeader(head, container.size, header) == MCA_OK;
-}
-
-bool LoadFrameHeader(McaSpan container, const McaHeader& header, int32_t index, McaFrameHeader* frame,
-                     bool* readFailed) {
-  if (!container.reader) return ReadMcaFrameHeader(container, header, index, frame);
-  uint8_t entry[4], head[kMcaFrameHeaderSize];
-  if (!ReadMcaBytes(container, header.frameTableOffset + 4 * uint64_t(index), entry, sizeof entry)) {
-    *readFailed = true;
-    return false;
-  }
-  const uint32_t offset = LoadLe32(entry);
-  if (!FrameHeadInside(offset, container.size)) return false;
-  if (!ReadMcaBytes(container, offset, head, sizeof head)) {
-    *readFailed = true;
-    return false;
-  }
-  ParseMcaFrameHeader(head, offset, frame);
   return true;
 }
 
@@ -110,11 +78,13 @@ bool TryThreads(McaSpan container, const McaHeader& header, const McaCanvas& can
 }  // namespace
 
 int DecodeMcaCanvas(McaSpan container, McaCanvas* canvas, const McaThreads* threads) {
+  // The decodes probe first: through a reader, heads the probe found whole
+  // fail to be read again only when the reader fails.
   McaHeader header;
-  if (canvas->height < 0 || !LoadHeader(container, &header, &canvas->readFailed)) return 0;
   McaPalette palette;
-  if (!FillPalette(container, header, canvas->rgb, &palette)) {
-    canvas->readFailed = true;
+  if (canvas->height < 0) return 0;
+  if (!ReadMcaHeader(container, &header) || !FillPalette(container, header, canvas->rgb, &palette)) {
+    canvas->readFailed = container.reader != nullptr;
     return 0;
   }
   canvas->palette = &palette;
@@ -139,7 +109,8 @@ int DecodeMcaCanvas(McaSpan container, McaCanvas* canvas, const McaThreads* thre
   int64_t unplaced = int64_t(canvas->height) - 1;
   for (int32_t i = 0; i < header.frameCount && !(emitter && emitter->stopped); ++i) {
     McaFrameHeader frame;
-    if (!LoadFrameHeader(container, header, i, &frame, &canvas->readFailed) || !PayloadInside(container, frame)) {
+    if (!ReadMcaFrameHeader(container, header, i, &frame) || !PayloadInside(container, frame)) {
+      canvas->readFailed = container.reader != nullptr;
       ClearCanvasRows(*canvas, unplaced, 0);
       return 0;
     }

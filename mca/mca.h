@@ -37,7 +37,7 @@ typedef enum mca_status {
   MCA_BUFFER_TOO_SMALL,     /* the caller's buffer is shorter than the rows need (value, limit) */
   MCA_NO_MEMORY,
   MCA_STOPPED,              /* the row sink asked to stop */
-  MCA_READ_FAILED           /* a reader of mca_probe_reader could not read */
+  MCA_READ_FAILED           /* the caller's reader (mca_reader) could not read */
 } mca_status;
 
 /* What went wrong, in enough detail to tell a user. */
@@ -129,7 +129,7 @@ typedef struct mca_frame_info {
 /* True when the data begins with the signature "MCA". */
 int mca_has_signature(const uint8_t* data, size_t size);
 
-/* Data that is not in memory (a stream, a file), for mca_probe_reader:
+/* Data that is not in memory (a stream, a file), for the *_reader calls:
  * `read` copies `size` bytes at `offset`, always inside the data, into `into`
  * and answers non-zero, or 0 when they cannot be read. */
 typedef struct mca_reader {
@@ -149,15 +149,15 @@ mca_status mca_probe(const uint8_t* data, size_t size, mca_info* info, mca_probl
  * container they are given (the 00IN plug-in's rule). */
 mca_status mca_probe_container(const uint8_t* data, size_t size, mca_info* info, mca_problem* problem);
 
-/* The bytes the picture takes from its start (its head, palette, frame
- * table, frame heads and payloads), as far as the data holds them; 0 when the
- * head or a frame head does not lie in the data. For readers that leave a
- * stream right after the picture. */
 /* mca_probe through a reader: reads the head, the frame table and the frame
  * heads, never the palette's entries or a payload. MCA_READ_FAILED when a
  * read fails. */
 mca_status mca_probe_reader(const mca_reader* reader, mca_info* info, mca_problem* problem);
 
+/* The bytes the picture takes from its start (its head, palette, frame
+ * table, frame heads and payloads), as far as the data holds them; 0 when the
+ * head or a frame head does not lie in the data. For readers that leave a
+ * stream right after the picture. */
 size_t mca_picture_bytes(const uint8_t* data, size_t size);
 
 /* Frame `index` of a picture whose probe filled its info. */

@@ -109,7 +109,8 @@ int64_t McaFrameRowBytes(int32_t width, int32_t pixelFormat);
 // MCA_OK, MCA_BAD_PALETTE_COUNT, MCA_PALETTE_OUTSIDE or MCA_TABLE_OUTSIDE.
 mca_status ParseMcaHeader(const uint8_t* head, uint64_t size, McaHeader* header);
 
-// False when the head, palette or frame table does not lie inside the data.
+// False when the head, palette or frame table does not lie inside the data,
+// or a reader fails.
 bool ReadMcaHeader(McaSpan container, McaHeader* header);
 
 // Whether a 32-byte frame head at `offset` lies inside data of `size` bytes.
@@ -118,7 +119,8 @@ bool FrameHeadInside(uint32_t offset, uint64_t size);
 // The fields of the 32-byte frame head `head`, which lies at `offset`.
 void ParseMcaFrameHeader(const uint8_t* head, uint32_t offset, McaFrameHeader* frame);
 
-// False when the table entry's 32-byte frame head does not lie inside the data.
+// False when the table entry's 32-byte frame head does not lie inside the
+// data, or a reader fails.
 bool ReadMcaFrameHeader(McaSpan container, const McaHeader& header, int32_t index,
                         McaFrameHeader* frame);
 
@@ -193,9 +195,8 @@ int DecodeMcaDib(McaSpan container, uint8_t* pixels, size_t stride, int32_t heig
 // filled (in the canvas's byte order). 1 on success, 0 when a frame's payload
 // lies outside the data, its memory is not to be had or a read failed
 // (canvas->readFailed). Data read through a reader is decoded on the calling
-// thread alone. A canvas with an
-// emitter places its rows on the calling thread; other threads may only
-// expand compressed frames for it.
+// thread alone. A canvas with an emitter places its rows on the calling
+// thread; other threads may only expand compressed frames for it.
 int DecodeMcaCanvas(McaSpan container, McaCanvas* canvas, const McaThreads* threads = nullptr);
 
 // The frames of a container, in table order, and where each lands.

@@ -1,6 +1,4 @@
 // The public probe: what a file holds, or what is wrong with it.
-#include <cstring>
-
 #include "mca/api_support.h"
 #include "mca/byte_order.h"
 #include "mca/mca_format.h"
@@ -9,32 +7,14 @@ int mca_has_signature(const uint8_t* data, size_t size) { return data && size >=
 
 namespace {
 
-// Where a probe reads the head, the frame table and the frame heads: data in
-// memory, or a caller's reader. Reads always lie inside the data.
-struct HeadSource {
-  const uint8_t* data;
-  const mca_reader* reader;
-  uint64_t size;
-  bool failed;
-
-  bool Read(uint64_t offset, uint8_t* out, size_t n) {
-    if (data) {
-      std::memcpy(out, data + offset, n);
-      return true;
-    }
-    failed = reader->read(reader->context, offset, out, n) == 0;
-    return !failed;
-  }
-};
-
 // Table entries read at a time.
 constexpr int32_t kTableChunk = 256;
 
-mca_status ProbeHeads(HeadSource* source, bool signature, mca_info* info, mca_problem* problem) {
-  const uint64_t size = source->size;
+mca_status ProbeHeads(McaSpan source, bool signature, mca_info* info, mca_problem* problem) {
+  const uint64_t size = source.size;
   uint8_t head[kMcaHeaderSize] = {};
   const size_t headBytes = size < kMcaHeaderSize ? size_t(size) : kMcaHeaderSize;
-  if (headBytes > 0 && !source->Read(0, head, headBytes)) return Fail(problem, MCA_READ_FAILED);
+  if (headBytes > 0 && !ReadMcaBytes(source, 0, head, headBytes)) return Fail(problem, MCA_READ_FAILED);
   const bool notMca = signature && (headBytes < 3 || !IsMcaSignature(head));
   if (notMca && headBytes < kMcaHeaderSize) return Fail(problem, MCA_NOT_MCA);
   if (headBytes < kMcaHeaderSize) return Fail(problem, MCA_HEAD_OUTSIDE);
@@ -55,14 +35,14 @@ mca_status ProbeHeads(HeadSource* source, bool signature, mca_info* info, mca_pr
     const int32_t inChunk = i % kTableChunk;
     if (inChunk == 0) {
       const int32_t entries = header.frameCount - i < kTableChunk ? header.frameCount - i : kTableChunk;
-      if (!source->Read(header.frameTableOffset + 4 * uint64_t(i), table, 4 * size_t(entries))) {
+      if (!ReadMcaBytes(source, header.frameTableOffset + 4 * uint64_t(i), table, 4 * size_t(entries))) {
         return Fail(problem, MCA_READ_FAILED);
       }
     }
     const uint32_t offset = LoadLe32(table + 4 * inChunk);
     if (!FrameHeadInside(offset, size)) return Fail(problem, notMca ? MCA_NOT_MCA : MCA_FRAME_HEAD_OUTSIDE, notMca ? -1 : i);
     uint8_t bytes[kMcaFrameHeaderSize];
-    if (!source->Read(offset, bytes, sizeof bytes)) return Fail(problem, MCA_READ_FAILED);
+    if (!ReadMcaBytes(source, offset, bytes, sizeof bytes)) return Fail(problem, MCA_READ_FAILED);
     McaFrameHeader frame;
     ParseMcaFrameHeader(bytes, offset, &frame);
     if (frame.width > width) width = frame.width;
@@ -92,9 +72,8 @@ mca_status ProbeHeads(HeadSource* source, bool signature, mca_info* info, mca_pr
 }  // namespace
 
 mca_status ProbeContainer(McaSpan container, bool signature, mca_info* info, mca_problem* problem) {
-  HeadSource source{container.data, container.reader, container.size, false};
-  if (!container.reader && !container.data) source.size = 0;
-  return ProbeHeads(&source, signature, info, problem);
+  if (!container.reader && !container.data) container.size = 0;
+  return ProbeHeads(container, signature, info, problem);
 }
 
 McaSpan ReaderSpan(const mca_reader* reader) {

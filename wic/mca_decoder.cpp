@@ -67,7 +67,7 @@ HRESULT McaDecoder::Initialize(IStream* stream, WICDecodeOptions) {
     mca_problem problem{};
     mca_info info{};
     HRESULT readError = S_OK;
-    mca_status status = ProbeStream(stream, &info, &problem, &readError);
+    mca_status status = ProbeStream(stream, &streamLength_, &info, &problem, &readError);
     if (status == MCA_OK && (info.width == 0 || info.height == 0)) {
       problem = mca_problem{MCA_NO_PIXELS, -1, 0, 0, 0, 0};
       status = MCA_NO_PIXELS;
@@ -223,17 +223,14 @@ HRESULT McaDecoder::CopyScaledPixels(const WICRect* rect, UINT width, UINT heigh
   mca_problem problem{};
   EnterCriticalSection(&lock_);
   mca_status status;
-  StreamReader stream{stream_, 0, S_OK};
+  StreamReader stream{stream_, streamLength_, S_OK};
   if (data_) {
     status = mca_decode_scaled(data_, size_, &options, INT(width), INT(height), &sink, &problem);
   } else {
     // A thumbnail reads the payloads a few KiB at a time as rows need them:
     // memory in proportion to the thumbnail, not to the file.
-    stream.error = StreamLength(stream_, &stream.length);
     const mca_reader reader = StreamReaderFor(&stream);
-    status = SUCCEEDED(stream.error)
-                 ? mca_decode_scaled_reader(&reader, &options, INT(width), INT(height), &sink, &problem)
-                 : (problem.status = MCA_READ_FAILED);
+    status = mca_decode_scaled_reader(&reader, &options, INT(width), INT(height), &sink, &problem);
   }
   LeaveCriticalSection(&lock_);
   if (status == MCA_STOPPED) return S_OK;  // the rectangle ended before the picture

@@ -51,6 +51,7 @@ class McaDecoder final : public ComObject<McaDecoder, IWICBitmapDecoder> {
   CRITICAL_SECTION lock_;
   bool initialized_ = false;
   IStream* stream_ = nullptr;  // held from Initialize on
+  uint64_t streamLength_ = 0;
   uint8_t* data_ = nullptr;    // the file, once a full-size decode has read it
   size_t size_ = 0;
   mca_info info_{};

@@ -74,11 +74,7 @@ HRESULT McaFrame::GetClosestSize(UINT* width, UINT* height) {
   return S_OK;
 }
 
-HRESULT McaFrame::GetClosestPixelFormat(WICPixelFormatGUID* format) {
-  if (!format) return E_INVALIDARG;
-  *format = GUID_WICPixelFormat24bppBGR;
-  return S_OK;
-}
+HRESULT McaFrame::GetClosestPixelFormat(WICPixelFormatGUID* format) { return GetPixelFormat(format); }
 
 HRESULT McaFrame::DoesSupportTransform(WICBitmapTransformOptions transform, BOOL* supported) {
   if (!supported) return E_INVALIDARG;

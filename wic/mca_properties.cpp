@@ -56,7 +56,8 @@ HRESULT McaProperties::Initialize(IStream* stream, DWORD mode) {
     mca_info info{};
     mca_problem problem{};
     HRESULT readError = S_OK;
-    const mca_status status = ProbeStream(stream, &info, &problem, &readError);
+    uint64_t length = 0;
+    const mca_status status = ProbeStream(stream, &length, &info, &problem, &readError);
     hr = Answer(status, problem, readError);
     if (SUCCEEDED(hr)) {
       width_ = UINT(info.width);

@@ -85,23 +85,17 @@ int ReadStreamPiece(void* context, uint64_t offset, uint8_t* into, size_t size) 
 
 }  // namespace
 
-HRESULT StreamLength(IStream* stream, uint64_t* length) {
+mca_status ProbeStream(IStream* stream, uint64_t* length, mca_info* info, mca_problem* problem, HRESULT* readError) {
   LARGE_INTEGER zero{};
   ULARGE_INTEGER end;
-  HRESULT hr = stream->Seek(zero, STREAM_SEEK_END, &end);
-  *length = SUCCEEDED(hr) ? end.QuadPart : 0;
-  return hr;
-}
-
-mca_status ProbeStream(IStream* stream, mca_info* info, mca_problem* problem, HRESULT* readError) {
-  uint64_t length = 0;
-  *readError = StreamLength(stream, &length);
+  *readError = stream->Seek(zero, STREAM_SEEK_END, &end);
+  *length = SUCCEEDED(*readError) ? end.QuadPart : 0;
   if (FAILED(*readError)) {
     *problem = mca_problem{MCA_READ_FAILED, -1, 0, 0, 0, 0};
     return MCA_READ_FAILED;
   }
-  ProbeWindow window{stream, length + (uint64_t{1} << 20), S_OK, UINT64_MAX, 0, {}};
-  const mca_reader reader{ReadThroughWindow, &window, length};
+  ProbeWindow window{stream, *length + (uint64_t{1} << 20), S_OK, UINT64_MAX, 0, {}};
+  const mca_reader reader{ReadThroughWindow, &window, *length};
   const mca_status status = mca_probe_reader(&reader, info, problem);
   if (status == MCA_READ_FAILED) *readError = window.error;
   return status;

@@ -22,15 +22,12 @@ HRESULT StreamHasSignature(IStream* stream, bool* has);
 // that the caller frees. A stream that ends early gives the bytes it had.
 HRESULT ReadRestOfStream(IStream* stream, uint8_t** data, size_t* size);
 
-// The stream's length: the position of its end.
-HRESULT StreamLength(IStream* stream, uint64_t* length);
-
 // Reads for the decodes through a reader (mca_decode_scaled_reader): each
 // read seeks to its offset and reads in full; the first failure's HRESULT
 // stays in `error`.
 struct StreamReader {
   IStream* stream;
-  uint64_t length;  // the stream's, from StreamLength
+  uint64_t length;  // the stream's, as ProbeStream found it
   HRESULT error;
 };
 mca_reader StreamReaderFor(StreamReader* state);
@@ -38,4 +35,5 @@ mca_reader StreamReaderFor(StreamReader* state);
 // The picture's head, frame table and frame heads read from the stream's
 // start (mca_probe_reader), never a payload: a few small reads for a picture
 // of any size. A failed read gives the stream's HRESULT in `readError`.
-mca_status ProbeStream(IStream* stream, mca_info* info, mca_problem* problem, HRESULT* readError);
+// `length` is the stream's, the position of its end.
+mca_status ProbeStream(IStream* stream, uint64_t* length, mca_info* info, mca_problem* problem, HRESULT* readError);
