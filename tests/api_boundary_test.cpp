@@ -79,4 +79,14 @@ TEST(ApiBoundary, AreaAverageOfWholePixelsIsTheRoundedMean) {
   }
 }
 
+// No data is empty data, whatever size comes with it: nothing is read.
+TEST(ApiBoundary, NullDataIsEmptyWhateverItsSize) {
+  mca_info info;
+  EXPECT_EQ(mca_probe(nullptr, 100, &info, nullptr), MCA_NOT_MCA);
+  EXPECT_EQ(mca_probe_container(nullptr, 100, &info, nullptr), MCA_HEAD_OUTSIDE);
+  CollectedRows rows;
+  const mca_row_sink sink = CollectRows(&rows);
+  EXPECT_EQ(mca_decode_scaled(nullptr, 100, nullptr, 1, 1, &sink, nullptr), MCA_HEAD_OUTSIDE);
+}
+
 }  // namespace
