@@ -1,7 +1,23 @@
 // Problems in words, for people.
 #include <cstdio>
+#include <cstring>
 
 #include "mca/mca.h"
+
+namespace {
+
+// A size of memory as people read it: "3.00 GiB", "512.00 MiB", "12 bytes".
+void FormatBytes(long long bytes, char* text, size_t room) {
+  if (bytes >= (1LL << 30)) {
+    std::snprintf(text, room, "%.2f GiB", double(bytes) / double(1LL << 30));
+  } else if (bytes >= (1LL << 20)) {
+    std::snprintf(text, room, "%.2f MiB", double(bytes) / double(1LL << 20));
+  } else {
+    std::snprintf(text, room, "%lld bytes", bytes);
+  }
+}
+
+}  // namespace
 
 size_t mca_describe(const mca_problem* p, char* text, size_t room) {
   char scratch[1];
@@ -15,7 +31,10 @@ size_t mca_describe(const mca_problem* p, char* text, size_t room) {
   int n = 0;
   switch (p ? p->status : MCA_OK) {
     case MCA_OK: n = std::snprintf(text, room, "no problem"); break;
-    case MCA_NOT_MCA: n = std::snprintf(text, room, "not an MCA picture (it does not begin with \"MCA\")"); break;
+    case MCA_NOT_MCA:
+      n = value == 0 ? std::snprintf(text, room, "the file is empty")
+                     : std::snprintf(text, room, "not an MCA picture (it does not begin with \"MCA\")");
+      break;
     case MCA_HEAD_OUTSIDE: n = std::snprintf(text, room, "the file is shorter than the 48-byte head"); break;
     case MCA_BAD_PALETTE_COUNT:
       n = std::snprintf(text, room, "the palette count %lld is out of range (0 to 256)", value);
@@ -27,12 +46,18 @@ size_t mca_describe(const mca_problem* p, char* text, size_t room) {
     case MCA_NEGATIVE_HEIGHT:
       n = std::snprintf(text, room, "the frames' heights add up to a negative height (%lld)", value);
       break;
-    case MCA_TOO_LARGE:
-      n = std::snprintf(text, room,
-                        "the picture of %d x %d pixels takes %lld bytes of pixels, over the largest any decoder "
-                        "here holds, %lld bytes",
-                        width, height, value, limit);
+    case MCA_TOO_LARGE: {
+      char needs[48], holds[48];
+      FormatBytes(value, needs, sizeof needs);
+      FormatBytes(limit, holds, sizeof holds);
+      if (std::strcmp(needs, holds) == 0) {  // too close to tell apart rounded: exactly, then
+        std::snprintf(needs + std::strlen(needs), sizeof needs - std::strlen(needs), " (%lld bytes)", value);
+        std::snprintf(holds + std::strlen(holds), sizeof holds - std::strlen(holds), " (%lld bytes)", limit);
+      }
+      n = std::snprintf(text, room, "the picture of %d x %d pixels needs %s of pixels, over the %s that any decoder "
+                        "here holds", width, height, needs, holds);
       break;
+    }
     case MCA_OVER_SIZE_LIMIT:
       n = std::snprintf(text, room, "the picture's %lld pixels (%d x %d) are over the size limit of %lld pixels", value,
                         width, height, limit);

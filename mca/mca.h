@@ -21,7 +21,7 @@ extern "C" {
 
 typedef enum mca_status {
   MCA_OK = 0,
-  MCA_NOT_MCA,              /* the data does not begin with "MCA" */
+  MCA_NOT_MCA,              /* the data does not begin with "MCA" (value: its length, 0 when empty) */
   MCA_HEAD_OUTSIDE,         /* shorter than the 48-byte head */
   MCA_BAD_PALETTE_COUNT,    /* below 0 or above 256 (problem.value) */
   MCA_PALETTE_OUTSIDE,
@@ -104,10 +104,11 @@ typedef struct mca_options {
 
 void mca_default_options(mca_options* options);
 
-/* Whether a picture of width x height pixels is within the options' limits
- * (options NULL: the defaults), as the full-size decodes decide it: MCA_OK,
- * MCA_OVER_DIMENSION_LIMIT or MCA_OVER_SIZE_LIMIT. For callers that allocate
- * the output themselves before decoding. */
+/* Whether a picture of width x height pixels can be decoded within the
+ * options' limits (options NULL: the defaults), as the full-size decodes
+ * decide it: MCA_OK, MCA_NO_PIXELS (a side of 0), MCA_OVER_DIMENSION_LIMIT or
+ * MCA_OVER_SIZE_LIMIT. For callers that allocate the output themselves
+ * before decoding. */
 mca_status mca_check_limits(int32_t width, int32_t height, const mca_options* options, mca_problem* problem);
 
 typedef struct mca_info {
@@ -174,8 +175,8 @@ mca_status mca_get_frame(const uint8_t* data, size_t size, int32_t index, mca_fr
 mca_status mca_decode(const uint8_t* data, size_t size, const mca_options* options, uint8_t* buffer,
                       size_t stride, size_t buffer_size, mca_problem* problem);
 
-/* Rows as they become final, top row first, each exactly once: 3 x width
- * bytes of red, green, blue, valid during the call. Memory is a few rows,
+/* Rows as they become final, top row first, each exactly once, on the
+ * calling thread: 3 x width bytes of red, green, blue, valid during the call. Memory is a few rows,
  * whatever the picture's size. */
 typedef struct mca_row_sink {
   /* Called once before any row with the size of the rows to come, after the

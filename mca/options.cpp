@@ -70,6 +70,7 @@ mca_status CheckLimits(int32_t width, int32_t height, const mca_options& options
 
 mca_status mca_check_limits(int32_t width, int32_t height, const mca_options* options, mca_problem* problem) {
   if (width < 0 || height < 0) return Fail(problem, MCA_BAD_ARGUMENT);
+  if (width == 0 || height == 0) return FailOnSize(problem, MCA_NO_PIXELS, width, height, 0, 0);
   const mca_status status = CheckLimits(width, height, OptionsOrDefaults(options), problem);
   return status == MCA_OK ? Fail(problem, MCA_OK) : status;
 }

@@ -10,18 +10,24 @@ namespace {
 // Table entries read at a time.
 constexpr int32_t kTableChunk = 256;
 
+// Not an MCA picture: the value is the data's length, so that empty data
+// can be told as such.
+mca_status NotMca(mca_problem* problem, uint64_t size) {
+  return Fail(problem, MCA_NOT_MCA, -1, size > uint64_t(INT64_MAX) ? INT64_MAX : int64_t(size));
+}
+
 mca_status ProbeHeads(McaSpan source, bool signature, mca_info* info, mca_problem* problem) {
   const uint64_t size = source.size;
   uint8_t head[kMcaHeaderSize] = {};
   const size_t headBytes = size < kMcaHeaderSize ? size_t(size) : kMcaHeaderSize;
   if (headBytes > 0 && !ReadMcaBytes(source, 0, head, headBytes)) return Fail(problem, MCA_READ_FAILED);
   const bool notMca = signature && (headBytes < 3 || !IsMcaSignature(head));
-  if (notMca && headBytes < kMcaHeaderSize) return Fail(problem, MCA_NOT_MCA);
+  if (notMca && headBytes < kMcaHeaderSize) return NotMca(problem, size);
   if (headBytes < kMcaHeaderSize) return Fail(problem, MCA_HEAD_OUTSIDE);
   McaHeader header;
   const mca_status headStatus = ParseMcaHeader(head, size, &header);
   if (headStatus != MCA_OK) {
-    if (notMca) return Fail(problem, MCA_NOT_MCA);
+    if (notMca) return NotMca(problem, size);
     if (headStatus == MCA_BAD_PALETTE_COUNT) {
       return Fail(problem, headStatus, -1, LoadLe32Signed(head + 24), kMcaMaxPaletteCount);
     }
@@ -40,7 +46,7 @@ mca_status ProbeHeads(McaSpan source, bool signature, mca_info* info, mca_proble
       }
     }
     const uint32_t offset = LoadLe32(table + 4 * inChunk);
-    if (!FrameHeadInside(offset, size)) return Fail(problem, notMca ? MCA_NOT_MCA : MCA_FRAME_HEAD_OUTSIDE, notMca ? -1 : i);
+    if (!FrameHeadInside(offset, size)) return notMca ? NotMca(problem, size) : Fail(problem, MCA_FRAME_HEAD_OUTSIDE, i);
     uint8_t bytes[kMcaFrameHeaderSize];
     if (!ReadMcaBytes(source, offset, bytes, sizeof bytes)) return Fail(problem, MCA_READ_FAILED);
     McaFrameHeader frame;
@@ -56,7 +62,7 @@ mca_status ProbeHeads(McaSpan source, bool signature, mca_info* info, mca_proble
     *info = mca_info{width, totalHeight, header.pixelFormat == kMcaIndexedFormat ? 8 : 24, header.paletteCount,
                      header.frameCount > 0 ? header.frameCount : 0};
   }
-  if (notMca) return Fail(problem, MCA_NOT_MCA);
+  if (notMca) return NotMca(problem, size);
   // The size first: a picture whose payloads lie outside the data is still
   // known to be of a size a decoder can hold.
   if (totalHeight < 0) return Fail(problem, MCA_NEGATIVE_HEIGHT, -1, totalHeight);

@@ -2,6 +2,8 @@
 the extension zuvrek._decoder, and the Pillow plug-in zuvrek.pillow.
 
     pip install --no-build-isolation ./python
+
+python/tests/dists_test.sh shows how an sdist that carries the decoder is made.
 """
 import glob
 import os
@@ -9,7 +11,9 @@ import os
 from setuptools import Extension, setup
 
 here = os.path.dirname(os.path.abspath(__file__))
-root = os.path.dirname(here)
+# The decoder's sources: inside an sdist, beside this file; in the zuvrek
+# tree, one folder up.
+root = here if os.path.isdir(os.path.join(here, "mca")) else os.path.dirname(here)
 decoder = sorted(glob.glob(os.path.join(root, "mca", "*.cpp")))
 if not decoder:
     raise SystemExit(f"the decoder's sources are not in {os.path.join(root, 'mca')}: build from the zuvrek tree")

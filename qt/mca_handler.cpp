@@ -3,6 +3,7 @@
 #include <QFileDevice>
 #include <QIODevice>
 #include <QImage>
+#include <QImageReader>
 #include <QVariant>
 #include <QtGlobal>
 
@@ -36,7 +37,31 @@ int PutRow(void* context, int32_t y, const uint8_t* rgb) {
   return 0;
 }
 
-// A QImage of the size, within QImageReader's allocation limit where Qt has one.
+// QImageReader's allocation limit in megabytes (0: none). Qt 6 keeps it;
+// Qt 5 has none, so the plug-in applies Qt 6's rule itself: the default of
+// the newest Qt 6, or QT_IMAGEIO_MAXALLOC as Qt 6 reads it.
+int AllocationLimit() {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+  return QImageReader::allocationLimit();
+#else
+  constexpr int kDefaultMegabytes = 256;
+  const QByteArray set = qgetenv("QT_IMAGEIO_MAXALLOC");
+  bool ok = false;
+  const int megabytes = set.toInt(&ok);
+  return ok && megabytes >= 0 ? megabytes : kDefaultMegabytes;
+#endif
+}
+
+// Qt 6's rule: an image is counted at 32 bits a pixel (as programs convert
+// it for display), and refused when that is more bytes than the limit.
+bool WithinAllocationLimit(const QSize& size) {
+  const int limit = AllocationLimit();
+  const qint64 bytes = 4 * qint64(size.width()) * qint64(size.height());
+  return limit == 0 || bytes <= (qint64(limit) << 20);
+}
+
+// A QImage of the size; Qt 6 has it made by QImageIOHandler, as its own
+// handlers do.
 bool Allocate(const QSize& size, QImage* image) {
 #if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
   return QImageIOHandler::allocateImage(size, QImage::Format_RGB888, image);
@@ -117,48 +142,49 @@ bool McaHandler::MapFile(QIODevice* device) {
 
 bool McaHandler::read(QImage* image) {
   if (!Load()) return false;
-  const uint8_t* data = bytes_;
-  const size_t size = byteCount_;
-  // A smaller size asked for is decoded straight to it; a larger one is
-  // Qt's to scale from the picture's own.
-  const QSize target = scaledSize_.isValid() && !scaledSize_.isEmpty() ? scaledSize_.boundedTo(size_) : size_;
+  // Exactly the size asked: the sides that shrink are area-averaged down as
+  // they are decoded, and what is then still short of the size is scaled up
+  // smoothly, as Qt scales the formats that leave scaling to it.
+  const QSize asked = scaledSize_.isValid() && !scaledSize_.isEmpty() ? scaledSize_ : size_;
+  const QSize decoded = asked.boundedTo(size_);
+  // A picture with no pixels is refused here too (a size of 0 is never asked).
   mca_problem problem;
-  if (mca_check_limits(target.width(), target.height(), nullptr, &problem) != MCA_OK) {
-    Warn("the picture is too large", problem);
-    return false;
-  }
-  QImage out;
-  if (target.isEmpty()) {
-    problem = mca_problem{MCA_NO_PIXELS, -1, 0, 0, 0, 0};
+  if (mca_check_limits(asked.width(), asked.height(), nullptr, &problem) != MCA_OK) {
     Warn("cannot read the picture", problem);
     return false;
   }
-  if (!Allocate(target, &out)) {
-    qWarning("mca: no image of %d x %d can be had", target.width(), target.height());
+  if (!WithinAllocationLimit(asked)) {
+    qWarning("mca: an image of %d x %d is over the allocation limit of %d megabytes", asked.width(), asked.height(),
+             AllocationLimit());
+    return false;
+  }
+  QImage out;
+  if (!Allocate(decoded, &out)) {
+    qWarning("mca: no image of %d x %d can be had", decoded.width(), decoded.height());
     return false;
   }
   mca_status status;
-  if (target == size_) {
+  if (decoded == size_) {
     mca_options options;
     mca_default_options(&options);
-    status = mca_decode(data, size, &options, out.bits(), size_t(out.bytesPerLine()), size_t(out.sizeInBytes()),
-                        &problem);
+    status = mca_decode(bytes_, byteCount_, &options, out.bits(), size_t(out.bytesPerLine()),
+                        size_t(out.sizeInBytes()), &problem);
   } else {
-    ImageRows rows = {&out, 3 * size_t(target.width())};
+    ImageRows rows = {&out, 3 * size_t(decoded.width())};
     const mca_row_sink sink = {nullptr, PutRow, &rows};
-    status = mca_decode_scaled(data, size, nullptr, target.width(), target.height(), &sink, &problem);
+    status = mca_decode_scaled(bytes_, byteCount_, nullptr, decoded.width(), decoded.height(), &sink, &problem);
   }
   if (status != MCA_OK) {
     Warn("cannot decode the picture", problem);
     return false;
   }
   // Rows are padded to 4 bytes; the decode writes pixels only.
-  const size_t rowBytes = 3 * size_t(target.width());
+  const size_t rowBytes = 3 * size_t(decoded.width());
   for (int y = 0; y < out.height() && size_t(out.bytesPerLine()) > rowBytes; ++y) {
     std::memset(out.scanLine(y) + rowBytes, 0, size_t(out.bytesPerLine()) - rowBytes);
   }
-  *image = out;
-  return true;
+  *image = decoded == asked ? out : out.scaled(asked, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  return !image->isNull();
 }
 
 bool McaHandler::supportsOption(ImageOption option) const { return option == Size || option == ScaledSize; }

@@ -68,11 +68,7 @@ HRESULT McaDecoder::Initialize(IStream* stream, WICDecodeOptions) {
     mca_info info{};
     HRESULT readError = S_OK;
     mca_status status = ProbeStream(stream, &streamLength_, &info, &problem, &readError);
-    if (status == MCA_OK && (info.width == 0 || info.height == 0)) {
-      problem = mca_problem{MCA_NO_PIXELS, -1, 0, 0, 0, 0};
-      status = MCA_NO_PIXELS;
-    }
-    // The limits, checked before any pixel is decoded.
+    // No pixels and the limits, checked before any pixel is decoded.
     if (status == MCA_OK) status = mca_check_limits(info.width, info.height, nullptr, &problem);
     hr = Answer(status, problem, readError);
     if (SUCCEEDED(hr)) {

@@ -5,6 +5,7 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "mca/mca.h"
@@ -62,6 +63,13 @@ mca_options WithLimits(unsigned long long maxPixels, unsigned long maxDimension)
   return options;
 }
 
+PyObject* ProbeAnswer(mca_status status, const mca_info& info, const mca_problem& problem) {
+  char words[256];
+  mca_describe(&problem, words, sizeof words);
+  return Py_BuildValue("(isiiii)", int(status), words, int(info.width), int(info.height), int(info.frame_count),
+                       int(info.pixel_format));
+}
+
 // _probe(data) -> (status, words, width, height, frames, bits per pixel): the
 // head as far as it can be read, whether or not the payloads are all there.
 PyObject* Probe(PyObject*, PyObject* args) {
@@ -72,10 +80,48 @@ PyObject* Probe(PyObject*, PyObject* args) {
   mca_info info = {};
   mca_problem problem = {};
   const mca_status status = bytes.Probe(&info, &problem);
-  char words[256];
-  mca_describe(&problem, words, sizeof words);
-  return Py_BuildValue("(isiiii)", int(status), words, int(info.width), int(info.height), int(info.frame_count),
-                       int(info.pixel_format));
+  return ProbeAnswer(status, info, problem);
+}
+
+// Reads through read_at(offset, count) -> bytes, a Python callable; a
+// Python error it raises is kept for the caller to raise.
+struct CallableReader {
+  PyObject* readAt;
+  bool failed = false;
+};
+
+int ReadThroughCallable(void* context, uint64_t offset, uint8_t* into, size_t size) {
+  CallableReader& r = *static_cast<CallableReader*>(context);
+  PyObject* got = PyObject_CallFunction(r.readAt, "Kn", (unsigned long long)offset, Py_ssize_t(size));
+  if (!got) {
+    r.failed = true;
+    return 0;
+  }
+  Py_buffer view;
+  int ok = 0;
+  if (PyObject_GetBuffer(got, &view, PyBUF_SIMPLE) == 0) {
+    ok = size_t(view.len) == size;
+    if (ok) std::memcpy(into, view.buf, size);
+    PyBuffer_Release(&view);
+  } else {
+    r.failed = true;
+  }
+  Py_DECREF(got);
+  return ok;
+}
+
+// _probe_reader(read_at, size) -> as _probe: the heads alone, read through
+// read_at(offset, count) from data of `size` bytes (a file object, say).
+PyObject* ProbeReader(PyObject*, PyObject* args) {
+  CallableReader context = {};
+  unsigned long long size = 0;
+  if (!PyArg_ParseTuple(args, "OK:_probe_reader", &context.readAt, &size)) return nullptr;
+  const mca_reader reader = {ReadThroughCallable, &context, size};
+  mca_info info = {};
+  mca_problem problem = {};
+  const mca_status status = mca_probe_reader(&reader, &info, &problem);
+  if (context.failed) return nullptr;  // the callable's own error
+  return ProbeAnswer(status, info, problem);
 }
 
 struct Rows {
@@ -116,10 +162,6 @@ PyObject* Decode(PyObject*, PyObject* args) {
   }
   // The limits before the memory: for a scaled decode they apply to its output.
   if (mca_check_limits(width, height, &options, &problem) != MCA_OK) return Raise(problem);
-  if (width == 0 || height == 0) {
-    problem = mca_problem{MCA_NO_PIXELS, -1, 0, 0, 0, 0};
-    return Raise(problem);
-  }
   const size_t rowBytes = 3 * size_t(width);
   PyObject* rgb = PyBytes_FromStringAndSize(nullptr, Py_ssize_t(rowBytes * size_t(height)));
   if (!rgb) return nullptr;
@@ -140,61 +182,99 @@ PyObject* Decode(PyObject*, PyObject* args) {
   return Py_BuildValue("(iiN)", width, height, rgb);
 }
 
-// Rows of 4 bytes a pixel (red, green, blue, 255), as Pillow keeps an RGB
-// image, at the row pointers Pillow gives (Image.im.unsafe_ptrs).
-struct PillowRows {
-  uint8_t** rows;
-  int32_t width;
+// Rows gathered into bands handed to a Python callable, band(y, rgb), with
+// the GIL taken back for the call and released again after it.
+struct Bands {
+  PyObject* callback;
+  PyThreadState* released;  // the decoding thread's state while the GIL is released
+  uint8_t* band;
+  size_t rowBytes;
+  int32_t bandRows;
+  int32_t height;
+  int32_t first = 0;  // the band's first row
+  int32_t held = 0;   // rows in the band
+  bool failed = false;
 };
 
-int PutPillowRow(void* context, int32_t y, const uint8_t* rgb) {
-  const PillowRows& p = *static_cast<PillowRows*>(context);
-  uint8_t* out = p.rows[y];
-  for (int32_t x = 0; x < p.width; ++x, rgb += 3, out += 4) {
-    out[0] = rgb[0];
-    out[1] = rgb[1];
-    out[2] = rgb[2];
-    out[3] = 255;
-  }
-  return 0;
+int HandBand(Bands& b) {
+  PyEval_RestoreThread(b.released);
+  PyObject* rows = PyBytes_FromStringAndSize(reinterpret_cast<const char*>(b.band), Py_ssize_t(b.rowBytes * b.held));
+  PyObject* answer = rows ? PyObject_CallFunction(b.callback, "iO", int(b.first), rows) : nullptr;
+  Py_XDECREF(rows);
+  b.failed = !answer;
+  Py_XDECREF(answer);
+  b.released = PyEval_SaveThread();
+  b.first += b.held;
+  b.held = 0;
+  return b.failed;
 }
 
-// _decode_into_pillow(data, width, height, rows, max_pixels, max_dimension):
-// the picture (scaled when width x height is not its own size) straight into
-// a Pillow RGB image of that size, whose row pointers lie at address `rows`.
-PyObject* DecodeIntoPillow(PyObject*, PyObject* args) {
+int PutBandRow(void* context, int32_t y, const uint8_t* rgb) {
+  Bands& b = *static_cast<Bands*>(context);
+  std::memcpy(b.band + size_t(y - b.first) * b.rowBytes, rgb, b.rowBytes);
+  ++b.held;
+  return b.held == b.bandRows || y + 1 == b.height ? HandBand(b) : 0;
+}
+
+// _decode_bands(data, width, height, max_pixels, max_dimension, band_bytes,
+// band): the picture (scaled when width x height is not its own size)
+// handed top first to band(y, rgb) in bands of whole rows of about
+// band_bytes, so that memory is a band whatever the picture's size.
+PyObject* DecodeBands(PyObject*, PyObject* args) {
   PyObject* object;
+  PyObject* callback;
   int width = 0, height = 0;
-  unsigned long long rows = 0, maxPixels = 0;
+  unsigned long long maxPixels = 0;
   unsigned long maxDimension = 0;
-  if (!PyArg_ParseTuple(args, "OiiKKk:_decode_into_pillow", &object, &width, &height, &rows, &maxPixels,
-                        &maxDimension)) {
+  Py_ssize_t bandBytes = 0;
+  if (!PyArg_ParseTuple(args, "OiiKknO:_decode_bands", &object, &width, &height, &maxPixels, &maxDimension,
+                        &bandBytes, &callback)) {
     return nullptr;
   }
   Bytes bytes;
   if (!bytes.Take(object)) return nullptr;
-  if (!rows || width < 1 || height < 1) return PyErr_Format(PyExc_ValueError, "no image to decode into");
   const mca_options options = WithLimits(maxPixels, maxDimension);
   mca_info info = {};
   mca_problem problem = {};
   mca_status status = bytes.Probe(&info, &problem);
   if (status != MCA_OK) return Raise(problem);
-  if (width > info.width || height > info.height) return PyErr_Format(PyExc_ValueError, "the image is larger than the picture");
-  PillowRows target = {reinterpret_cast<uint8_t**>(uintptr_t(rows)), width};
-  const mca_row_sink sink = {nullptr, PutPillowRow, &target};
-  Py_BEGIN_ALLOW_THREADS
+  if (width < 1 || height < 1 || width > info.width || height > info.height) {
+    return PyErr_Format(PyExc_ValueError, "size %d x %d is not from 1 x 1 to the picture's %d x %d", width, height,
+                        int(info.width), int(info.height));
+  }
+  if (mca_check_limits(width, height, &options, &problem) != MCA_OK) return Raise(problem);
+  Bands b = {callback, nullptr, nullptr, 3 * size_t(width), 1, height};
+  b.bandRows = int32_t(std::max<size_t>(1, std::min<size_t>(size_t(height), size_t(bandBytes) / b.rowBytes)));
+  b.band = static_cast<uint8_t*>(PyMem_RawMalloc(b.rowBytes * size_t(b.bandRows)));
+  if (!b.band) return PyErr_NoMemory();
+  const mca_row_sink sink = {nullptr, PutBandRow, &b};
+  b.released = PyEval_SaveThread();
   status = width == info.width && height == info.height
                ? mca_decode_rows(bytes.data(), bytes.size(), &options, &sink, &problem)
                : mca_decode_scaled(bytes.data(), bytes.size(), &options, width, height, &sink, &problem);
-  Py_END_ALLOW_THREADS
+  PyEval_RestoreThread(b.released);
+  PyMem_RawFree(b.band);
+  if (b.failed) return nullptr;  // the callback's own error
   if (status != MCA_OK) return Raise(problem);
   Py_RETURN_NONE;
 }
 
+// _describe(status) -> the words for a status that needs no more detail.
+PyObject* DescribeStatus(PyObject*, PyObject* args) {
+  int status = 0;
+  if (!PyArg_ParseTuple(args, "i:_describe", &status)) return nullptr;
+  const mca_problem problem = {mca_status(status), -1, 0, 0, 0, 0};
+  char words[256];
+  mca_describe(&problem, words, sizeof words);
+  return PyUnicode_FromString(words);
+}
+
 PyMethodDef kMethods[] = {
-    {"_decode_into_pillow", DecodeIntoPillow, METH_VARARGS,
-     "(data, width, height, row pointers, max_pixels, max_dimension): into a Pillow RGB image."},
+    {"_decode_bands", DecodeBands, METH_VARARGS,
+     "(data, width, height, max_pixels, max_dimension, band_bytes, band): rows to band(y, rgb) in bands."},
+    {"_describe", DescribeStatus, METH_VARARGS, "The words for a status."},
     {"_probe", Probe, METH_VARARGS, "The head: (status, words, width, height, frames, bits per pixel)."},
+    {"_probe_reader", ProbeReader, METH_VARARGS, "_probe through read_at(offset, count) of data of a size."},
     {"_decode", Decode, METH_VARARGS, "(data, width, height, max_pixels, max_dimension) -> (width, height, rgb)."},
     {nullptr, nullptr, 0, nullptr}};
 
@@ -223,7 +303,8 @@ PyMODINIT_FUNC PyInit__decoder() {
   if (PyModule_AddIntConstant(module, "DEFAULT_MAX_PIXELS", MCA_DEFAULT_MAX_PIXELS) != 0 ||
       PyModule_AddIntConstant(module, "DEFAULT_MAX_DIMENSION", MCA_DEFAULT_MAX_DIMENSION) != 0 ||
       PyModule_AddIntConstant(module, "STATUS_OK", MCA_OK) != 0 ||
-      PyModule_AddIntConstant(module, "STATUS_PAYLOAD_OUTSIDE", MCA_PAYLOAD_OUTSIDE) != 0) {
+      PyModule_AddIntConstant(module, "STATUS_PAYLOAD_OUTSIDE", MCA_PAYLOAD_OUTSIDE) != 0 ||
+      PyModule_AddIntConstant(module, "STATUS_NO_PIXELS", MCA_NO_PIXELS) != 0) {
     Py_DECREF(module);
     return nullptr;
   }

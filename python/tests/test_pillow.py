@@ -8,7 +8,7 @@ import pytest
 from PIL import Image, UnidentifiedImageError
 
 import zuvrek.pillow  # noqa: F401  (registers the format)
-from conftest import reference, sparse
+from conftest import SOURCE, reference, sparse
 
 
 def test_open_reads_the_head_and_load_gives_the_native_pixels(pictures, tmp_path):
@@ -45,6 +45,40 @@ def test_broken_and_foreign_files(pictures, tmp_path):
     other.write_bytes(b"not a picture at all")
     with pytest.raises(UnidentifiedImageError):
         Image.open(other)
+
+
+class Stream:
+    """A file object of read, seek and tell alone (a zip member, a network
+    stream), counting the bytes read."""
+
+    def __init__(self, data):
+        self._data = io.BytesIO(data)
+        self.bytes_read = 0
+
+    def read(self, count=-1):
+        chunk = self._data.read(count)
+        self.bytes_read += len(chunk)
+        return chunk
+
+    def seek(self, offset, whence=0):
+        return self._data.seek(offset, whence)
+
+    def tell(self):
+        return self._data.tell()
+
+
+def test_open_reads_the_heads_alone_from_any_file_object(pictures, tmp_path):
+    path = pictures[0]
+    stream = Stream(path.read_bytes())
+    with Image.open(stream) as im:
+        assert im.size == (160, 120)
+        assert stream.bytes_read < 1024, f"open read {stream.bytes_read} of {path.stat().st_size} bytes"
+        assert im.tobytes() == reference(path, tmp_path)[2]
+    # A picture with no pixels says so, and errors at open name the file.
+    for source, words in ((SOURCE / "fuzz" / "corpus" / "picture" / "empty.mca", r"empty\.mca: the picture has no"),
+                          (Stream(b"MCA" + bytes(20)), "MCA picture: broken MCA picture: the file is shorter")):
+        with pytest.raises(OSError, match=words):
+            Image.open(source)
 
 
 def test_a_bomb_of_85_bytes_is_refused_at_open(tmp_path):

@@ -4,13 +4,18 @@
     from PIL import Image
     Image.open("picture.mca").save("picture.png")
 
-Image.open reads the head alone (size, mode "RGB"): a file whose frames are
-cut short opens and fails at load(). Pillow's MAX_IMAGE_PIXELS applies at
-open as for any format, zuvrek's limits at load. draft("RGB", size) makes
-load() decode straight to a smaller size (the area average), so
-Image.thumbnail of a big picture costs memory in proportion to the
-thumbnail. A broken MCA file raises OSError naming the problem; a file
-without the MCA signature is left to Pillow's other plug-ins.
+Image.open reads the heads alone (size, mode "RGB"), from a file or any
+file object: a file whose frames are cut short opens and fails at load().
+Pillow's MAX_IMAGE_PIXELS applies at open as for any format, zuvrek's limits
+at load. draft("RGB", size) makes load() decode straight to a smaller size
+(the area average), so Image.thumbnail of a big picture costs memory in
+proportion to the thumbnail. A broken MCA file raises OSError naming the
+file and the problem; a file without the MCA signature is left to Pillow's
+other plug-ins.
+
+The plug-in is written as Pillow's own are, through its public interface
+alone: the decoder registered with Image.register_decoder takes the file
+from Pillow and hands the rows in bands to set_as_raw.
 """
 import mmap
 
@@ -20,9 +25,15 @@ from . import DEFAULT_MAX_DIMENSION, DEFAULT_MAX_PIXELS, McaError, _decoder
 
 __all__ = ["McaImageFile"]
 
+_BAND_BYTES = 1 << 20  # rows handed to Pillow at once
+
 
 def _accept(prefix):
     return prefix[:3] == b"MCA"
+
+
+def _name(fp, filename=None):
+    return str(filename or getattr(fp, "name", "") or "MCA picture")
 
 
 class McaImageFile(ImageFile.ImageFile):
@@ -30,29 +41,41 @@ class McaImageFile(ImageFile.ImageFile):
     format_description = "MCA picture (F&C Canvas)"
 
     def _open(self):
-        self._bytes = self._file_bytes()
-        status, words, width, height, _frames, _bits = _decoder._probe(self._bytes)
+        fp = self.fp
+        fp.seek(0, 2)
+        length = fp.tell()
+
+        def read_at(offset, count):
+            fp.seek(offset)
+            return fp.read(count)
+
+        status, words, width, height, _frames, _bits = _decoder._probe_reader(read_at, length)
         if status not in (_decoder.STATUS_OK, _decoder.STATUS_PAYLOAD_OUTSIDE):
-            raise OSError(f"broken MCA picture: {words}")
+            raise OSError(f"{_name(fp, self.filename)}: broken MCA picture: {words}")
+        if width == 0 or height == 0:
+            raise OSError(f"{_name(fp, self.filename)}: {_decoder._describe(_decoder.STATUS_NO_PIXELS)}")
         self._size = (width, height)
         self._full_size = (width, height)
-        self.mode = "RGB"
-        self.tile = []
-        self._decoded = False
+        self._mode = "RGB"
+        self._tile_for(self._size)
 
-    def _file_bytes(self):
-        # A file is mapped, so that only the pages the head lies on are read
-        # until the pixels are asked for; other file objects are read whole.
-        try:
-            if self.fp.tell() == 0:
-                return mmap.mmap(self.fp.fileno(), 0, access=mmap.ACCESS_READ)
-        except (AttributeError, OSError, ValueError):
-            pass
-        self.fp.seek(0)
-        return self.fp.read()
+    # Pillow before 10.1 keeps the mode in .mode, later ones in ._mode behind
+    # a read-only property.
+    if not isinstance(getattr(ImageFile.ImageFile, "mode", None), property):
+
+        @property
+        def _mode(self):
+            return self.mode
+
+        @_mode.setter
+        def _mode(self, mode):
+            self.mode = mode
+
+    def _tile_for(self, size):
+        self.tile = [("mca", (0, 0) + size, 0, (self._full_size, _name(self.fp, self.filename)))]
 
     def draft(self, mode, size):
-        if self._decoded or not size or mode not in (None, "RGB"):
+        if not self.tile or not size or mode not in (None, "RGB"):
             return None
         width, height = self._full_size
         asked = [max(1, int(side)) for side in size]  # Image.thumbnail asks in floats
@@ -60,45 +83,51 @@ class McaImageFile(ImageFile.ImageFile):
         if factor < 2:
             return None
         self._size = (-(-width // factor), -(-height // factor))
+        self._tile_for(self._size)
         return self.mode, (0, 0) + self._size
 
-    def load(self):
-        if not self._decoded:
-            # Decoded straight into the image's rows where Pillow tells where
-            # they lie (4 bytes a pixel); else through bytes that Pillow copies in.
-            self.im = Image.core.new(self.mode, self._size)
-            rows = dict(getattr(self.im, "unsafe_ptrs", ())).get("image", 0)
-            try:
-                if rows:
-                    _decoder._decode_into_pillow(self._bytes, *self._size, rows, DEFAULT_MAX_PIXELS,
-                                                 DEFAULT_MAX_DIMENSION)
-                else:
-                    scaled = self._size != self._full_size
-                    _, _, rgb = _decoder._decode(self._bytes, *(self._size if scaled else (0, 0)),
-                                                 DEFAULT_MAX_PIXELS, DEFAULT_MAX_DIMENSION)
-                    self.frombytes(rgb)
-            except McaError as error:
-                self.im = None
-                raise OSError(f"{self.filename or 'MCA picture'}: {error.words}") from None
-            self._decoded = True
-            self._release_bytes()
-            # As Pillow's own loaders do: a file Image.open opened is closed once read.
-            if getattr(self, "_exclusive_fp", False) and self._close_exclusive_fp_after_loading and self.fp:
-                self.fp.close()
-                self.fp = None
-        return Image.Image.load(self)
 
-    def _release_bytes(self):
-        if isinstance(self._bytes, mmap.mmap):
-            self._bytes.close()
-        self._bytes = None
+class McaDecoder(ImageFile.PyDecoder):
+    """Decodes the whole file, which it takes from Pillow, into the tile's
+    size: the picture's own, or smaller by the area average."""
 
-    def close(self):
-        if getattr(self, "_bytes", None) is not None:
-            self._release_bytes()
-        super().close()
+    _pulls_fd = True
+
+    def decode(self, buffer):
+        _full_size, name = self.args
+        self._tile = self.state.extents()
+        x0, y0, x1, y1 = self._tile
+        data = _file_bytes(self.fd)
+        try:
+            _decoder._decode_bands(data, x1 - x0, y1 - y0, DEFAULT_MAX_PIXELS, DEFAULT_MAX_DIMENSION, _BAND_BYTES,
+                                   self._band)
+        except McaError as error:
+            raise OSError(f"{name}: {error.words}") from None
+        finally:
+            if isinstance(data, mmap.mmap):
+                data.close()
+        return -1, 0
+
+    def _band(self, y, rgb):
+        x0, y0, x1, _ = self._tile
+        rows = len(rgb) // (3 * (x1 - x0))
+        self.setimage(self.im, (x0, y0 + y, x1, y0 + y + rows))
+        self.set_as_raw(rgb, "RGB")
+
+
+def _file_bytes(fp):
+    # A file is mapped, so that its pages are read as the decode reaches
+    # them; other file objects are read whole.
+    try:
+        fp.seek(0)
+        return mmap.mmap(fp.fileno(), 0, access=mmap.ACCESS_READ)
+    except (AttributeError, OSError, ValueError):
+        pass
+    fp.seek(0)
+    return fp.read()
 
 
 Image.register_open(McaImageFile.format, McaImageFile, _accept)
+Image.register_decoder("mca", McaDecoder)
 Image.register_extension(McaImageFile.format, ".mca")
 Image.register_mime(McaImageFile.format, "image/x-mca")

@@ -363,9 +363,9 @@ TEST(Mcadec, LimitsHoldExactlyAtTheirBoundaries) {
       {50, 101, "--dimension-limit 100", "side of 101 pixels (50 x 101) is over the dimension limit of 100 pixels"},
       {4, 178956970, "--info", nullptr},  // rows of 12 bytes: 2147483640 bytes
       {4, 178956971, "--info",
-       "the picture of 4 x 178956971 pixels takes 2147483652 bytes of pixels, over the largest any decoder here "
-       "holds, 2147483643 bytes"},
-      {32768, 32768, "--info", "the picture of 32768 x 32768 pixels takes 3221225472 bytes of pixels"},
+       "the picture of 4 x 178956971 pixels needs 2.00 GiB (2147483652 bytes) of pixels, over the 2.00 GiB "
+       "(2147483643 bytes) that any decoder here holds"},
+      {32768, 32768, "--info", "the picture of 32768 x 32768 pixels needs 3.00 GiB of pixels"},
   };
   for (const auto& c : cases) {
     ScratchFolder folder;

@@ -102,31 +102,85 @@ TEST(QtPlugin, ReadsTheFolderOfPicturesAsTheirPngs) {
   }
 }
 
-// A smaller ScaledSize decodes straight to it by the area average; the
-// allocation limit (Qt 6) holds for the image made, so a scaled read of a
-// picture too large to read whole works.
-TEST(QtPlugin, ScaledReadsAndTheAllocationLimit) {
+// Qt's allocation limit, in megabytes: Qt 6's own, which Qt 5 has only
+// through the environment variable the plug-in reads as Qt 6 does.
+void SetAllocationLimit(int megabytes) {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+  QImageReader::setAllocationLimit(megabytes);
+#else
+  qputenv("QT_IMAGEIO_MAXALLOC", QByteArray::number(megabytes));
+#endif
+}
+
+// Exactly the size asked for, in every direction: smaller sides by the area
+// average, larger ones as Qt scales the formats that leave it to Qt.
+TEST(QtPlugin, ScaledReadsGiveExactlyTheSizeAsked) {
   const NamedPicture picture = ProgramTestPictures()[0];
   const RgbImage full = PluginPixels(picture.image);
-  QBuffer buffer;
-  buffer.setData(Qt(picture.image));
-  buffer.open(QIODevice::ReadOnly);
-  QImageReader reader(&buffer);
-  reader.setScaledSize(QSize(full.width / 3, full.height / 2));
-  const RgbImage scaled = Rgb(reader.read());
-  EXPECT_EQ(scaled.width, full.width / 3);
-  EXPECT_TRUE(WithinOne(scaled, AreaAverage(full, full.width / 3, full.height / 2)));
-#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+  const int w = full.width, h = full.height;
+  QImage whole;
+  {
+    QBuffer buffer;
+    buffer.setData(Qt(picture.image));
+    buffer.open(QIODevice::ReadOnly);
+    whole = QImageReader(&buffer).read();
+  }
+  struct Case {
+    QSize size;
+    bool averaged;  // whole by the area average, else scaled up by Qt from the whole
+  } cases[] = {{{w / 3, h / 2 - 1}, true},  {{w - 1, h}, true},      {{w, h - 1}, true},     {{1, 1}, true},
+               {{w + 1, h}, false},         {{w, h + 1}, false},     {{2 * w + 3, 3 * h}, false},
+               {{w + 5, h / 2}, false},     {{w / 2, h + 5}, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.size.width() << " x " << c.size.height());
+    QBuffer buffer;
+    buffer.setData(Qt(picture.image));
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setScaledSize(c.size);
+    const QImage image = reader.read();
+    ASSERT_EQ(image.size(), c.size);
+    if (c.averaged) {
+      EXPECT_TRUE(WithinOne(Rgb(image), AreaAverage(full, c.size.width(), c.size.height())));
+    } else if (c.size.width() >= w && c.size.height() >= h) {
+      EXPECT_TRUE(Rgb(image) == Rgb(whole.scaled(c.size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+    }
+  }
+}
+
+// The allocation limit holds, in both Qts, for the image made (at 32 bits a
+// pixel): an image of exactly the limit is read, one row more is refused
+// before anything is decoded; a scaled read is held to its own size,
+// larger or smaller than the picture.
+TEST(QtPlugin, TheAllocationLimitHoldsForTheImageMade) {
   ScratchFolder folder;
-  WriteBytes(folder / "big.mca", SparseContainer(2000, 1000, 1));  // 6 MB as RGB
-  QImageReader whole(QString::fromStdString(folder / "big.mca"));
-  whole.setAllocationLimit(5);
-  EXPECT_TRUE(whole.read().isNull());
-  QImageReader small(QString::fromStdString(folder / "big.mca"));
-  small.setAllocationLimit(5);
-  small.setScaledSize(QSize(200, 100));
-  EXPECT_EQ(small.read().size(), QSize(200, 100));
-#endif
+  WriteBytes(folder / "big.mca", SparseContainer(2000, 1000, 1));  // 7.63 MB at 4 bytes a pixel
+  const QString name = QString::fromStdString(folder / "big.mca");
+  struct Case {
+    int megabytes;
+    QSize scaled;  // empty: the whole picture
+    bool read;
+  } cases[] = {{8, {}, true},          {7, {}, false},          {0, {}, true},
+               {1, {200, 100}, true},   {1, {512, 512}, true},   {1, {512, 513}, false},
+               {8, {2048, 1024}, true}, {8, {2048, 1025}, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.megabytes << " MB, " << c.scaled.width() << " x " << c.scaled.height());
+    SetAllocationLimit(c.megabytes);
+    QImageReader reader(name);
+    if (!c.scaled.isEmpty()) reader.setScaledSize(c.scaled);
+    const QImage image = reader.read();
+    EXPECT_EQ(!image.isNull(), c.read);
+    if (c.read) {
+      EXPECT_EQ(image.size(), c.scaled.isEmpty() ? QSize(2000, 1000) : c.scaled);
+    }
+  }
+  SetAllocationLimit(QT_VERSION >= QT_VERSION_CHECK(6, 0, 0) ? 128 : 256);
+  // The 85-byte picture at exactly our pixel limit: refused by the default.
+  WriteBytes(folder / "bomb.mca", SparseContainer(16384, 16384, 1));
+  EXPECT_TRUE(QImageReader(QString::fromStdString(folder / "bomb.mca")).read().isNull());
+  QImageReader thumbnail(QString::fromStdString(folder / "bomb.mca"));
+  thumbnail.setScaledSize(QSize(256, 256));
+  EXPECT_EQ(thumbnail.read().size(), QSize(256, 256));
 }
 
 QString g_warnings;
