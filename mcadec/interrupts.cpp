@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <algorithm>
 
 namespace {
 
@@ -18,14 +19,43 @@ namespace {
 constexpr int kSlots = 1024;
 std::atomic<char*> slots[kSlots];
 std::atomic<bool> progressLine{false};
+std::atomic<size_t> filesConverted{0};
+std::atomic<size_t> filesInRun{0};
+
+// Appends n's digits at `at`, as the handler may not call snprintf.
+char* PutNumber(char* at, size_t n) {
+  char digits[24];
+  int count = 0;
+  do {
+    digits[count++] = char('0' + n % 10);
+    n /= 10;
+  } while (n != 0);
+  while (count > 0) *at++ = digits[--count];
+  return at;
+}
+
+void Put(int fd, const char* text, size_t length) {
+  const ssize_t ignored = write(fd, text, length);
+  (void)ignored;
+}
 
 void Remove(int signal) {
   for (std::atomic<char*>& slot : slots) {
     if (char* path = slot.load()) unlink(path);
   }
-  if (progressLine.load()) {
-    const ssize_t ignored = write(STDERR_FILENO, "\n", 1);
-    (void)ignored;
+  if (progressLine.load()) Put(STDERR_FILENO, "\n", 1);
+  if (const size_t total = filesInRun.load()) {
+    char line[96];
+    char* at = line;
+    const char head[] = "mcadec: interrupted after converting ";
+    at = std::copy(head, head + sizeof head - 1, at);
+    at = PutNumber(at, filesConverted.load());
+    const char of[] = " of ";
+    at = std::copy(of, of + sizeof of - 1, at);
+    at = PutNumber(at, total);
+    const char tail[] = " files\n";
+    at = std::copy(tail, tail + sizeof tail - 1, at);
+    Put(STDERR_FILENO, line, size_t(at - line));
   }
   // Dies by the signal itself: the shell sees it, and a loop stops.
   struct sigaction fallback = {};
@@ -93,3 +123,7 @@ void ReleaseTemporary(const char* path) {
 }
 
 void NoteProgressLine(bool open) { progressLine.store(open); }
+
+void NoteFilesInRun(size_t total) { filesInRun.store(total); }
+
+void NoteFileConverted() { filesConverted.fetch_add(1); }

@@ -4,6 +4,8 @@
 // stops too.
 #pragma once
 
+#include <cstddef>
+
 // Installs the handlers.
 void RemoveTemporariesOnSignals();
 
@@ -17,3 +19,8 @@ void ReleaseTemporary(const char* path);
 // Whether a progress line stands unfinished on standard error: a signal ends
 // it with a newline, so that the shell's prompt starts on a line of its own.
 void NoteProgressLine(bool open);
+
+// The files of the run and those converted so far, which a signal reports
+// ("interrupted after converting 3 of 10 files").
+void NoteFilesInRun(size_t total);
+void NoteFileConverted();

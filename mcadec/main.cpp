@@ -80,11 +80,19 @@ int Convert(const Settings& s) {
     return kUsageError;
   }
   const bool intoFolder = WritesIntoFolder(s.inputs.size(), s.output);
-  if (s.format.empty() && !intoFolder && !s.output.empty()) FormatFromName(s.output, &format);
+  // The output's extension names the format unless --format does; a name
+  // without one is PNG, one we cannot write is refused.
+  const bool unknownFormat = s.format.empty() && !intoFolder && !s.output.empty() && s.output != "-" &&
+                             !FormatFromName(s.output, &format) && HasExtension(s.output);
   std::vector<std::string> outputs;
   std::string clash;
   if (!PlanOutputs(s.inputs, s.output, intoFolder, format, &outputs, &clash)) {
     std::fprintf(stderr, "mcadec: %s\n", clash.c_str());
+    return kUsageError;
+  }
+  if (unknownFormat) {
+    std::fprintf(stderr, "mcadec: cannot write %s: the formats are .png, .bmp and .ppm (or say which with --format)\n",
+                 s.output.c_str());
     return kUsageError;
   }
   if (intoFolder && !IsFolder(s.output) && mkdir(s.output.c_str(), 0777) != 0) {
@@ -119,13 +127,15 @@ int Convert(const Settings& s) {
   // One file at a time: its deflating spreads over the cores asked for.
   options.encode.pngThreads = jobs == 1 ? std::min(s.jobs, 16u) : 1;
   Progress progress(s.inputs.size(), totalBytes, !s.quiet && isatty(STDERR_FILENO) && s.inputs.size() > 1);
+  NoteFilesInRun(s.inputs.size());
   std::atomic<size_t> next{0};
   std::atomic<bool> failed{false};
   auto work = [&] {
     for (size_t i; (i = next.fetch_add(1)) < s.inputs.size();) {
       std::string error;
       const bool ok = ConvertFile(s.inputs[i], outputs[i], options, &error);
-      if (!ok) failed = true;
+      if (ok) NoteFileConverted();
+      else failed = true;
       progress.FileDone(inputBytes[i], ok ? "" : "mcadec: " + s.inputs[i] + ": " + error);
     }
   };
@@ -182,6 +192,14 @@ int main(int argc, char** argv) {
     return app.exit(e);
   } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
+  } catch (const CLI::ArgumentMismatch& e) {
+    // An option given twice, or given no value: the library's words begin
+    // with the option's name ("--output: At Most 1 required but received 2").
+    const std::string what = e.what();
+    const std::string option = what.substr(0, what.find(':'));
+    std::fprintf(stderr, "mcadec: %s %s (mcadec --help says more)\n", option.c_str(),
+                 what.find("At Most") != std::string::npos ? "is given more than once" : "needs a value");
+    return kUsageError;
   } catch (const CLI::ParseError& e) {
     // A file whose name begins with "-" reads as an option: say so plainly.
     for (int i = 1; i < argc; ++i) {

@@ -127,6 +127,11 @@ bool ClosePicture(PictureWriter* w, bool complete, std::string* error) {
   return true;
 }
 
+bool HasExtension(const std::string& name) {
+  const size_t dot = name.rfind('.');
+  return dot != std::string::npos && name.find('/', dot) == std::string::npos && dot + 1 < name.size();
+}
+
 bool FormatFromName(const std::string& name, ImageFormat* format) {
   const size_t dot = name.rfind('.');
   if (dot == std::string::npos || name.find('/', dot) != std::string::npos) return false;

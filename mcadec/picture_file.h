@@ -48,4 +48,6 @@ bool ClosePicture(PictureWriter* w, bool complete, std::string* error);
 
 // The format a file name asks for by its extension, if any.
 bool FormatFromName(const std::string& name, ImageFormat* format);
+// Whether a file name ends in an extension (".jpg"), whatever it is.
+bool HasExtension(const std::string& name);
 const char* FormatExtension(ImageFormat format);

@@ -264,6 +264,9 @@ TEST(Mcadec, UsageErrorsAndClashesWriteNothing) {
       {"--json -o x.png a.mca", "--json describes pictures and writes no picture file: --output"},
       {"--info --format bmp a.mca", "--info describes pictures and writes no picture file: --format"},
       {"--json --resize 9x9 a.mca", "--resize is not taken"},
+      {"-o a.jpg a.mca", "cannot write a.jpg: the formats are .png, .bmp and .ppm"},
+      {"-o a.png -o b.png a.mca", "--output is given more than once"},
+      {"a.mca -o", "--output needs a value"},
   };
   for (const auto& r : refused) {
     const Outcome run = Mcadec(folder, r.arguments);
@@ -393,7 +396,7 @@ pid_t Spawn(const ScratchFolder& folder, std::vector<std::string> argv) {
   posix_spawnattr_init(&attributes);
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
   posix_spawnattr_setpgroup(&attributes, 0);
-  const std::string command = "cd '" + folder.path() + "' && exec \"$0\" \"$@\"";
+  const std::string command = "cd '" + folder.path() + "' && exec \"$0\" \"$@\" 2>> errors.txt";
   argv.insert(argv.begin(), {"/bin/sh", "-c", command});
   std::vector<char*> words;
   for (std::string& word : argv) words.push_back(word.data());
@@ -404,37 +407,46 @@ pid_t Spawn(const ScratchFolder& folder, std::vector<std::string> argv) {
   return pid;
 }
 
-// Waits (up to a minute, however busy the machine) until mcadec has begun
-// writing into `folder`.
-bool WritingStarted(const std::string& folder) {
+// Waits (up to a minute, however busy the machine) until mcadec is writing
+// into `folder`, after `finished` (if given) is there.
+bool WritingStarted(const std::string& folder, const char* finished = nullptr) {
   for (int i = 0; i < 600; ++i) {
-    for (const std::string& name : ListFolder(folder)) {
-      if (name.rfind(".mcadec-", 0) == 0) return true;
+    const std::vector<std::string> names = ListFolder(folder);
+    const bool after = !finished || std::find(names.begin(), names.end(), finished) != names.end();
+    for (const std::string& name : names) {
+      if (after && name.rfind(".mcadec-", 0) == 0) return true;
     }
     usleep(100000);
   }
   return false;
 }
 
-// An interrupted batch leaves no temporary file and mcadec dies by the
-// signal itself, so that a shell loop around it stops at the first Ctrl-C;
+// An interrupted batch leaves no temporary file, says how far it came, and
+// mcadec dies by the signal itself, so that a shell loop around it stops at
+// the first Ctrl-C;
 // --json is valid JSON for a name that is not UTF-8 and lists failed files.
 TEST(Mcadec, InterruptsAndJsonForAnyName) {
   ScratchFolder folder;
-  for (const char* name : {"a.mca", "b.mca", "c.mca"}) WriteBytes(folder / name, SparseContainer(16000, 16000, 1));
+  WriteBytes(folder / "a.mca", ProgramTestPictures()[0].image);
+  for (const char* name : {"b.mca", "c.mca"}) WriteBytes(folder / name, SparseContainer(16000, 16000, 1));
   for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    ASSERT_EQ(std::system(("rm -rf '" + folder.path() + "/out' '" + folder.path() + "/errors.txt'").c_str()), 0);
     const pid_t pid = Spawn(folder, {MCADEC_PATH, "-q", "-j", "1", "--size-limit", "0", "-o", "out", "a.mca",
                                      "b.mca", "c.mca"});
-    ASSERT_TRUE(WritingStarted(folder / "out")) << signal;
+    ASSERT_TRUE(WritingStarted(folder / "out", "a.png")) << signal;
     kill(pid, signal);
     int status = 0;
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal << ": wait status " << status;
-    EXPECT_EQ(ListFolder(folder / "out"), std::vector<std::string>{}) << signal;
+    EXPECT_EQ(ListFolder(folder / "out"), std::vector<std::string>{"a.png"}) << signal;
+    const Bytes errors = ReadBytes(folder / "errors.txt");
+    EXPECT_EQ(std::string(errors.begin(), errors.end()), "mcadec: interrupted after converting 1 of 3 files\n")
+        << signal;
   }
   // Ctrl-C reaches the loop's whole process group: the shell stops too.
+  ASSERT_EQ(std::remove((folder / "out/a.png").c_str()), 0);
   const pid_t loop = Spawn(folder, {"/bin/bash", "-c",
-                                    "for f in a b c; do '" MCADEC_PATH "' -q --size-limit 0 -o out/$f.png $f.mca; "
+                                    "for f in b c; do '" MCADEC_PATH "' -q --size-limit 0 -o out/$f.png $f.mca; "
                                     "echo $f >> done.txt; done"});
   ASSERT_TRUE(WritingStarted(folder / "out"));
   kill(-loop, SIGINT);

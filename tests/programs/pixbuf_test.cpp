@@ -84,6 +84,7 @@ TEST(PixbufLoader, BrokenFilesGiveTheReason) {
     EXPECT_NE(std::string(error->message).find(broken.reason), std::string::npos) << error->message;
     g_clear_error(&error);
     g_object_unref(loader);
+    if (broken.image.empty()) continue;  // an empty file gdk-pixbuf answers itself ("contains no data")
 
     GdkPixbuf* pixbuf = gdk_pixbuf_new_from_file((folder / "broken.mca").c_str(), &error);
     EXPECT_EQ(pixbuf, nullptr) << broken.name;

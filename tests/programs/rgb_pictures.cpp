@@ -48,7 +48,8 @@ std::vector<BrokenPicture> BrokenTestPictures() {
           {"frame head outside", headOutside, "frame 2's head lies outside the file"},
           {"cut head", Bytes(whole.begin(), whole.begin() + 20), "shorter than the 48-byte head"},
           {"not MCA", notMca, "not an MCA picture"},
-          {"no pixels", BuildContainer(empty), "no pixels"}};
+          {"no pixels", BuildContainer(empty), "no pixels"},
+          {"empty", Bytes{}, "the file is empty"}};
 }
 
 RgbImage PluginPixels(const Bytes& image) {
