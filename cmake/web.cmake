@@ -12,6 +12,13 @@ target_compile_options(mca PRIVATE -fno-exceptions -fno-rtti)
 target_compile_options(png_scanlines PRIVATE -fno-exceptions -fno-rtti)
 target_compile_options(mca_module PRIVATE -fno-exceptions -fno-rtti)
 target_link_options(mca_module PRIVATE -mexec-model=reactor -Wl,--strip-all -Wl,--gc-sections)
+# zv_scanlines may suspend the module until the page has deflated the band it
+# hands over (binaryen's asyncify), so that no more than a band is ever held.
+find_program(WASM_OPT wasm-opt REQUIRED)
+add_custom_command(TARGET mca_module POST_BUILD
+  COMMAND ${WASM_OPT} -O2 --asyncify --pass-arg=asyncify-imports@env.zv_scanlines $<TARGET_FILE:mca_module>
+    -o $<TARGET_FILE:mca_module>
+  VERBATIM)
 
 set(PAGE ${CMAKE_BINARY_DIR}/mca-viewer.html)
 set(PAGE_SOURCES web/viewer.html web/viewer.css web/viewer.js web/convert.js web/worker.js web/zip.js)

@@ -13,7 +13,7 @@ set -euo pipefail
 programs=(cmake make g++ pkg-config zlib1g-dev libcli11-dev libgdk-pixbuf-2.0-dev libgdk-pixbuf2.0-bin
           shared-mime-info libglib2.0-bin)
 windows=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 zip unzip)
-web=(cmake make clang lld wasi-libc libc++-14-dev-wasm32 libc++abi-14-dev-wasm32 libclang-rt-14-dev-wasm32)
+web=(cmake make clang lld binaryen wasi-libc libc++-14-dev-wasm32 libc++abi-14-dev-wasm32 libclang-rt-14-dev-wasm32)
 # Node.js as the machine has it (version 20 or later); Debian's where there is none.
 command -v node >/dev/null || web+=(nodejs npm)
 tests=(googletest libgtest-dev libbenchmark-dev valgrind clang libclang-rt-14-dev gcc-multilib g++-multilib

@@ -25,17 +25,53 @@ function crc32(bytes, crc = 0) {
 
 // The module, with the system calls its C library may name answered "not
 // supported": it reads and writes nothing but memory. Its rows-decoded
-// reports go to the module's onProgress while a conversion sets one.
+// reports go to the module's onProgress, and its bands of scanlines to its
+// onScanlines (which answers a promise), while a conversion sets them. The
+// module is built with binaryen's asyncify: a band suspends it (its stack is
+// unwound into asyncData) until the page has taken the band, then
+// callSuspending resumes it where it stopped.
 async function loadMcaModule(wasmBytes) {
   const unsupported = () => 52;
-  const mod = { onProgress: null };
+  const mod = { onProgress: null, onScanlines: null, waiting: null, resuming: false };
   const { instance } = await WebAssembly.instantiate(wasmBytes, {
     wasi_snapshot_preview1: new Proxy({}, { get: () => unsupported }),
-    env: { zv_progress: (rows, height) => { if (mod.onProgress) mod.onProgress('decode', rows, height); } },
+    env: {
+      zv_progress: (rows, height) => { if (mod.onProgress) mod.onProgress('decode', rows, height); },
+      zv_scanlines: (bytes, size) => {
+        if (mod.resuming) {  // back where it stopped: the band was taken
+          mod.asyncify_stop_rewind();
+          mod.resuming = false;
+          return;
+        }
+        const band = new Uint8Array(mod.memory.buffer, bytes, size).slice();
+        mod.waiting = mod.onScanlines(band);
+        new Uint32Array(mod.memory.buffer, mod.asyncData, 1)[0] = mod.asyncData + 8;
+        mod.asyncify_start_unwind(mod.asyncData);
+      },
+    },
   });
   Object.assign(mod, instance.exports);
   mod._initialize();
+  // What the suspended stack takes: the decode's frames, with room to spare.
+  const kAsyncBytes = 1 << 16;
+  mod.asyncData = mod.zv_alloc(8 + kAsyncBytes);
+  new Uint32Array(mod.memory.buffer, mod.asyncData, 2).set([mod.asyncData + 8, mod.asyncData + 8 + kAsyncBytes]);
   return mod;
+}
+
+// Calls the module's export `name`, letting it suspend as often as it needs.
+async function callSuspending(mod, name, ...args) {
+  let result = mod[name](...args);
+  while (mod.waiting) {
+    mod.asyncify_stop_unwind();
+    const waiting = mod.waiting;
+    mod.waiting = null;
+    await waiting;
+    mod.asyncify_start_rewind(mod.asyncData);
+    mod.resuming = true;
+    result = mod[name](...args);
+  }
+  return result;
 }
 
 function pngChunk(type, data) {
@@ -48,10 +84,36 @@ function pngChunk(type, data) {
   return chunk;
 }
 
-// The PNG of 8-bit scanlines (each row's filter byte first), RGB or, given a
-// palette (red, green, blue triples), indexed: its Blob and the CRC-32 of the
-// whole file.
-async function writePng(width, height, scanlines, palette, onProgress) {
+// A deflater of scanlines fed a band at a time: feed(band) answers once the
+// band is deflated (so that bands never pile up), finish() the zlib stream's
+// pieces.
+function scanlineDeflater() {
+  const stream = new CompressionStream('deflate');
+  const writer = stream.writable.getWriter();
+  const pieces = [];
+  const reading = (async () => {
+    const reader = stream.readable.getReader();
+    for (let r; !(r = await reader.read()).done;) if (r.value.length) pieces.push(r.value);
+  })();
+  reading.catch(() => {});  // an abandoned stream's end is nobody's error; finish() still sees any other
+
+  return {
+    // Awaiting the write itself, not just ready: Node's stream reports ready
+    // while its deflater still holds every band written.
+    feed: (band) => writer.write(band),
+    finish: async () => {
+      await writer.close();
+      await reading;
+      return pieces;
+    },
+    abandon: () => writer.abort().catch(() => {}),
+  };
+}
+
+// The PNG of the zlib stream of 8-bit scanlines, RGB or, given a palette
+// (red, green, blue triples), indexed: its Blob and the CRC-32 of the whole
+// file.
+function writePng(width, height, zlibPieces, palette) {
   const head = new Uint8Array(13);
   const view = new DataView(head.buffer);
   view.setUint32(0, width);
@@ -59,26 +121,7 @@ async function writePng(width, height, scanlines, palette, onProgress) {
   head.set([8, palette ? 3 : 2, 0, 0, 0], 8);  // 8 bits, RGB or indexed, deflate, adaptive filters, no interlace
   const parts = [kPngSignature, pngChunk('IHDR', head)];
   if (palette) parts.push(pngChunk('PLTE', palette));
-  // Fed a megabyte at a time, so that the bytes compressed so far can be told.
-  const kPiece = 1 << 20;
-  let fed = 0;
-  const source = new ReadableStream({
-    pull(controller) {
-      if (fed >= scanlines.length) {
-        controller.close();
-        return;
-      }
-      const piece = scanlines.subarray(fed, fed + kPiece);
-      fed += piece.length;
-      controller.enqueue(piece);
-      if (onProgress) onProgress('compress', fed, scanlines.length);
-    },
-  }, { highWaterMark: 0 });
-  const zlib = source.pipeThrough(new CompressionStream('deflate'));
-  const reader = zlib.getReader();
-  for (let r; !(r = await reader.read()).done;) {
-    if (r.value.length) parts.push(pngChunk('IDAT', r.value));
-  }
+  for (const piece of zlibPieces) parts.push(pngChunk('IDAT', piece));
   parts.push(pngChunk('IEND', new Uint8Array(0)));
   let crc = 0;
   for (const part of parts) crc = crc32(part, crc);
@@ -86,31 +129,41 @@ async function writePng(width, height, scanlines, palette, onProgress) {
 }
 
 // Converts one file's bytes. Failures come back with the decoder's words.
-// onProgress(phase, done, total), if given, hears the rows decoded ("decode")
-// and then the scanline bytes compressed ("compress").
+// onProgress(phase, done, total), if given, hears the rows decoded and
+// compressed ("decode").
 async function convertMca(mod, fileBytes, previewSide = kPreviewSide, onProgress = null) {
   const input = mod.zv_alloc(fileBytes.length);
   if (!input) return { ok: false, error: 'there is not enough memory for the file' };
   new Uint8Array(mod.memory.buffer, input, fileBytes.length).set(fileBytes);
+  const deflater = scanlineDeflater();
   mod.onProgress = onProgress;
-  const result = mod.zv_convert(input, fileBytes.length, previewSide);
-  mod.onProgress = null;
-  mod.zv_free(input);
-  if (!result) return { ok: false, error: 'there is not enough memory for the picture' };
+  mod.onScanlines = deflater.feed;
+  let result;
+  try {
+    result = await callSuspending(mod, 'zv_convert', input, fileBytes.length, previewSide);
+  } finally {
+    mod.onProgress = null;
+    mod.onScanlines = null;
+    mod.zv_free(input);
+  }
+  if (!result) {
+    deflater.abandon();
+    return { ok: false, error: 'there is not enough memory for the picture' };
+  }
   const word = (offset) => new DataView(mod.memory.buffer).getInt32(result + offset, true);
   const status = word(0), width = word(4), height = word(8), pixelFormat = word(12);
   if (status !== 0) {
-    const text = new Uint8Array(mod.memory.buffer, result + 808, 256);
+    const text = new Uint8Array(mod.memory.buffer, result + 800, 256);
     const words = new TextDecoder().decode(text.subarray(0, text.indexOf(0)));
     mod.zv_release(result);
+    deflater.abandon();
     return { ok: false, status, error: words };
   }
-  const scanlines = new Uint8Array(mod.memory.buffer, word(16) >>> 0, word(20) >>> 0).slice();
-  const previewWidth = word(28), previewHeight = word(32);
-  const rgba = new Uint8ClampedArray(mod.memory.buffer, word(24) >>> 0, 4 * previewWidth * previewHeight).slice();
-  const paletteCount = word(36);
-  const palette = paletteCount ? new Uint8Array(mod.memory.buffer, result + 40, 3 * paletteCount).slice() : null;
+  const previewWidth = word(20), previewHeight = word(24);
+  const rgba = new Uint8ClampedArray(mod.memory.buffer, word(16) >>> 0, 4 * previewWidth * previewHeight).slice();
+  const paletteCount = word(28);
+  const palette = paletteCount ? new Uint8Array(mod.memory.buffer, result + 32, 3 * paletteCount).slice() : null;
   mod.zv_release(result);
-  const { png, crc } = await writePng(width, height, scanlines, palette, onProgress);
+  const { png, crc } = writePng(width, height, await deflater.finish(), palette);
   return { ok: true, width, height, pixelFormat, png, crc, preview: { width: previewWidth, height: previewHeight, rgba } };
 }

@@ -2,8 +2,11 @@
 // linear memory becomes PNG scanlines and an RGBA preview, through the public
 // API alone, as mcadec writes them: RGB rows each with the filter of the
 // smallest sum, or, for an 8-bit picture of at most 256 colours, palette
-// indexes unfiltered. The page reads the result's fields from memory and
-// deflates the scanlines itself.
+// indexes unfiltered. The scanlines go to the page a band of rows at a time
+// as they are made (zv_scanlines), so memory is a band whatever the picture's
+// size; the page deflates each band before the decode goes on (the build
+// lets zv_scanlines suspend the module: binaryen's asyncify). The page reads
+// the result's fields from memory.
 #include <cstdlib>
 #include <cstring>
 
@@ -17,20 +20,24 @@
 // times a picture, so that it can show how far a long conversion has come.
 extern "C" __attribute__((import_module("env"), import_name("zv_progress"))) void zv_progress(int32_t rows,
                                                                                                 int32_t height);
+// The page's: takes the next band of scanlines (whole rows, each its filter
+// byte first); the bytes are the page's to copy during the call.
+extern "C" __attribute__((import_module("env"), import_name("zv_scanlines"))) void zv_scanlines(const uint8_t* bytes,
+                                                                                                  uint32_t size);
 
 namespace {
 
+// Scanlines handed to the page at once, about.
+constexpr size_t kBandBytes = 1 << 20;
+
 // Laid out for the page, which reads it as 32-bit words (offsets in bytes:
-// status 0, width 4, height 8, pixel format 12, scanlines 16, their bytes 20,
-// preview 24, its width 28 and height 32, palette entries 36, palette 40,
-// words 808).
+// status 0, width 4, height 8, pixel format 12, preview 16, its width 20 and
+// height 24, palette entries 28, palette 32, words 800).
 struct Picture {
   int32_t status;
   int32_t width;
   int32_t height;
   int32_t pixelFormat;
-  uint8_t* scanlines;  // per row: the filter type, then 3 x width bytes (or width indexes)
-  uint32_t scanlineBytes;
   uint8_t* preview;    // RGBA, previewWidth x previewHeight
   int32_t previewWidth;
   int32_t previewHeight;
@@ -45,6 +52,9 @@ struct Conversion {
   ColourTable* colours;  // an indexed PNG's, else null
   uint8_t* above;    // the row above, unfiltered (zeros above the first)
   uint8_t* scratch;  // the four filtered candidates of a row
+  uint8_t* band;     // scanlines not yet handed over: per row the filter type, then the row
+  int32_t bandRows;
+  int32_t heldRows;
   bool previewFromRows;
 };
 
@@ -67,18 +77,15 @@ int Begin(void* context, int32_t width, int32_t height) {
     return 1;
   }
   const size_t rowBytes = (c.colours ? 1 : 3) * size_t(width);
-  p.scanlineBytes = uint32_t((rowBytes + 1) * size_t(height));
-  if ((rowBytes + 1) * size_t(height) > UINT32_MAX - 1) {
-    p.status = MCA_NO_MEMORY;
-    return 1;
-  }
   mca_fit_size(width, height, c.previewSide, c.previewSide, &p.previewWidth, &p.previewHeight);
   c.previewFromRows = p.previewWidth == width && p.previewHeight == height;
-  p.scanlines = static_cast<uint8_t*>(std::malloc(p.scanlineBytes));
+  const size_t fit = kBandBytes / (rowBytes + 1);
+  c.bandRows = int32_t(fit < 1 ? 1 : fit > size_t(height) ? size_t(height) : fit);
+  c.band = static_cast<uint8_t*>(std::malloc((rowBytes + 1) * size_t(c.bandRows)));
   c.above = static_cast<uint8_t*>(std::calloc(rowBytes, 1));
   c.scratch = static_cast<uint8_t*>(std::malloc(4 * rowBytes));
   if (c.previewFromRows) p.preview = static_cast<uint8_t*>(std::malloc(4 * size_t(width) * size_t(height)));
-  if (!p.scanlines || !c.above || !c.scratch || (c.previewFromRows && !p.preview)) {
+  if (!c.band || !c.above || !c.scratch || (c.previewFromRows && !p.preview)) {
     p.status = MCA_NO_MEMORY;
     return 1;
   }
@@ -88,13 +95,12 @@ int Begin(void* context, int32_t width, int32_t height) {
 int Row(void* context, int32_t y, const uint8_t* rgb) {
   Conversion& c = *static_cast<Conversion*>(context);
   Picture& p = *c.picture;
+  const size_t rowBytes = (c.colours ? 1 : 3) * size_t(p.width);
+  uint8_t* out = c.band + size_t(c.heldRows) * (rowBytes + 1);
   if (c.colours) {
-    uint8_t* out = p.scanlines + size_t(y) * (size_t(p.width) + 1);
     out[0] = 0;  // palette rows go unfiltered, as mcadec writes them
     for (int32_t x = 0; x < p.width; ++x) out[1 + x] = c.colours->IndexOf(rgb + 3 * size_t(x));
   } else {
-    const size_t rowBytes = 3 * size_t(p.width);
-    uint8_t* out = p.scanlines + size_t(y) * (rowBytes + 1);
     const uint8_t* filtered = rgb;
     out[0] = FilterRgbRow(rgb, c.above, rowBytes, c.scratch, &filtered);
     std::memcpy(out + 1, filtered, rowBytes);
@@ -103,6 +109,10 @@ int Row(void* context, int32_t y, const uint8_t* rgb) {
   if (c.previewFromRows) ToRgba(rgb, p.width, p.preview + 4 * size_t(p.width) * size_t(y));
   const int32_t step = p.height / 100 + 1;
   if ((y + 1) % step == 0 || y + 1 == p.height) zv_progress(y + 1, p.height);
+  if (++c.heldRows == c.bandRows || y + 1 == p.height) {
+    zv_scanlines(c.band, uint32_t(size_t(c.heldRows) * (rowBytes + 1)));
+    c.heldRows = 0;
+  }
   return 0;
 }
 
@@ -140,7 +150,6 @@ EXPORT(zv_free) void zv_free(void* block) { std::free(block); }
 
 EXPORT(zv_release) void zv_release(Picture* p) {
   if (!p) return;
-  std::free(p->scanlines);
   std::free(p->preview);
   std::free(p);
 }
@@ -151,7 +160,7 @@ EXPORT(zv_release) void zv_release(Picture* p) {
 EXPORT(zv_convert) Picture* zv_convert(const uint8_t* data, uint32_t size, int32_t previewSide) {
   Picture* p = static_cast<Picture*>(std::calloc(1, sizeof(Picture)));
   if (!p) return nullptr;
-  Conversion c = {p, previewSide < 1 ? 1 : previewSide, nullptr, nullptr, nullptr, false};
+  Conversion c = {p, previewSide < 1 ? 1 : previewSide, nullptr, nullptr, nullptr, nullptr, 0, 0, false};
   mca_info info;
   mca_problem problem = {MCA_OK, -1, 0, 0, 0, 0};
   p->status = mca_probe(data, size, &info, &problem);
@@ -182,11 +191,10 @@ EXPORT(zv_convert) Picture* zv_convert(const uint8_t* data, uint32_t size, int32
   }
   std::free(c.above);
   std::free(c.scratch);
+  std::free(c.band);
   if (p->status != MCA_OK) {
     Describe(p, problem);
-    std::free(p->scanlines);
     std::free(p->preview);
-    p->scanlines = nullptr;
     p->preview = nullptr;
   }
   return p;

@@ -83,10 +83,9 @@ function waitingWords() {
 
 function showProgress(progress) {
   if (!current) return;
-  const share = progress.total ? progress.done / progress.total : 0;
-  const step = progress.phase === 'decode' ? `decoding, row ${progress.done} of ${progress.total}` :
-                                             `compressing, ${Math.floor(share * 100)} %`;
-  nowBar.value = progress.phase === 'decode' ? share / 2 : 0.5 + share / 2;
+  // Rows are compressed as they are decoded: the rows done are the whole story.
+  const step = `decoding, row ${progress.done} of ${progress.total}`;
+  nowBar.value = progress.total ? progress.done / progress.total : 0;
   nowText.textContent = `Converting ${current.name}: ${step}${waitingWords()}`;
   current.view.note.textContent = `Converting… ${step}`;
 }
