@@ -35,6 +35,8 @@ foreach(qt 5 6)
     target_link_libraries(qt${qt}_bench PRIVATE mca Qt${qt}::Core Qt${qt}::Gui)
   endif()
   if(ZUVREK_TESTS)
+    add_executable(qt${qt}_read tests/qt/qt_read.cpp)
+    target_link_libraries(qt${qt}_read PRIVATE Qt${qt}::Core Qt${qt}::Gui)
     add_executable(qt${qt}_tests tests/qt/qt_reader_test.cpp tests/programs/rgb_pictures.cpp)
     target_compile_definitions(qt${qt}_tests PRIVATE ZUVREK_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
     target_link_libraries(qt${qt}_tests PRIVATE plugin test_support PkgConfig::SPNG Qt${qt}::Core Qt${qt}::Gui

@@ -22,6 +22,8 @@ for preset in native asan asan32 tsan fuzz fuzz32 win32 win64 aarch64 web; do
       build/native/native_tests --gtest_brief=1
   fi
 done
+echo "== memory: 85-byte files of huge pictures through every front end"
+tests/memory_test.py . build/native build/web
 echo "== Python: the sdist and the wheel with the newest Pillow"
 python/tests/dists_test.sh build/native
 echo "== Windows installers"
