@@ -120,26 +120,16 @@ if(ZUVREK_PIXBUF_LOADER)
   install(TARGETS pixbufloader-mca LIBRARY DESTINATION ${ZUVREK_PIXBUF_LOADER_DIR} COMPONENT loader)
   install(FILES pixbuf/zuvrek-mca.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages COMPONENT loader)
   install(FILES pixbuf/zuvrek-mca.thumbnailer DESTINATION ${CMAKE_INSTALL_DATADIR}/thumbnailers COMPONENT loader)
-  # "Open with" for MCA pictures: an entry for each picture viewer that opens
-  # what gdk-pixbuf loads, hidden from menus and listed only where the viewer
-  # is installed (TryExec); the viewers' own entries are their packages' files.
-  set(MCA_VIEWERS
+  # "Open with": the viewers that open what gdk-pixbuf loads. Ristretto is
+  # not among them: it takes a file's type from libmagic alone, which knows
+  # MCA pictures only once the user has edited /etc/magic.
+  include(cmake/viewer_entries.cmake)
+  zuvrek_viewer_entries(loader
     "eog|Image Viewer|eog %U|org.gnome.eog"
     "gthumb|gThumb|gthumb %U|org.gnome.gThumb"
-    "ristretto|Ristretto Image Viewer|ristretto %U|org.xfce.ristretto"
     "geeqie|Geeqie|geeqie %F|geeqie"
     "gpicview|GPicView|gpicview %f|gpicview"
     "viewnior|Viewnior|viewnior %F|viewnior")
-  foreach(viewer IN LISTS MCA_VIEWERS)
-    string(REPLACE "|" ";" fields "${viewer}")
-    list(GET fields 0 VIEWER_PROGRAM)
-    list(GET fields 1 VIEWER_NAME)
-    list(GET fields 2 VIEWER_EXEC)
-    list(GET fields 3 VIEWER_ICON)
-    configure_file(pixbuf/viewer.desktop.in ${CMAKE_BINARY_DIR}/applications/zuvrek-mca-${VIEWER_PROGRAM}.desktop @ONLY)
-    install(FILES ${CMAKE_BINARY_DIR}/applications/zuvrek-mca-${VIEWER_PROGRAM}.desktop
-      DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT loader)
-  endforeach()
   # For libmagic, which has no folder for packages' entries: the user adds it to /etc/magic.
   install(FILES pixbuf/mca.magic DESTINATION ${CMAKE_INSTALL_DATADIR}/zuvrek COMPONENT loader)
   # Programs find the loader through the loaders cache and MCA files through

@@ -28,6 +28,14 @@ foreach(qt 5 6)
   get_filename_component(qt_libdir "${qt_core_location}" DIRECTORY)
   string(REGEX REPLACE "^/usr/" "" qt_plugin_dir "${qt_libdir}/qt${qt}/plugins/imageformats")
   install(TARGETS ${target} LIBRARY DESTINATION ${qt_plugin_dir} COMPONENT qt${qt})
+  # "Open with": the Qt viewers, with the Qt that Debian 12 builds them with.
+  if(qt EQUAL 5)
+    include(cmake/viewer_entries.cmake)
+    zuvrek_viewer_entries(qt5
+      "gwenview|Gwenview|gwenview %U|gwenview"
+      "qimgv|qimgv|qimgv %f|qimgv"
+      "lximage-qt|LXImage-Qt|lximage-qt %F|lximage-qt")
+  endif()
 
   if(ZUVREK_BENCH)
     add_executable(qt${qt}_bench bench/qt_bench.cpp)

@@ -4,6 +4,8 @@
 // make_large --sparse OUTPUT.mca WIDTH HEIGHT [REPEATS]: a file of a few
 // bytes whose picture is REPEATS frames of WIDTH x HEIGHT, all black but one
 // byte, for trying thumbnailers and viewers on hostile files.
+// make_large --solid OUTPUT.mca WIDTH HEIGHT RRGGBB: a picture of one colour,
+// for finding on the screen of a viewer that shows it.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -24,6 +26,15 @@ int Write(const char* path, const Bytes& image) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 6 && std::strcmp(argv[1], "--solid") == 0) {
+    const long width = std::strtol(argv[3], nullptr, 10), height = std::strtol(argv[4], nullptr, 10);
+    const unsigned long rgb = std::strtoul(argv[5], nullptr, 16);
+    if (width < 1 || height < 1 || width > 4096 || height > 4096 || rgb > 0xFFFFFF) {
+      std::fprintf(stderr, "usage: make_large --solid OUTPUT.mca WIDTH HEIGHT RRGGBB (sides up to 4096)\n");
+      return 2;
+    }
+    return Write(argv[2], SolidContainer(int32_t(width), int32_t(height), uint32_t(rgb)));
+  }
   if (argc >= 5 && std::strcmp(argv[1], "--sparse") == 0) {
     const long width = std::strtol(argv[3], nullptr, 10), height = std::strtol(argv[4], nullptr, 10);
     const long repeats = argc == 6 ? std::strtol(argv[5], nullptr, 10) : 1;
@@ -39,7 +50,8 @@ int main(int argc, char** argv) {
   const long megabytes = argc == 3 ? std::strtol(argv[2], nullptr, 10) : 0;
   if (megabytes <= 0 || megabytes > 2100) {
     std::fprintf(stderr, "usage: make_large OUTPUT.mca MEGABYTES (1 to 2100)\n"
-                         "       make_large --sparse OUTPUT.mca WIDTH HEIGHT [REPEATS]\n");
+                         "       make_large --sparse OUTPUT.mca WIDTH HEIGHT [REPEATS]\n"
+                         "       make_large --solid OUTPUT.mca WIDTH HEIGHT RRGGBB\n");
     return 2;
   }
   const TestFrame frame = LargePictureFrame();

@@ -53,12 +53,18 @@ for qt in 5 6; do
       { echo "Qt $qt does not read MCA pictures through the installed plug-in"; exit 1; }
   fi
 done
-# Double-clicking opens the picture: the installed viewer (gpicview here) is
-# offered for MCA pictures and is the default, with no setting of the user's.
+# Double-clicking opens the picture: the installed viewers are offered for
+# MCA pictures, one of them the default, with no setting of the user's; each
+# one offered shows the picture; a viewer that is gone is not offered.
 mime=$(clean gio mime image/x-mca)
-echo "$mime" | grep -q 'Default application for .image/x-mca.: zuvrek-mca-gpicview.desktop' &&
-  echo "$mime" | grep -qx '	zuvrek-mca-gpicview.desktop' || { echo "gio mime says: $mime"; exit 1; }
-! echo "$mime" | grep -q 'zuvrek-mca-eog' || { echo "a viewer that is not installed is offered: $mime"; exit 1; }
+echo "$mime" | grep -q 'Default application for .image/x-mca.: zuvrek-mca-' &&
+  echo "$mime" | grep -qx '	zuvrek-mca-gpicview.desktop' &&
+  echo "$mime" | grep -qx '	zuvrek-mca-gwenview.desktop' || { echo "gio mime says: $mime"; exit 1; }
+tests/package/open_with_test.sh build/native/make_large
+mv /usr/bin/gpicview /usr/bin/gpicview.away
+! clean gio mime image/x-mca | grep -q 'zuvrek-mca-gpicview' || away=1
+mv /usr/bin/gpicview.away /usr/bin/gpicview
+[ -z "${away:-}" ] || { echo "a viewer that is not installed is offered"; exit 1; }
 # libmagic has no folder for packages' entries: the README's lines for users,
 # to add the entry and to remove it again.
 sh -c 'cat /usr/share/zuvrek/mca.magic >> /etc/magic'

@@ -143,6 +143,25 @@ Bytes SparseContainer(int32_t width, int32_t height, int32_t repeats) {
   return RepeatedFrameContainer(frame, repeats);
 }
 
+Bytes SolidContainer(int32_t width, int32_t height, uint32_t rgb) {
+  TestFrame frame;
+  frame.width = width;
+  frame.height = height;
+  const size_t rowBytes = size_t(SourceRowBytes(width, 24));
+  frame.pixels.assign(rowBytes * size_t(height), 0);
+  for (int32_t y = 0; y < height; ++y) {
+    for (int32_t x = 0; x < width; ++x) {
+      uint8_t* p = &frame.pixels[size_t(y) * rowBytes + 3 * size_t(x)];  // blue, green, red
+      p[0] = uint8_t(rgb);
+      p[1] = uint8_t(rgb >> 8);
+      p[2] = uint8_t(rgb >> 16);
+    }
+  }
+  TestContainer c;
+  c.frames = {frame};
+  return BuildContainer(c);
+}
+
 TestFrame LargePictureFrame() { return RandomFrame(16000, 100, 24, false, 16000); }
 
 TestFrame FrameHead(int32_t width, int32_t height) {

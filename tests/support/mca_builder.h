@@ -48,6 +48,9 @@ Bytes RepeatedFrameContainer(const TestFrame& frame, int32_t repeats);
 // `repeats` times.
 Bytes SparseContainer(int32_t width, int32_t height, int32_t repeats);
 
+// One stored 24-bit frame of one colour (0xRRGGBB).
+Bytes SolidContainer(int32_t width, int32_t height, uint32_t rgb);
+
 // The frame of such pictures: stored random pixels, 16000 x 100 (4.8 MB).
 TestFrame LargePictureFrame();
 
