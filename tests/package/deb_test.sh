@@ -65,13 +65,13 @@ mv /usr/bin/gpicview /usr/bin/gpicview.away
 ! clean gio mime image/x-mca | grep -q 'zuvrek-mca-gpicview' || away=1
 mv /usr/bin/gpicview.away /usr/bin/gpicview
 [ -z "${away:-}" ] || { echo "a viewer that is not installed is offered"; exit 1; }
-# libmagic has no folder for packages' entries: the README's lines for users,
+# libmagic has no folder for packages' entries: docs/linux.md's lines for users,
 # to add the entry and to remove it again.
 sh -c 'cat /usr/share/zuvrek/mca.magic >> /etc/magic'
 type=$(clean file -b --mime-type "$sample")
 [ "$type" = image/x-mca ] || { echo "file says '$type'"; exit 1; }
 sed -i '/^# zuvrek: MCA pictures/,/^# zuvrek: end$/d' /etc/magic
-cmp -s "$magic_backup" /etc/magic || { echo "the README's removal left /etc/magic changed"; exit 1; }
+cmp -s "$magic_backup" /etc/magic || { echo "the documented removal left /etc/magic changed"; exit 1; }
 
 DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 purge -y -qq "${packages[@]}" >/dev/null
 for f in $files; do [ ! -e "$f" ] || { echo "left behind: $f"; exit 1; }; done

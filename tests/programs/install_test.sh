@@ -1,6 +1,6 @@
 #!/bin/sh
 # cmake --install into a scratch prefix keeps everything under the prefix and
-# the installed converter runs; the README's recipe for another prefix makes
+# the installed converter runs; the recipe of docs/linux.md for another prefix makes
 # the thumbnailer and gio find the loader and the type there while the
 # system's loaders stay in the cache; the uninstall target leaves nothing.
 set -eu
@@ -20,7 +20,7 @@ case "$loader" in "$prefix"/*/gdk-pixbuf-2.0/*/loaders/libpixbufloader-mca.so) ;
 "$prefix/bin/mcadec" -q -o "$prefix/sample.png" "$sample"
 [ -s "$prefix/sample.png" ] || { echo "the installed mcadec wrote nothing"; exit 1; }
 
-# The README's recipe, as written, with PREFIX and the cache in the scratch folder.
+# docs/linux.md's recipe, as written, with PREFIX and the cache in the scratch folder.
 [ "$recipe" = no ] || (
   unset GDK_PIXBUF_MODULE_FILE XDG_DATA_DIRS XDG_DATA_HOME
   loaders=$(pkg-config --variable=gdk_pixbuf_moduledir gdk-pixbuf-2.0)
@@ -41,4 +41,4 @@ rm "$prefix/sample.png"
 cmake --build "$build" --target uninstall >/dev/null
 left=$(find "$prefix" ! -type d)
 [ -z "$left" ] || { echo "left after uninstall:"; echo "$left"; exit 1; }
-echo "installed, used through the README's recipe and uninstalled: mcadec, ${loader#$prefix/}, the MIME package, the thumbnailer entry"
+echo "installed, used through the docs' recipe and uninstalled: mcadec, ${loader#$prefix/}, the MIME package, the thumbnailer entry"
