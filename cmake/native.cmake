@@ -87,10 +87,10 @@ if(ZUVREK_PROGRAMS)
     mcadec/row_pipe.cpp
     mcadec/interrupts.cpp
     mcadec/progress.cpp)
-  target_compile_definitions(mcadec PRIVATE ZUVREK_VERSION="${PROJECT_VERSION}")
   target_link_libraries(mcadec PRIVATE mca png_encoder CLI11::CLI11 Threads::Threads)
   install(TARGETS mcadec RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT mcadec)
-  install(FILES mcadec/data/mcadec.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT mcadec)
+  configure_file(mcadec/data/mcadec.1.in ${CMAKE_BINARY_DIR}/mcadec.1 @ONLY)
+  install(FILES ${CMAKE_BINARY_DIR}/mcadec.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT mcadec)
   install(FILES mcadec/data/mcadec.bash-completion DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
     RENAME mcadec COMPONENT mcadec)
   # Removes what the last `cmake --install` of this build wrote, and brings

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "mca/mca.h"
-#include "mca/mca_format.h"
+#include "mca/container.h"
 #include "mca/mca_threads.h"
 
 // The options a call runs with: the caller's, or the defaults for null.

@@ -2,7 +2,7 @@
 #include <cstring>
 
 #include "mca/byte_order.h"
-#include "mca/mca_format.h"
+#include "mca/container.h"
 
 bool ReadMcaBytes(McaSpan container, uint64_t offset, uint8_t* out, size_t n) {
   if (!container.reader) {

@@ -4,16 +4,24 @@
 
 #include "mca/api_support.h"
 #include "mca/box_scaler.h"
-#include "mca/mca_format.h"
+#include "mca/container.h"
+#include "mca/frame_decoder.h"
+#include "mca/frame_rows.h"
 
 namespace {
 
 // The canvas of a whole picture: the stream bound K is the DIB's, so every
 // layout places the same bytes.
 McaCanvas PictureCanvas(const mca_info& info, uint8_t* pixels, size_t stride, size_t rowLimit, mca_layout layout) {
-  const uint64_t dibStride = uint64_t(McaRowStride(info.width));
-  return McaCanvas{pixels,   stride, info.height, 0, nullptr, dibStride * uint64_t(info.height) + 4, rowLimit,
-                   layout != MCA_LAYOUT_DIB, layout == MCA_LAYOUT_RGB, false, nullptr};
+  McaCanvas canvas;
+  canvas.pixels = pixels;
+  canvas.stride = stride;
+  canvas.height = info.height;
+  canvas.capacity = uint64_t(McaRowStride(info.width)) * uint64_t(info.height) + 4;
+  canvas.rowLimit = rowLimit;
+  canvas.topDown = layout != MCA_LAYOUT_DIB;
+  canvas.rgb = layout == MCA_LAYOUT_RGB;
+  return canvas;
 }
 
 // Probes and checks the full-size limits. A payload outside the data is
@@ -40,12 +48,10 @@ mca_status DecodeRows(McaSpan container, const mca_options& options, const mca_i
   McaCanvas canvas = PictureCanvas(info, nullptr, 0, rowBytes, MCA_LAYOUT_RGB);
   canvas.emitter = &emitter;
   const McaThreads threads = ThreadsFor(options);
-  const int decoded = DecodeMcaCanvas(container, &canvas, &threads);
+  const mca_status decoded = DecodeMcaCanvas(container, &canvas, &threads);
   std::free(buffer);
-  if (canvas.readFailed) return Fail(problem, MCA_READ_FAILED);
-  if (!decoded) return Fail(problem, MCA_NO_MEMORY);  // the probe found every payload inside
-  if (emitter.stopped) return Fail(problem, MCA_STOPPED);
-  return Fail(problem, MCA_OK);
+  if (decoded != MCA_OK) return Fail(problem, decoded);
+  return Fail(problem, emitter.stopped ? MCA_STOPPED : MCA_OK);
 }
 
 int Begin(const mca_row_sink& sink, int32_t width, int32_t height) {
@@ -77,9 +83,9 @@ mca_status mca_decode(const uint8_t* data, size_t size, const mca_options* given
   McaCanvas canvas = PictureCanvas(info, buffer, stride, rowBytes, options.layout);
   canvas.clear = !options.output_zeroed;
   const McaThreads threads = ThreadsFor(options);
-  const int decoded = DecodeMcaCanvas(McaSpan{data, size}, &canvas, &threads);
+  const mca_status decoded = DecodeMcaCanvas(McaSpan{data, size}, &canvas, &threads);
   if (status != MCA_OK) return Fail(problem, status, found.frame, found.value, found.limit);
-  return decoded ? Fail(problem, MCA_OK) : Fail(problem, MCA_NO_MEMORY);
+  return Fail(problem, decoded);
 }
 
 mca_status mca_decode_rows(const uint8_t* data, size_t size, const mca_options* given, const mca_row_sink* sink,

@@ -1,7 +1,7 @@
 // Payload descrambling: each byte rotated left by one, then xor a running mask.
 #include <cstring>
 
-#include "mca/mca_format.h"
+#include "mca/descramble.h"
 
 void BuildDescrambleMask(int32_t length, DescrambleMask* mask) {
   // Byte i's mask is seed + the sum of (length - j) for j < i, modulo 256.

@@ -3,7 +3,10 @@
 #include <cstring>
 
 #include "mca/frame_stream.h"
-#include "mca/mca_format.h"
+#include "mca/container.h"
+#include "mca/frame_decoder.h"
+#include "mca/frame_rows.h"
+#include "mca/parallel_frames.h"
 #include "mca/mca_threads.h"
 
 namespace {
@@ -54,7 +57,7 @@ size_t PlanFrames(McaSpan container, const McaHeader& header, McaCanvas canvas, 
 
 // Decodes on several threads; false when it cannot, with nothing written.
 bool TryThreads(McaSpan container, const McaHeader& header, const McaCanvas& canvas, const McaThreads& threads,
-                int* result) {
+                mca_status* result) {
   bool intact;
   const size_t count = PlanFrames(container, header, canvas, nullptr, &intact);
   if (count == 0 || count > kMaxPlannedFrames) return false;
@@ -70,22 +73,21 @@ bool TryThreads(McaSpan container, const McaHeader& header, const McaCanvas& can
   ClearCanvasRows(canvas, unplaced, 0);
   const bool decoded = DecodeFramesInParallel(container, plans, count, header.pixelFormat, canvas, threads);
   std::free(plans);
-  *result = decoded && intact ? 1 : 0;
+  *result = !decoded ? MCA_NO_MEMORY : intact ? MCA_OK : MCA_PAYLOAD_OUTSIDE;
   return true;
 }
 #endif
 
 }  // namespace
 
-int DecodeMcaCanvas(McaSpan container, McaCanvas* canvas, const McaThreads* threads) {
+mca_status DecodeMcaCanvas(McaSpan container, McaCanvas* canvas, const McaThreads* threads) {
   // The decodes probe first: through a reader, heads the probe found whole
   // fail to be read again only when the reader fails.
   McaHeader header;
   McaPalette palette;
-  if (canvas->height < 0) return 0;
+  if (canvas->height < 0) return MCA_NEGATIVE_HEIGHT;
   if (!ReadMcaHeader(container, &header) || !FillPalette(container, header, canvas->rgb, &palette)) {
-    canvas->readFailed = container.reader != nullptr;
-    return 0;
+    return container.reader ? MCA_READ_FAILED : MCA_HEAD_OUTSIDE;
   }
   canvas->palette = &palette;
   canvas->row = int64_t(canvas->height) - 1;
@@ -93,7 +95,7 @@ int DecodeMcaCanvas(McaSpan container, McaCanvas* canvas, const McaThreads* thre
 #ifndef ZUVREK_NO_THREADS
   const uint64_t pixelBytes = uint64_t(canvas->stride) * uint64_t(canvas->height);
   const bool threaded = threads && threads->count > 1 && !container.reader;
-  int result = 0;
+  mca_status result = MCA_OK;
   if (threaded && !canvas->emitter && pixelBytes >= threads->minPixelBytes &&
       TryThreads(container, header, *canvas, *threads, &result)) {
     canvas->palette = nullptr;
@@ -109,10 +111,11 @@ int DecodeMcaCanvas(McaSpan container, McaCanvas* canvas, const McaThreads* thre
   int64_t unplaced = int64_t(canvas->height) - 1;
   for (int32_t i = 0; i < header.frameCount && !(emitter && emitter->stopped); ++i) {
     McaFrameHeader frame;
-    if (!ReadMcaFrameHeader(container, header, i, &frame) || !PayloadInside(container, frame)) {
-      canvas->readFailed = container.reader != nullptr;
+    const bool headInside = ReadMcaFrameHeader(container, header, i, &frame);
+    if (!headInside || !PayloadInside(container, frame)) {
       ClearCanvasRows(*canvas, unplaced, 0);
-      return 0;
+      if (container.reader) return MCA_READ_FAILED;
+      return headInside ? MCA_PAYLOAD_OUTSIDE : MCA_FRAME_HEAD_OUTSIDE;
     }
     // The stream descrambles straight from the container and stops after
     // the last byte a row reads: the part of a frame that lands in the
@@ -128,31 +131,36 @@ int DecodeMcaCanvas(McaSpan container, McaCanvas* canvas, const McaThreads* thre
     if (threaded && emitter && frame.compression != 0 && needed >= threads->minPixelBytes) {
       // Rows go to the sink in order from this thread; another expands.
       const McaFramePlan plan{frame, placement, needed};
-      if (!DecodeCompressedFrameInParallel(container, plan, header.pixelFormat, *canvas, *threads)) return 0;
+      if (!DecodeCompressedFrameInParallel(container, plan, header.pixelFormat, *canvas, *threads)) {
+        return MCA_NO_MEMORY;
+      }
       if (frame.height > 0) canvas->row -= frame.height;
       continue;
     }
 #endif
     uint8_t* window = static_cast<uint8_t*>(std::malloc(FrameWindowSize(rowBytes, needed)));
-    if (!window) return 0;  // no picture: what was not written does not matter
+    if (!window) return MCA_NO_MEMORY;  // no picture: what was not written does not matter
     FrameStream stream;
     OpenFrameStream(container, frame, rowBytes, needed, window, &stream);
     PlaceFrameRows(frame, &stream, header.pixelFormat, canvas);
     std::free(window);
-    if (stream.readFailed) {
-      canvas->readFailed = true;
-      return 0;
-    }
+    if (stream.readFailed) return MCA_READ_FAILED;
   }
   canvas->palette = nullptr;
   ClearCanvasRows(*canvas, unplaced, 0);
   if (emitter) EmitZeroRows(emitter, canvas->rowLimit, canvas->height);
-  return 1;
+  return MCA_OK;
 }
 
-int DecodeMcaDib(McaSpan container, uint8_t* pixels, size_t stride, int32_t height, const McaThreads* threads) {
-  if (height < 0 || (height > 0 && stride > (SIZE_MAX - 4) / size_t(height))) return 0;
-  McaCanvas canvas = {pixels, stride, height, 0, nullptr, uint64_t(stride) * uint64_t(height) + 4, stride, false,
-                      false, false, nullptr};
+mca_status DecodeMcaDib(McaSpan container, uint8_t* pixels, size_t stride, int32_t height,
+                        const McaThreads* threads) {
+  if (height < 0) return MCA_NEGATIVE_HEIGHT;
+  if (height > 0 && stride > (SIZE_MAX - 4) / size_t(height)) return MCA_TOO_LARGE;
+  McaCanvas canvas;
+  canvas.pixels = pixels;
+  canvas.stride = stride;
+  canvas.height = height;
+  canvas.capacity = uint64_t(stride) * uint64_t(height) + 4;
+  canvas.rowLimit = stride;
   return DecodeMcaCanvas(container, &canvas, threads);
 }

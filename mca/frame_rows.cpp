@@ -2,7 +2,8 @@
 #include <cstring>
 
 #include "mca/frame_stream.h"
-#include "mca/mca_format.h"
+#include "mca/container.h"
+#include "mca/frame_rows.h"
 
 namespace {
 

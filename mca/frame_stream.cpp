@@ -45,9 +45,14 @@ void Produce(FrameStream* s) {
     Refill(s);
     // Before the pause a token's copy stays inside the window; when the
     // window reaches past the needed bytes, tokens stop there anyway.
-    const size_t pause = Min(windowEnd >= s->needed ? s->needed : windowEnd - kLzssCopySlack, s->horizon);
-    RunLzss(LzssInput{s->scratch, s->scratchFirst, s->scratchEnd, s->stored}, &s->lzss, s->window, s->base, pause,
-            s->needed, s->limit, windowEnd);
+    LzssOutput output;
+    output.window = s->window;
+    output.base = s->base;
+    output.pause = Min(windowEnd >= s->needed ? s->needed : windowEnd - kLzssCopySlack, s->horizon);
+    output.capacity = s->needed;
+    output.limit = s->limit;
+    output.writable = windowEnd;
+    RunLzss(LzssInput{s->scratch, s->scratchFirst, s->scratchEnd, s->stored}, output, &s->lzss);
     return;
   }
   const size_t end = Min(Min(Min(s->stored, s->needed), windowEnd), s->horizon);

@@ -9,7 +9,9 @@
 #pragma once
 
 #include "mca/lzss_expander.h"
-#include "mca/mca_format.h"
+#include "mca/container.h"
+#include "mca/descramble.h"
+#include "mca/lzss.h"
 
 struct FrameStream {
   McaSpan container;

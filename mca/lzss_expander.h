@@ -10,7 +10,7 @@
 
 #include <cstring>
 
-#include "mca/mca_format.h"
+#include "mca/lzss.h"
 
 struct LzssState {
   size_t in;      // stream bytes consumed
@@ -27,6 +27,21 @@ struct LzssInput {
   size_t first;
   size_t available;
   size_t end;
+};
+
+// Where output goes and where it stops: window[0] holds output byte `base`;
+// the window holds the 4096 bytes before the output (or all since byte 0)
+// and may be written up to output byte `writable`. No token starts at or
+// after `pause` (to be resumed later), none after `limit` (tested before each
+// token, so a reference that starts below it runs whole), and nothing passes
+// `capacity`.
+struct LzssOutput {
+  uint8_t* window;
+  size_t base;
+  size_t pause;
+  size_t capacity;
+  size_t limit;
+  size_t writable;
 };
 
 // The most stream bytes one turn of the expander takes: a flag byte and eight literals.
@@ -90,16 +105,14 @@ inline void CopyMatch(uint8_t* window, size_t base, size_t out, size_t distance,
   }
 }
 
-// Runs tokens until the stream ends, the output reaches `limit` (tested
-// before each token, so a reference that starts below it runs whole) or
-// `capacity` (which nothing passes), a token would start at or after
-// `pause`, or the bytes at hand run short of the stream's end.
-// window[0] holds output byte `base`; the window holds the 4096 bytes before
-// the output (or all since byte 0) and may be written up to output byte
-// `writable`. Bytes between the output and `writable` may be left holding
-// scratch.
-inline void RunLzss(const LzssInput& input, LzssState* s, uint8_t* window, size_t base, size_t pause,
-                    size_t capacity, size_t limit, size_t writable) {
+// Runs tokens until the stream ends, the output reaches its limit or its
+// capacity, a token would start at its pause, or the bytes at hand run short
+// of the stream's end. Bytes between the output and `writable` may be left
+// holding scratch.
+inline void RunLzss(const LzssInput& input, const LzssOutput& output, LzssState* s) {
+  uint8_t* const window = output.window;
+  const size_t base = output.base, pause = output.pause, capacity = output.capacity;
+  const size_t limit = output.limit, writable = output.writable;
   const uint8_t* stream = input.bytes;
   const size_t first = input.first;
   const size_t end = input.end;

@@ -15,6 +15,16 @@
 #include <stddef.h>
 #include <stdint.h>
 
+/* zuvrek's version, the one place it is written: the build, the packages,
+ * the DLLs' resources, the Python package and the man page take it from
+ * here. */
+#define MCA_VERSION_MAJOR 1
+#define MCA_VERSION_MINOR 0
+#define MCA_VERSION_PATCH 0
+#define MCA_VERSION_TEXT_(major, minor, patch) #major "." #minor "." #patch
+#define MCA_VERSION_TEXT(major, minor, patch) MCA_VERSION_TEXT_(major, minor, patch)
+#define MCA_VERSION_STRING MCA_VERSION_TEXT(MCA_VERSION_MAJOR, MCA_VERSION_MINOR, MCA_VERSION_PATCH)
+
 #ifdef __cplusplus
 extern "C" {
 #endif

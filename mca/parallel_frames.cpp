@@ -13,7 +13,10 @@
 #include "mca/cpu_pause.h"
 #include "mca/frame_stream.h"
 #include "mca/mca.h"
-#include "mca/mca_format.h"
+#include "mca/container.h"
+#include "mca/descramble.h"
+#include "mca/frame_rows.h"
+#include "mca/parallel_frames.h"
 #include "mca/mca_threads.h"
 
 namespace {

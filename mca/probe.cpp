@@ -1,7 +1,7 @@
 // The public probe: what a file holds, or what is wrong with it.
 #include "mca/api_support.h"
 #include "mca/byte_order.h"
-#include "mca/mca_format.h"
+#include "mca/container.h"
 
 int mca_has_signature(const uint8_t* data, size_t size) { return data && size >= 3 && IsMcaSignature(data); }
 

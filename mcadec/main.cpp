@@ -185,7 +185,7 @@ int main(int argc, char** argv) {
                  "refuse pictures with a side longer than this; 0: none (default 32768)");
   app.add_flag("-q,--quiet", s.quiet, "no progress bar");
   app.add_flag("-f,--force", s.force, "replace existing output files");
-  app.set_version_flag("--version", "mcadec " ZUVREK_VERSION);
+  app.set_version_flag("--version", "mcadec " MCA_VERSION_STRING);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {

@@ -7,6 +7,7 @@ python/tests/dists_test.sh shows how an sdist that carries the decoder is made.
 """
 import glob
 import os
+import re
 
 from setuptools import Extension, setup
 
@@ -18,9 +19,14 @@ decoder = sorted(glob.glob(os.path.join(root, "mca", "*.cpp")))
 if not decoder:
     raise SystemExit(f"the decoder's sources are not in {os.path.join(root, 'mca')}: build from the zuvrek tree")
 
+# The version, as mca.h carries it.
+with open(os.path.join(root, "mca", "mca.h"), encoding="utf-8") as header:
+    parts = dict(re.findall(r"#define MCA_VERSION_(MAJOR|MINOR|PATCH) (\d+)", header.read()))
+version = f"{parts['MAJOR']}.{parts['MINOR']}.{parts['PATCH']}"
+
 setup(
     name="zuvrek",
-    version="1.0.0",
+    version=version,
     description="MCA pictures (F&C Canvas) for Python and Pillow",
     license="MIT",
     packages=["zuvrek"],

@@ -1,7 +1,7 @@
 // Container head, frame table and the geometry scan.
 #include <gtest/gtest.h>
 
-#include "mca/mca_format.h"
+#include "mca/container.h"
 #include "tests/support/mca_builder.h"
 
 namespace {

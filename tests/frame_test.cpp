@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "mca/mca_format.h"
+#include "mca/container.h"
 #include "plugin/decode_frames.h"
 #include "tests/support/fault_injection.h"
 #include "tests/support/mca_builder.h"

@@ -1,7 +1,8 @@
 // Payload descrambling and LZSS expansion.
 #include <gtest/gtest.h>
 
-#include "mca/mca_format.h"
+#include "mca/descramble.h"
+#include "mca/lzss.h"
 #include "tests/support/mca_builder.h"
 #include "tests/support/plain_decoder.h"
 

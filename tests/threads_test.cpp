@@ -5,7 +5,8 @@
 
 #include <cstring>
 
-#include "mca/mca_format.h"
+#include "mca/container.h"
+#include "mca/frame_decoder.h"
 #include "plugin/plugin_api.h"
 #include "tests/support/mca_builder.h"
 #include "tests/support/plain_decoder.h"
@@ -25,7 +26,7 @@ Result Decode(const Bytes& image, const McaThreads* threads) {
   const size_t stride = size_t(McaRowStride(g.width));
   Result r;
   r.pixels.assign(stride * size_t(g.height) + 16, 0);
-  r.ok = DecodeMcaDib(span, r.pixels.data(), stride, g.height, threads);
+  r.ok = DecodeMcaDib(span, r.pixels.data(), stride, g.height, threads) == MCA_OK;
   for (size_t i = r.pixels.size() - 16; i < r.pixels.size(); ++i) EXPECT_EQ(r.pixels[i], 0) << "guard";
   r.pixels.resize(r.pixels.size() - 16);
   return r;

@@ -304,7 +304,8 @@ PyMODINIT_FUNC PyInit__decoder() {
       PyModule_AddIntConstant(module, "DEFAULT_MAX_DIMENSION", MCA_DEFAULT_MAX_DIMENSION) != 0 ||
       PyModule_AddIntConstant(module, "STATUS_OK", MCA_OK) != 0 ||
       PyModule_AddIntConstant(module, "STATUS_PAYLOAD_OUTSIDE", MCA_PAYLOAD_OUTSIDE) != 0 ||
-      PyModule_AddIntConstant(module, "STATUS_NO_PIXELS", MCA_NO_PIXELS) != 0) {
+      PyModule_AddIntConstant(module, "STATUS_NO_PIXELS", MCA_NO_PIXELS) != 0 ||
+      PyModule_AddStringConstant(module, "VERSION", MCA_VERSION_STRING) != 0) {
     Py_DECREF(module);
     return nullptr;
   }

@@ -16,7 +16,7 @@ from ._decoder import DEFAULT_MAX_DIMENSION, DEFAULT_MAX_PIXELS, McaError
 from . import _decoder
 
 __all__ = ["Info", "McaError", "probe", "decode", "DEFAULT_MAX_PIXELS", "DEFAULT_MAX_DIMENSION"]
-__version__ = "1.0.0"
+__version__ = _decoder.VERSION
 
 Info = namedtuple("Info", "width height frames bits_per_pixel")
 Info.__doc__ = "An MCA picture's geometry: its size, its frames, and their bits per pixel (8 or 24)."

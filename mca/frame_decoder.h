@@ -1,0 +1,25 @@
+// Decoding every frame of a picture onto a canvas, on one thread or several.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "mca/container.h"
+#include "mca/frame_rows.h"
+
+struct McaThreads;
+
+// Decodes every frame into the zero-filled DIB pixel block of stride *
+// height bytes, as DecodeMcaCanvas answers. `threads` may be null:
+// everything runs on the calling thread.
+mca_status DecodeMcaDib(McaSpan container, uint8_t* pixels, size_t stride, int32_t height,
+                        const McaThreads* threads = nullptr);
+
+// Decodes every frame onto a canvas whose palette is still to be filled (in
+// the canvas's byte order): MCA_OK; MCA_FRAME_HEAD_OUTSIDE or
+// MCA_PAYLOAD_OUTSIDE for the first broken frame (the frames before it are
+// placed); MCA_NO_MEMORY; MCA_READ_FAILED when the container's reader fails.
+// Data read through a reader is decoded on the calling thread alone. A canvas
+// with an emitter places its rows on the calling thread; other threads may
+// only expand compressed frames for it.
+mca_status DecodeMcaCanvas(McaSpan container, McaCanvas* canvas, const McaThreads* threads = nullptr);
