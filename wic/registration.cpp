@@ -10,6 +10,7 @@
 #include <wincodec.h>
 
 #include <cwchar>
+#include <string>
 
 #include "wic/codec_ids.h"
 #include "wic/module.h"
@@ -38,14 +39,26 @@ struct Value {
 const BYTE kPattern[] = {'M', 'C', 'A'};
 const BYTE kMask[] = {0xFF, 0xFF, 0xFF};
 
-#define DECODER L"SOFTWARE\\Classes\\CLSID\\{BBC46898-7A0E-435E-BE31-8380A51E9F9D}"
-#define INSTANCE \
-  L"SOFTWARE\\Classes\\CLSID\\{7ED96837-96F0-4812-B211-F13C24117ED3}\\Instance\\{BBC46898-7A0E-435E-BE31-8380A51E9F9D}"
+// Keys and texts name GUIDs by a word in angle brackets, formatted from the
+// GUIDs themselves when registering (Expanded).
+struct NamedGuid {
+  const wchar_t* word;
+  const GUID* guid;
+};
+const NamedGuid kGuids[] = {{L"<decoder>", &CLSID_ZuvrekMcaDecoder},
+                            {L"<properties>", &CLSID_ZuvrekMcaProperties},
+                            {L"<container>", &GUID_ContainerFormatMca},
+                            {L"<vendor>", &GUID_VendorZuvrek},
+                            {L"<decoders>", &CATID_WICBitmapDecoders},
+                            {L"<24bppBGR>", &GUID_WICPixelFormat24bppBGR}};
+
+#define DECODER L"SOFTWARE\\Classes\\CLSID\\<decoder>"
+#define INSTANCE L"SOFTWARE\\Classes\\CLSID\\<decoders>\\Instance\\<decoder>"
 #define EXTENSION L"SOFTWARE\\Classes\\.mca"
 #define THUMBNAILS L"SOFTWARE\\Classes\\SystemFileAssociations\\.mca\\ShellEx\\{e357fccd-a995-4576-b01f-234630154e96}"
 #define KIND_MAP L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\KindMap"
 #define FRIENDLY_NAME L"zuvrek MCA Decoder"
-#define PROPERTIES_CLSID L"{567E6FD8-9DDC-4CB6-9CB4-0F42F39017ED}"
+#define PROPERTIES_CLSID L"<properties>"
 #define PROPERTIES L"SOFTWARE\\Classes\\CLSID\\" PROPERTIES_CLSID
 // Windows always holds the property system's keys; a bare registry (Wine's)
 // may not, so they are among the keys removed when left empty.
@@ -77,8 +90,8 @@ const Value kValues[] = {
     {DECODER, L"Author", Kind::kText, L"The zuvrek developers", 0, nullptr, 0},
     {DECODER, L"Version", Kind::kText, ZUVREK_VERSION_W, 0, nullptr, 0},
     {DECODER, L"SpecVersion", Kind::kText, L"1.0.0.0", 0, nullptr, 0},
-    {DECODER, L"Vendor", Kind::kText, L"{3E28A7F8-EE05-44DE-B637-49BDA681BC61}", 0, nullptr, 0},
-    {DECODER, L"ContainerFormat", Kind::kText, L"{5AD871AD-F914-43F1-AF15-7C31C5E4F90A}", 0, nullptr, 0},
+    {DECODER, L"Vendor", Kind::kText, L"<vendor>", 0, nullptr, 0},
+    {DECODER, L"ContainerFormat", Kind::kText, L"<container>", 0, nullptr, 0},
     {DECODER, L"FileExtensions", Kind::kText, L".mca", 0, nullptr, 0},
     {DECODER, L"MimeTypes", Kind::kText, L"image/x-mca", 0, nullptr, 0},
     {DECODER, L"SupportsAnimation", Kind::kNumber, nullptr, 0, nullptr, 0},
@@ -89,12 +102,12 @@ const Value kValues[] = {
     {DECODER, L"ArbitrationPriority", Kind::kNumber, nullptr, 5, nullptr, 0},
     {DECODER L"\\InprocServer32", nullptr, Kind::kText, nullptr, 0, nullptr, 0},
     {DECODER L"\\InprocServer32", L"ThreadingModel", Kind::kText, L"Both", 0, nullptr, 0},
-    {DECODER L"\\Formats\\{6FDDC324-4E03-4BFE-B185-3D77768DC90C}", nullptr, Kind::kKey, nullptr, 0, nullptr, 0},
+    {DECODER L"\\Formats\\<24bppBGR>", nullptr, Kind::kKey, nullptr, 0, nullptr, 0},
     {DECODER L"\\Patterns\\0", L"Position", Kind::kNumber, nullptr, 0, nullptr, 0},
     {DECODER L"\\Patterns\\0", L"Length", Kind::kNumber, nullptr, 3, nullptr, 0},
     {DECODER L"\\Patterns\\0", L"Pattern", Kind::kBytes, nullptr, 0, kPattern, sizeof kPattern},
     {DECODER L"\\Patterns\\0", L"Mask", Kind::kBytes, nullptr, 0, kMask, sizeof kMask},
-    {INSTANCE, L"CLSID", Kind::kText, L"{BBC46898-7A0E-435E-BE31-8380A51E9F9D}", 0, nullptr, 0},
+    {INSTANCE, L"CLSID", Kind::kText, L"<decoder>", 0, nullptr, 0},
     {INSTANCE, L"FriendlyName", Kind::kText, FRIENDLY_NAME, 0, nullptr, 0},
     {EXTENSION, L"PerceivedType", Kind::kText, L"image", 0, nullptr, 0},
     {EXTENSION, L"Content Type", Kind::kText, L"image/x-mca", 0, nullptr, 0},
@@ -138,6 +151,20 @@ const wchar_t* const kSharedKeys[] = {THUMBNAILS,
                                       PROPERTY_SYSTEM L"\\PropertyHandlers",
                                       PROPERTY_SYSTEM};
 
+// The text with every GUID's word replaced by the GUID, as the registry
+// writes GUIDs ("{BBC46898-7A0E-435E-BE31-8380A51E9F9D}").
+std::wstring Expanded(const wchar_t* text) {
+  std::wstring out = text;
+  for (const NamedGuid& named : kGuids) {
+    wchar_t formatted[40];
+    StringFromGUID2(*named.guid, formatted, 40);
+    for (size_t at; (at = out.find(named.word)) != std::wstring::npos;) {
+      out.replace(at, wcslen(named.word), formatted);
+    }
+  }
+  return out;
+}
+
 HRESULT FromError(LONG error) { return error == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(error); }
 
 bool PhotoViewerInstalled() {
@@ -153,8 +180,8 @@ bool ValueIsSet(HKEY key, const wchar_t* name) {
 HRESULT Write(const Value& v, const wchar_t* modulePath, bool photoViewer) {
   if (v.when == When::kIfPhotoViewer && !photoViewer) return S_OK;
   HKEY key = nullptr;
-  LONG error = RegCreateKeyExW(HKEY_LOCAL_MACHINE, v.key, 0, nullptr, 0, KEY_SET_VALUE | KEY_QUERY_VALUE, nullptr,
-                               &key, nullptr);
+  LONG error = RegCreateKeyExW(HKEY_LOCAL_MACHINE, Expanded(v.key).c_str(), 0, nullptr, 0,
+                               KEY_SET_VALUE | KEY_QUERY_VALUE, nullptr, &key, nullptr);
   if (error != ERROR_SUCCESS) return FromError(error);
   if (v.when == When::kIfAbsent && ValueIsSet(key, v.name)) {
     RegCloseKey(key);
@@ -164,10 +191,10 @@ HRESULT Write(const Value& v, const wchar_t* modulePath, bool photoViewer) {
     case Kind::kKey: break;
     case Kind::kText:
     case Kind::kExpandText: {
-      const wchar_t* text = v.text ? v.text : modulePath;
+      const std::wstring text = v.text ? Expanded(v.text) : std::wstring(modulePath);
       error = RegSetValueExW(key, v.name, 0, v.kind == Kind::kText ? REG_SZ : REG_EXPAND_SZ,
-                             reinterpret_cast<const BYTE*>(text),
-                             static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t)));
+                             reinterpret_cast<const BYTE*>(text.c_str()),
+                             static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
       break;
     }
     case Kind::kNumber:
@@ -182,23 +209,27 @@ HRESULT Write(const Value& v, const wchar_t* modulePath, bool photoViewer) {
 // Removes a shared value when it still holds our text.
 void RemoveIfOurs(const Value& v) {
   HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, v.key, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, Expanded(v.key).c_str(), 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) !=
+      ERROR_SUCCESS) {
+    return;
+  }
   wchar_t held[512] = {};  // longer than any text we write
   DWORD type = 0, size = sizeof held - sizeof(wchar_t);
   if (RegQueryValueExW(key, v.name, nullptr, &type, reinterpret_cast<BYTE*>(held), &size) == ERROR_SUCCESS &&
-      type == REG_SZ && wcscmp(held, v.text) == 0)
+      type == REG_SZ && Expanded(v.text) == held)
     RegDeleteValueW(key, v.name);
   RegCloseKey(key);
 }
 
-void RemoveIfEmpty(const wchar_t* path) {
+void RemoveIfEmpty(const wchar_t* unexpanded) {
+  const std::wstring path = Expanded(unexpanded);
   HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return;
   DWORD subkeys = 0, values = 0;
   LONG error = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
                                 nullptr, nullptr, nullptr);
   RegCloseKey(key);
-  if (error == ERROR_SUCCESS && subkeys == 0 && values == 0) RegDeleteKeyW(HKEY_LOCAL_MACHINE, path);
+  if (error == ERROR_SUCCESS && subkeys == 0 && values == 0) RegDeleteKeyW(HKEY_LOCAL_MACHINE, path.c_str());
 }
 
 bool IsOwnKey(const wchar_t* path) {
@@ -210,7 +241,7 @@ bool IsOwnKey(const wchar_t* path) {
 }
 
 void Unregister() {
-  for (const wchar_t* own : kOwnKeys) RegDeleteTreeW(HKEY_LOCAL_MACHINE, own);
+  for (const wchar_t* own : kOwnKeys) RegDeleteTreeW(HKEY_LOCAL_MACHINE, Expanded(own).c_str());
   for (const Value& v : kValues) {
     if (!IsOwnKey(v.key) && v.kind == Kind::kText) RemoveIfOurs(v);
   }
