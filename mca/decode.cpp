@@ -58,6 +58,66 @@ int Begin(const mca_row_sink& sink, int32_t width, int32_t height) {
   return sink.begin ? sink.begin(sink.context, width, height) : 0;
 }
 
+bool IsRowLayout(mca_layout layout) { return layout != MCA_LAYOUT_DIB && unsigned(layout) <= MCA_LAYOUT_BGRA; }
+
+size_t PixelBytes(mca_layout layout) { return layout == MCA_LAYOUT_RGBA || layout == MCA_LAYOUT_BGRA ? 4 : 3; }
+
+// A sink fed the decode's red, green, blue rows that hands them on in a
+// layout of the caller's: RGB goes straight through, the others through one
+// row turned into the layout.
+struct LayoutSink {
+  int (*row)(void* context, int32_t y, const uint8_t* rgb);  // what the decode calls
+  void* context;
+  int (*callerRow)(void* context, int32_t y, const uint8_t* pixels);
+  void* callerContext;
+  mca_layout layout;
+  size_t width;
+  uint8_t* converted;
+};
+
+int PutInLayout(void* context, int32_t y, const uint8_t* rgb) {
+  LayoutSink& s = *static_cast<LayoutSink*>(context);
+  const bool bgr = s.layout == MCA_LAYOUT_BGR || s.layout == MCA_LAYOUT_BGRA;
+  const size_t step = PixelBytes(s.layout);
+  uint8_t* out = s.converted;
+  for (size_t x = 0; x < s.width; ++x, rgb += 3, out += step) {
+    out[0] = bgr ? rgb[2] : rgb[0];
+    out[1] = rgb[1];
+    out[2] = bgr ? rgb[0] : rgb[2];
+    if (step == 4) out[3] = 255;
+  }
+  return s.callerRow(s.callerContext, y, s.converted);
+}
+
+// False when the row's memory is not to be had.
+bool OpenLayoutSink(LayoutSink* s, int (*row)(void*, int32_t, const uint8_t*), void* context, mca_layout layout,
+                    int32_t width) {
+  *s = LayoutSink{row, context, row, context, layout, size_t(width), nullptr};
+  if (layout == MCA_LAYOUT_RGB) return true;
+  s->converted = static_cast<uint8_t*>(std::malloc(width > 0 ? PixelBytes(layout) * size_t(width) : 1));
+  s->row = PutInLayout;
+  s->context = s;
+  return s->converted != nullptr;
+}
+
+void CloseLayoutSink(LayoutSink* s) { std::free(s->converted); }
+
+// Rows of a 4-byte layout into mca_decode's buffer; `next` is the first row
+// not yet written.
+struct BufferRows {
+  uint8_t* buffer;
+  size_t stride;
+  size_t rowBytes;
+  int32_t next;
+};
+
+int PutBufferRow(void* context, int32_t y, const uint8_t* pixels) {
+  BufferRows& b = *static_cast<BufferRows*>(context);
+  std::memcpy(b.buffer + size_t(y) * b.stride, pixels, b.rowBytes);
+  b.next = y + 1;
+  return 0;
+}
+
 }  // namespace
 
 mca_status mca_decode(const uint8_t* data, size_t size, const mca_options* given, uint8_t* buffer, size_t stride,
@@ -68,9 +128,10 @@ mca_status mca_decode(const uint8_t* data, size_t size, const mca_options* given
   const mca_status status = ProbeWithin(data, size, options, &info, &found);
   // A file cut short still gives the frames before the broken one.
   if (status != MCA_OK && status != MCA_PAYLOAD_OUTSIDE) return Fail(problem, status, found.frame, found.value, found.limit);
-  if (unsigned(options.layout) > unsigned(MCA_LAYOUT_BGR)) return Fail(problem, MCA_BAD_ARGUMENT);
+  if (unsigned(options.layout) > unsigned(MCA_LAYOUT_BGRA)) return Fail(problem, MCA_BAD_ARGUMENT);
   const bool dib = options.layout == MCA_LAYOUT_DIB;
-  const size_t rowBytes = dib ? size_t(McaRowStride(info.width)) : 3 * size_t(info.width);
+  const size_t rowBytes =
+      dib ? size_t(McaRowStride(info.width)) : PixelBytes(options.layout) * size_t(info.width);
   if (stride < rowBytes || (info.height > 0 && !buffer)) return Fail(problem, MCA_BAD_ARGUMENT);
   if (info.height > 0) {
     // The last row ends right after its bytes; checked without overflow.
@@ -79,6 +140,24 @@ mca_status mca_decode(const uint8_t* data, size_t size, const mca_options* given
       return Fail(problem, MCA_BUFFER_TOO_SMALL, -1, INT64_MAX, int64_t(bufferSize));
     }
     if (needed > bufferSize) return Fail(problem, MCA_BUFFER_TOO_SMALL, -1, int64_t(needed), int64_t(bufferSize));
+  }
+  if (PixelBytes(options.layout) == 4) {
+    // Four bytes a pixel: the rows, turned into the layout, into the buffer;
+    // rows a broken frame leaves unwritten are black.
+    BufferRows rows = {buffer, stride, rowBytes, 0};
+    LayoutSink layout;
+    mca_status decoded = MCA_NO_MEMORY;
+    if (OpenLayoutSink(&layout, PutBufferRow, &rows, options.layout, info.width)) {
+      decoded = DecodeRows(McaSpan{data, size}, options, info, layout.row, layout.context, nullptr);
+    }
+    CloseLayoutSink(&layout);
+    for (int32_t y = rows.next; y < info.height; ++y) {
+      uint8_t* row = buffer + size_t(y) * stride;
+      std::memset(row, 0, rowBytes);
+      for (size_t x = 3; x < rowBytes; x += 4) row[x] = 255;
+    }
+    if (status != MCA_OK) return Fail(problem, status, found.frame, found.value, found.limit);
+    return Fail(problem, decoded);
   }
   McaCanvas canvas = PictureCanvas(info, buffer, stride, rowBytes, options.layout);
   canvas.clear = !options.output_zeroed;
@@ -92,11 +171,19 @@ mca_status mca_decode_rows(const uint8_t* data, size_t size, const mca_options* 
                            mca_problem* problem) {
   if (!sink || !sink->row) return Fail(problem, MCA_BAD_ARGUMENT);
   const mca_options options = OptionsOrDefaults(given);
+  if (!IsRowLayout(options.layout)) return Fail(problem, MCA_BAD_ARGUMENT);
   mca_info info;
   const mca_status status = ProbeWithin(data, size, options, &info, problem);
   if (status != MCA_OK) return status;
   if (Begin(*sink, info.width, info.height) != 0) return Fail(problem, MCA_STOPPED);
-  return DecodeRows(McaSpan{data, size}, options, info, sink->row, sink->context, problem);
+  LayoutSink layout;
+  if (!OpenLayoutSink(&layout, sink->row, sink->context, options.layout, info.width)) {
+    CloseLayoutSink(&layout);
+    return Fail(problem, MCA_NO_MEMORY);
+  }
+  const mca_status decoded = DecodeRows(McaSpan{data, size}, options, info, layout.row, layout.context, problem);
+  CloseLayoutSink(&layout);
+  return decoded;
 }
 
 namespace {
@@ -105,26 +192,35 @@ mca_status DecodeScaled(McaSpan container, const mca_options* given, int32_t wid
                         const mca_row_sink* sink, mca_problem* problem) {
   if (!sink || !sink->row) return Fail(problem, MCA_BAD_ARGUMENT);
   const mca_options options = OptionsOrDefaults(given);
+  if (!IsRowLayout(options.layout)) return Fail(problem, MCA_BAD_ARGUMENT);
   mca_info info;
   mca_status status = ProbeContainer(container, false, &info, problem);
   if (status != MCA_OK) return status;
-  if (info.width <= 0 || info.height <= 0) return Fail(problem, MCA_NO_PIXELS, -1, info.width);
+  if (info.width <= 0 || info.height <= 0) return FailOnSize(problem, MCA_NO_PIXELS, info.width, info.height, 0, 0);
   if (width < 1 || height < 1 || width > info.width || height > info.height) {
     return Fail(problem, MCA_BAD_ARGUMENT);
   }
   status = CheckLimits(width, height, options, problem);
   if (status != MCA_OK) return status;
   if (Begin(*sink, width, height) != 0) return Fail(problem, MCA_STOPPED);
-  if (width == info.width && height == info.height) {
-    return DecodeRows(container, options, info, sink->row, sink->context, problem);
-  }
-  BoxScaler scaler;
-  if (!OpenBoxScaler(&scaler, uint64_t(info.width), uint64_t(info.height), uint32_t(width), uint32_t(height),
-                     sink->row, sink->context)) {
+  LayoutSink layout;
+  if (!OpenLayoutSink(&layout, sink->row, sink->context, options.layout, width)) {
+    CloseLayoutSink(&layout);
     return Fail(problem, MCA_NO_MEMORY);
   }
-  status = DecodeRows(container, options, info, BoxScaleRow, &scaler, problem);
-  CloseBoxScaler(&scaler);
+  if (width == info.width && height == info.height) {
+    status = DecodeRows(container, options, info, layout.row, layout.context, problem);
+  } else {
+    BoxScaler scaler;
+    if (OpenBoxScaler(&scaler, uint64_t(info.width), uint64_t(info.height), uint32_t(width), uint32_t(height),
+                      layout.row, layout.context)) {
+      status = DecodeRows(container, options, info, BoxScaleRow, &scaler, problem);
+    } else {
+      status = Fail(problem, MCA_NO_MEMORY);
+    }
+    CloseBoxScaler(&scaler);
+  }
+  CloseLayoutSink(&layout);
   return status;
 }
 

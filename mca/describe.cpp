@@ -67,7 +67,10 @@ size_t mca_describe(const mca_problem* p, char* text, size_t room) {
                         "the picture's side of %lld pixels (%d x %d) is over the dimension limit of %lld pixels", value,
                         width, height, limit);
       break;
-    case MCA_NO_PIXELS: n = std::snprintf(text, room, "the picture has no pixels"); break;
+    case MCA_NO_PIXELS:
+      n = width || height ? std::snprintf(text, room, "the picture has no pixels (%d x %d)", width, height)
+                          : std::snprintf(text, room, "the picture has no pixels");
+      break;
     case MCA_BAD_ARGUMENT: n = std::snprintf(text, room, "a call was given an argument out of range"); break;
     case MCA_BUFFER_TOO_SMALL:
       n = std::snprintf(text, room, "the buffer of %lld bytes is too small for the picture's %lld", limit, value);

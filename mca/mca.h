@@ -60,7 +60,8 @@ typedef struct mca_problem {
   int32_t height;
 } mca_problem;
 
-/* How the buffer of mca_decode is laid out. */
+/* How the buffer of mca_decode, and the rows the row decodes hand to a sink,
+ * are laid out. */
 typedef enum mca_layout {
   /* Rows top first, 3 x width bytes of red, green, blue each; bytes between
    * rows are not touched. */
@@ -72,7 +73,14 @@ typedef enum mca_layout {
   /* Rows top first, 3 x width bytes of blue, green, red each (Windows'
    * top-down 24-bit rows, WIC's 24bppBGR); bytes between rows are not
    * touched. */
-  MCA_LAYOUT_BGR = 2
+  MCA_LAYOUT_BGR = 2,
+  /* Rows top first, 4 x width bytes of red, green, blue and 255 each (the
+   * browser's ImageData, Pillow's and Cairo's RGBA); mca_decode's bytes
+   * between rows are not touched. */
+  MCA_LAYOUT_RGBA = 3,
+  /* Rows top first, 4 x width bytes of blue, green, red and 255 each
+   * (Windows' and Qt's 32-bit BGRA in memory). */
+  MCA_LAYOUT_BGRA = 4
 } mca_layout;
 
 /* Threads for decodes, supplied by a caller that has its own way to start
@@ -101,7 +109,9 @@ typedef struct mca_options {
    * decode applies them to its output. */
   uint64_t max_pixels;
   uint32_t max_dimension;
-  mca_layout layout;       /* mca_decode only; default MCA_LAYOUT_RGB */
+  /* mca_decode's buffer, and the rows the row decodes hand over (any layout
+   * but MCA_LAYOUT_DIB); default MCA_LAYOUT_RGB. */
+  mca_layout layout;
   /* mca_decode: the caller's buffer is already zero-filled (from calloc,
    * say), so the bytes no frame writes need not be cleared; default 0. */
   int output_zeroed;
@@ -186,8 +196,9 @@ mca_status mca_decode(const uint8_t* data, size_t size, const mca_options* optio
                       size_t stride, size_t buffer_size, mca_problem* problem);
 
 /* Rows as they become final, top row first, each exactly once, on the
- * calling thread: 3 x width bytes of red, green, blue, valid during the call. Memory is a few rows,
- * whatever the picture's size. */
+ * calling thread, valid during the call: 3 x width bytes of red, green, blue,
+ * or as options->layout says. Memory is a few rows, whatever the picture's
+ * size. */
 typedef struct mca_row_sink {
   /* Called once before any row with the size of the rows to come, after the
    * limits are checked; may be NULL. A non-zero answer stops the decode. */
@@ -202,8 +213,10 @@ mca_status mca_decode_rows(const uint8_t* data, size_t size, const mca_options* 
 
 /* The same rows averaged down to width x height (each from 1 to the
  * picture's own): every output pixel is the area average of the source pixels
- * it covers. Memory is the output rows and one row of sums, whatever the
- * picture's size; the limits apply to the output. */
+ * it covers. At the picture's own size these are mca_decode_rows' rows, so a
+ * caller that decodes whole or smaller makes one call. Memory is the output
+ * rows and one row of sums, whatever the picture's size; the limits apply to
+ * the output. */
 mca_status mca_decode_scaled(const uint8_t* data, size_t size, const mca_options* options, int32_t width,
                              int32_t height, const mca_row_sink* sink, mca_problem* problem);
 

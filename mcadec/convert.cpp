@@ -25,15 +25,11 @@ struct Plan {
   const mca_options* decode;
   int32_t width;
   int32_t height;
-  bool scaled;
 };
 
 mca_status DecodeTo(const Plan& plan, const mca_row_sink& sink, mca_problem* problem) {
-  const uint8_t* data = plan.bytes->data.get();
-  if (plan.scaled) {
-    return mca_decode_scaled(data, plan.bytes->size, plan.decode, plan.width, plan.height, &sink, problem);
-  }
-  return mca_decode_rows(data, plan.bytes->size, plan.decode, &sink, problem);
+  return mca_decode_scaled(plan.bytes->data.get(), plan.bytes->size, plan.decode, plan.width, plan.height, &sink,
+                           problem);
 }
 
 // A palette picture becomes an indexed PNG when it has at most 256 colours:
@@ -191,14 +187,15 @@ bool ConvertFile(const std::string& input, const std::string& output, const Conv
     *error = Problem(problem);
     return false;
   }
-  if (info.width <= 0 || info.height <= 0) {
-    *error = "the picture has no pixels (" + std::to_string(info.width) + " x " + std::to_string(info.height) + ")";
-    return false;
-  }
-  Plan plan{&bytes, &options.decode, info.width, info.height, false};
-  if (options.fitWidth > 0 && options.fitHeight > 0) {
+  Plan plan{&bytes, &options.decode, info.width, info.height};
+  if (options.fitWidth > 0 && options.fitHeight > 0 && info.width > 0 && info.height > 0) {
     mca_fit_size(info.width, info.height, options.fitWidth, options.fitHeight, &plan.width, &plan.height);
-    plan.scaled = plan.width != info.width || plan.height != info.height;
+  }
+  // Refused before any output is opened, as the decode would refuse it: no
+  // pixels, or over the limits, which apply to the output.
+  if (mca_check_limits(plan.width, plan.height, plan.decode, &problem) != MCA_OK) {
+    *error = Problem(problem);
+    return false;
   }
   ColourTable colours;
   const bool indexed = options.encode.format == ImageFormat::kPng && options.encode.indexedPng &&

@@ -119,6 +119,8 @@ int Convert(const Settings& s) {
   mca_default_options(&options.decode);
   options.decode.max_pixels = s.sizeLimit;
   options.decode.max_dimension = s.dimensionLimit;
+  // BMP keeps its pixels blue, green, red: the decode hands rows so.
+  if (format == ImageFormat::kBmp) options.decode.layout = MCA_LAYOUT_BGR;
   // Files go side by side on the cores, or one file's decode beside its
   // encoder: each decode keeps to one thread.
   options.decode.threads = 1;

@@ -41,12 +41,9 @@ bool OpenBmp(PictureWriter* w, std::string* error) {
   return true;
 }
 
-bool WriteBmpRow(PictureWriter* w, const uint8_t* rgb, std::string* error) {
-  for (int32_t x = 0; x < w->width; ++x) {
-    w->row[3 * size_t(x)] = rgb[3 * size_t(x) + 2];
-    w->row[3 * size_t(x) + 1] = rgb[3 * size_t(x) + 1];
-    w->row[3 * size_t(x) + 2] = rgb[3 * size_t(x)];
-  }
+// The decode hands BMP rows blue, green, red (MCA_LAYOUT_BGR).
+bool WriteBmpRow(PictureWriter* w, const uint8_t* bgr, std::string* error) {
+  std::memcpy(w->row.data(), bgr, 3 * size_t(w->width));
   if (w->bmpStart >= 0) {
     const long at = w->bmpStart + long(w->height - 1 - w->next) * long(w->row.size());
     if (std::fseek(w->out, at, SEEK_SET) != 0) {
@@ -101,12 +98,12 @@ bool OpenPicture(PictureWriter* w, FILE* out, const EncodeOptions& options, int3
   return false;
 }
 
-bool WritePictureRow(PictureWriter* w, const uint8_t* rgb, std::string* error) {
+bool WritePictureRow(PictureWriter* w, const uint8_t* pixels, std::string* error) {
   bool ok = false;
   switch (w->options.format) {
-    case ImageFormat::kPng: ok = WritePngFileRow(w, rgb, error); break;
-    case ImageFormat::kBmp: ok = WriteBmpRow(w, rgb, error); break;
-    case ImageFormat::kPpm: ok = Put(w->out, rgb, 3 * size_t(w->width), error); break;
+    case ImageFormat::kPng: ok = WritePngFileRow(w, pixels, error); break;
+    case ImageFormat::kBmp: ok = WriteBmpRow(w, pixels, error); break;
+    case ImageFormat::kPpm: ok = Put(w->out, pixels, 3 * size_t(w->width), error); break;
   }
   ++w->next;
   return ok;

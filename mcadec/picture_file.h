@@ -42,7 +42,8 @@ struct PictureWriter {
 // every colour of the picture and outlive the writer.
 bool OpenPicture(PictureWriter* w, FILE* out, const EncodeOptions& options, int32_t width, int32_t height,
                  const ColourTable* colours, std::string* error);
-bool WritePictureRow(PictureWriter* w, const uint8_t* rgb, std::string* error);
+// The next row, top first: red, green, blue, or for BMP blue, green, red.
+bool WritePictureRow(PictureWriter* w, const uint8_t* pixels, std::string* error);
 // Ends the file once every row is written; releases the writer either way.
 bool ClosePicture(PictureWriter* w, bool complete, std::string* error);
 

@@ -99,11 +99,8 @@ gboolean Decode(LoadContext* c, GError** error) {
   mca_info info;
   mca_problem problem;
   if (mca_probe(data, size, &info, &problem) != MCA_OK) return Fail(error, problem);
-  if (info.width <= 0 || info.height <= 0) {
-    return Fail(error, GDK_PIXBUF_ERROR_CORRUPT_IMAGE, "the picture has no pixels");
-  }
   int width = info.width, height = info.height;
-  if (c->sizeFunc) {
+  if (c->sizeFunc && width > 0 && height > 0) {
     c->sizeFunc(&width, &height, c->userData);
     if (width == 0 || height == 0) return TRUE;  // the caller only wanted the size
   }
@@ -111,15 +108,11 @@ gboolean Decode(LoadContext* c, GError** error) {
   mca_default_options(&options);
   Fill fill = {c, nullptr, 0, 0, 1, 0};
   const mca_row_sink sink{BeginFill, FillRow, &fill};
-  mca_status status;
-  if (width > 0 && height > 0 && (width < info.width || height < info.height)) {
-    // A smaller size asked for (a thumbnail): decoded straight at that size,
-    // whatever the picture's own; a larger one is gdk-pixbuf's to scale.
-    status = mca_decode_scaled(data, size, &options, std::min(width, info.width), std::min(height, info.height),
-                               &sink, &problem);
-  } else {
-    status = mca_decode_rows(data, size, &options, &sink, &problem);
-  }
+  // A smaller size asked for (a thumbnail) is decoded straight at that size,
+  // whatever the picture's own; a larger one is gdk-pixbuf's to scale. A
+  // picture of no pixels is the decode's to refuse.
+  const mca_status status = mca_decode_scaled(data, size, &options, std::clamp(width, 1, std::max(info.width, 1)),
+                                              std::clamp(height, 1, std::max(info.height, 1)), &sink, &problem);
   if (fill.pixbuf) g_object_unref(fill.pixbuf);
   if (status == MCA_STOPPED) {
     return Fail(error, GDK_PIXBUF_ERROR_INSUFFICIENT_MEMORY, "not enough memory for the pixels");

@@ -163,17 +163,10 @@ bool McaHandler::read(QImage* image) {
     qWarning("mca: no image of %d x %d can be had", decoded.width(), decoded.height());
     return false;
   }
-  mca_status status;
-  if (decoded == size_) {
-    mca_options options;
-    mca_default_options(&options);
-    status = mca_decode(bytes_, byteCount_, &options, out.bits(), size_t(out.bytesPerLine()),
-                        size_t(out.sizeInBytes()), &problem);
-  } else {
-    ImageRows rows = {&out, 3 * size_t(decoded.width())};
-    const mca_row_sink sink = {nullptr, PutRow, &rows};
-    status = mca_decode_scaled(bytes_, byteCount_, nullptr, decoded.width(), decoded.height(), &sink, &problem);
-  }
+  ImageRows rows = {&out, 3 * size_t(decoded.width())};
+  const mca_row_sink sink = {nullptr, PutRow, &rows};
+  const mca_status status =
+      mca_decode_scaled(bytes_, byteCount_, nullptr, decoded.width(), decoded.height(), &sink, &problem);
   if (status != MCA_OK) {
     Warn("cannot decode the picture", problem);
     return false;

@@ -20,8 +20,10 @@ Bytes TwoFramePicture() {
 TEST(ApiBoundary, BufferExactlyLongEnoughAndOneByteShort) {
   const Bytes image = TwoFramePicture();
   const int32_t width = 7, height = 9;
-  for (const mca_layout layout : {MCA_LAYOUT_RGB, MCA_LAYOUT_BGR, MCA_LAYOUT_DIB}) {
-    const size_t rowBytes = layout == MCA_LAYOUT_DIB ? 24 : 3 * size_t(width);  // DIB rows padded to 4 bytes
+  for (const mca_layout layout :
+       {MCA_LAYOUT_RGB, MCA_LAYOUT_BGR, MCA_LAYOUT_DIB, MCA_LAYOUT_RGBA, MCA_LAYOUT_BGRA}) {
+    const size_t pixelBytes = layout == MCA_LAYOUT_RGBA || layout == MCA_LAYOUT_BGRA ? 4 : 3;
+    const size_t rowBytes = layout == MCA_LAYOUT_DIB ? 24 : pixelBytes * size_t(width);  // DIB rows padded to 4
     for (const size_t stride : {rowBytes, rowBytes + 5}) {
       const std::string where = "layout " + std::to_string(layout) + ", stride " + std::to_string(stride);
       mca_options options;
@@ -42,6 +44,65 @@ TEST(ApiBoundary, BufferExactlyLongEnoughAndOneByteShort) {
       EXPECT_EQ(mca_decode(image.data(), image.size(), &options, buffer.data(), rowBytes - 1, buffer.size(), nullptr),
                 MCA_BAD_ARGUMENT)
           << where << ": a stride shorter than a row";
+    }
+  }
+}
+
+// Every layout, from every decode, holds the RGB pixels in its own order:
+// mca_decode's buffer (also of a file cut short: the frames before the cut,
+// then black, every pixel opaque), the rows, and the scaled rows.
+TEST(ApiBoundary, EveryLayoutFromEveryDecodeHoldsTheSamePixels) {
+  const Bytes whole = TwoFramePicture();
+  Bytes cut = whole;
+  do {
+    cut.pop_back();
+  } while (mca_probe(cut.data(), cut.size(), nullptr, nullptr) != MCA_PAYLOAD_OUTSIDE);
+  struct Layout {
+    mca_layout layout;
+    size_t bytes;
+    int order[3];  // where red, green and blue go; 255 after them in 4-byte layouts
+  } layouts[] = {{MCA_LAYOUT_BGR, 3, {2, 1, 0}}, {MCA_LAYOUT_RGBA, 4, {0, 1, 2}}, {MCA_LAYOUT_BGRA, 4, {2, 1, 0}}};
+  const auto arranged = [](const Bytes& rgb, const Layout& l) {
+    Bytes out;
+    for (size_t i = 0; i + 2 < rgb.size(); i += 3) {
+      uint8_t pixel[4] = {0, 0, 0, 255};
+      for (int c = 0; c < 3; ++c) pixel[l.order[c]] = rgb[i + c];
+      out.insert(out.end(), pixel, pixel + l.bytes);
+    }
+    return out;
+  };
+  mca_options options;
+  mca_default_options(&options);
+  const int32_t width = 7, height = 9;
+  for (const Bytes* image : {&whole, static_cast<const Bytes*>(&cut)}) {
+    Bytes rgb(3 * width * height, 0xEE);
+    const mca_status expected = mca_decode(image->data(), image->size(), &options, rgb.data(), 3 * width,
+                                           rgb.size(), nullptr);
+    CollectedRows scaledRgb;
+    scaledRgb.rowBytes = 3 * 3;
+    const mca_row_sink scaledRgbSink = CollectRows(&scaledRgb);
+    mca_decode_scaled(image->data(), image->size(), &options, 3, 4, &scaledRgbSink, nullptr);
+    for (const Layout& l : layouts) {
+      const std::string where = std::string(image == &whole ? "whole" : "cut") + ", layout " + std::to_string(l.layout);
+      mca_options in = options;
+      in.layout = l.layout;
+      Bytes buffer(l.bytes * width * height + 1, 0xEE);
+      EXPECT_EQ(mca_decode(image->data(), image->size(), &in, buffer.data(), l.bytes * width, buffer.size() - 1,
+                           nullptr),
+                expected)
+          << where;
+      EXPECT_EQ(Bytes(buffer.begin(), buffer.end() - 1), arranged(rgb, l)) << where << ": mca_decode";
+      EXPECT_EQ(buffer.back(), 0xEE) << where << ": nothing past the buffer";
+      CollectedRows rows, scaled;
+      rows.rowBytes = l.bytes * width;
+      scaled.rowBytes = l.bytes * 3;
+      const mca_row_sink rowSink = CollectRows(&rows), scaledSink = CollectRows(&scaled);
+      EXPECT_EQ(mca_decode_rows(image->data(), image->size(), &in, &rowSink, nullptr), expected) << where;
+      EXPECT_EQ(mca_decode_scaled(image->data(), image->size(), &in, 3, 4, &scaledSink, nullptr), expected) << where;
+      if (image == &whole) {
+        EXPECT_EQ(rows.rgb, arranged(rgb, l)) << where << ": rows";
+        EXPECT_EQ(scaled.rgb, arranged(scaledRgb.rgb, l)) << where << ": scaled rows";
+      }
     }
   }
 }

@@ -150,13 +150,23 @@ TEST(Differential, ACutFileGivesTheFramesBeforeTheCutAndBlackBelow) {
   }
 }
 
+// One past the last layout, and the DIB for row decodes, which hand rows.
 TEST(Differential, AnUnknownLayoutIsRefused) {
   const Bytes image = Pictures().front().image;
   mca_options options;
   mca_default_options(&options);
-  options.layout = static_cast<mca_layout>(3);
   uint8_t buffer[64];
+  CollectedRows rows;
+  const mca_row_sink sink = CollectRows(&rows);
+  options.layout = static_cast<mca_layout>(MCA_LAYOUT_BGRA + 1);
   EXPECT_EQ(mca_decode(image.data(), image.size(), &options, buffer, 64, sizeof buffer, nullptr), MCA_BAD_ARGUMENT);
+  for (const mca_layout layout : {MCA_LAYOUT_DIB, static_cast<mca_layout>(MCA_LAYOUT_BGRA + 1)}) {
+    options.layout = layout;
+    EXPECT_EQ(mca_decode_rows(image.data(), image.size(), &options, &sink, nullptr), MCA_BAD_ARGUMENT) << layout;
+    EXPECT_EQ(mca_decode_scaled(image.data(), image.size(), &options, 1, 1, &sink, nullptr), MCA_BAD_ARGUMENT)
+        << layout;
+  }
+  EXPECT_EQ(rows.count, 0);
 }
 
 }  // namespace

@@ -55,37 +55,21 @@ struct Conversion {
   uint8_t* band;     // scanlines not yet handed over: per row the filter type, then the row
   int32_t bandRows;
   int32_t heldRows;
-  bool previewFromRows;
 };
-
-void ToRgba(const uint8_t* rgb, int32_t pixels, uint8_t* rgba) {
-  for (int32_t i = 0; i < pixels; ++i) {
-    rgba[4 * i] = rgb[3 * i];
-    rgba[4 * i + 1] = rgb[3 * i + 1];
-    rgba[4 * i + 2] = rgb[3 * i + 2];
-    rgba[4 * i + 3] = 255;
-  }
-}
 
 int Begin(void* context, int32_t width, int32_t height) {
   Conversion& c = *static_cast<Conversion*>(context);
   Picture& p = *c.picture;
   p.width = width;
   p.height = height;
-  if (width == 0 || height == 0) {
-    p.status = MCA_NO_PIXELS;
-    return 1;
-  }
   const size_t rowBytes = (c.colours ? 1 : 3) * size_t(width);
   mca_fit_size(width, height, c.previewSide, c.previewSide, &p.previewWidth, &p.previewHeight);
-  c.previewFromRows = p.previewWidth == width && p.previewHeight == height;
   const size_t fit = kBandBytes / (rowBytes + 1);
   c.bandRows = int32_t(fit < 1 ? 1 : fit > size_t(height) ? size_t(height) : fit);
   c.band = static_cast<uint8_t*>(std::malloc((rowBytes + 1) * size_t(c.bandRows)));
   c.above = static_cast<uint8_t*>(std::calloc(rowBytes, 1));
   c.scratch = static_cast<uint8_t*>(std::malloc(4 * rowBytes));
-  if (c.previewFromRows) p.preview = static_cast<uint8_t*>(std::malloc(4 * size_t(width) * size_t(height)));
-  if (!c.band || !c.above || !c.scratch || (c.previewFromRows && !p.preview)) {
+  if (!c.band || !c.above || !c.scratch) {
     p.status = MCA_NO_MEMORY;
     return 1;
   }
@@ -106,7 +90,6 @@ int Row(void* context, int32_t y, const uint8_t* rgb) {
     std::memcpy(out + 1, filtered, rowBytes);
     std::memcpy(c.above, rgb, rowBytes);
   }
-  if (c.previewFromRows) ToRgba(rgb, p.width, p.preview + 4 * size_t(p.width) * size_t(y));
   const int32_t step = p.height / 100 + 1;
   if ((y + 1) % step == 0 || y + 1 == p.height) zv_progress(y + 1, p.height);
   if (++c.heldRows == c.bandRows || y + 1 == p.height) {
@@ -130,9 +113,9 @@ int GatherBegin(void* context, int32_t width, int32_t) {
   return 0;
 }
 
-int ScaledRow(void* context, int32_t y, const uint8_t* rgb) {
+int PreviewRow(void* context, int32_t y, const uint8_t* rgba) {
   Picture& p = *static_cast<Picture*>(context);
-  ToRgba(rgb, p.previewWidth, p.preview + 4 * size_t(p.previewWidth) * size_t(y));
+  std::memcpy(p.preview + 4 * size_t(p.previewWidth) * size_t(y), rgba, 4 * size_t(p.previewWidth));
   return 0;
 }
 
@@ -160,10 +143,12 @@ EXPORT(zv_release) void zv_release(Picture* p) {
 EXPORT(zv_convert) Picture* zv_convert(const uint8_t* data, uint32_t size, int32_t previewSide) {
   Picture* p = static_cast<Picture*>(std::calloc(1, sizeof(Picture)));
   if (!p) return nullptr;
-  Conversion c = {p, previewSide < 1 ? 1 : previewSide, nullptr, nullptr, nullptr, nullptr, 0, 0, false};
+  Conversion c = {p, previewSide < 1 ? 1 : previewSide, nullptr, nullptr, nullptr, nullptr, 0, 0};
   mca_info info;
   mca_problem problem = {MCA_OK, -1, 0, 0, 0, 0};
   p->status = mca_probe(data, size, &info, &problem);
+  // No pixels, or over the default limits: refused before any decode.
+  if (p->status == MCA_OK) p->status = mca_check_limits(info.width, info.height, nullptr, &problem);
   ColourTable colours;
   if (p->status == MCA_OK && info.pixel_format == 8) {
     // A first pass keeps no rows: an indexed PNG when 256 colours or fewer.
@@ -183,10 +168,15 @@ EXPORT(zv_convert) Picture* zv_convert(const uint8_t* data, uint32_t size, int32
     // A stop is the sink's own verdict, already in p->status.
     if (status != MCA_STOPPED) p->status = status;
   }
-  if (p->status == MCA_OK && !c.previewFromRows) {
+  if (p->status == MCA_OK) {
+    // The preview, RGBA as the page's ImageData takes it, at most previewSide
+    // a side: area-averaged down, or the picture's own rows.
     p->preview = static_cast<uint8_t*>(std::malloc(4 * size_t(p->previewWidth) * size_t(p->previewHeight)));
-    const mca_row_sink sink = {nullptr, ScaledRow, p};
-    p->status = p->preview ? mca_decode_scaled(data, size, nullptr, p->previewWidth, p->previewHeight, &sink, &problem)
+    mca_options rgba;
+    mca_default_options(&rgba);
+    rgba.layout = MCA_LAYOUT_RGBA;
+    const mca_row_sink sink = {nullptr, PreviewRow, p};
+    p->status = p->preview ? mca_decode_scaled(data, size, &rgba, p->previewWidth, p->previewHeight, &sink, &problem)
                            : MCA_NO_MEMORY;
   }
   std::free(c.above);

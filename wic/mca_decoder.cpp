@@ -1,6 +1,7 @@
 #include "wic/mca_decoder.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "windows/decode_threads.h"
 #include "wic/codec_ids.h"
@@ -21,16 +22,11 @@ struct ScaledRows {
   BYTE* buffer;
 };
 
-int PutScaledRow(void* context, int32_t y, const uint8_t* rgb) {
+int PutScaledRow(void* context, int32_t y, const uint8_t* bgr) {
   const ScaledRows& s = *static_cast<ScaledRows*>(context);
   if (y < s.rect.Y) return 0;
   BYTE* out = s.buffer + size_t{s.stride} * size_t(y - s.rect.Y);
-  const uint8_t* in = rgb + size_t{3} * size_t(s.rect.X);
-  for (INT x = 0; x < s.rect.Width; ++x, in += 3, out += 3) {
-    out[0] = in[2];
-    out[1] = in[1];
-    out[2] = in[0];
-  }
+  std::memcpy(out, bgr + size_t{3} * size_t(s.rect.X), size_t{3} * size_t(s.rect.Width));
   return y + 1 == s.rect.Y + s.rect.Height ? 1 : 0;
 }
 
@@ -216,6 +212,7 @@ HRESULT McaDecoder::CopyScaledPixels(const WICRect* rect, UINT width, UINT heigh
   mca_options options;
   mca_default_options(&options);
   options.thread_api = &kThreads;
+  options.layout = MCA_LAYOUT_BGR;
   mca_problem problem{};
   EnterCriticalSection(&lock_);
   mca_status status;

@@ -166,14 +166,10 @@ PyObject* Decode(PyObject*, PyObject* args) {
   PyObject* rgb = PyBytes_FromStringAndSize(nullptr, Py_ssize_t(rowBytes * size_t(height)));
   if (!rgb) return nullptr;
   uint8_t* out = reinterpret_cast<uint8_t*>(PyBytes_AS_STRING(rgb));
+  Rows rows = {out, rowBytes};
+  const mca_row_sink sink = {nullptr, PutRow, &rows};
   Py_BEGIN_ALLOW_THREADS
-  if (scaled) {
-    Rows rows = {out, rowBytes};
-    const mca_row_sink sink = {nullptr, PutRow, &rows};
-    status = mca_decode_scaled(bytes.data(), bytes.size(), &options, width, height, &sink, &problem);
-  } else {
-    status = mca_decode(bytes.data(), bytes.size(), &options, out, rowBytes, rowBytes * size_t(height), &problem);
-  }
+  status = mca_decode_scaled(bytes.data(), bytes.size(), &options, width, height, &sink, &problem);
   Py_END_ALLOW_THREADS
   if (status != MCA_OK) {
     Py_DECREF(rgb);
@@ -249,9 +245,7 @@ PyObject* DecodeBands(PyObject*, PyObject* args) {
   if (!b.band) return PyErr_NoMemory();
   const mca_row_sink sink = {nullptr, PutBandRow, &b};
   b.released = PyEval_SaveThread();
-  status = width == info.width && height == info.height
-               ? mca_decode_rows(bytes.data(), bytes.size(), &options, &sink, &problem)
-               : mca_decode_scaled(bytes.data(), bytes.size(), &options, width, height, &sink, &problem);
+  status = mca_decode_scaled(bytes.data(), bytes.size(), &options, width, height, &sink, &problem);
   PyEval_RestoreThread(b.released);
   PyMem_RawFree(b.band);
   if (b.failed) return nullptr;  // the callback's own error
