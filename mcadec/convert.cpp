@@ -32,26 +32,6 @@ mca_status DecodeTo(const Plan& plan, const mca_row_sink& sink, mca_problem* pro
                            problem);
 }
 
-// A palette picture becomes an indexed PNG when it has at most 256 colours:
-// a first decode gathers them (the rows are not kept), the second writes.
-bool GatherColours(const Plan& plan, ColourTable* colours) {
-  struct Gather {
-    ColourTable* colours;
-    int32_t width;
-  } gather{colours, plan.width};
-  const mca_row_sink sink{nullptr,
-                          [](void* c, int32_t, const uint8_t* rgb) {
-                            Gather& g = *static_cast<Gather*>(c);
-                            for (int32_t x = 0; x < g.width; ++x) {
-                              if (!g.colours->Add(rgb + 3 * size_t(x))) return 1;
-                            }
-                            return 0;
-                          },
-                          &gather};
-  mca_problem problem;
-  return DecodeTo(plan, sink, &problem) == MCA_OK;
-}
-
 // The encoder as a row sink: the file is started once the decode has checked
 // the limits, and every row goes straight into it.
 struct Encoder {
@@ -197,9 +177,12 @@ bool ConvertFile(const std::string& input, const std::string& output, const Conv
     *error = Problem(problem);
     return false;
   }
+  // A palette picture becomes an indexed PNG when it has at most 256 colours:
+  // a first decode gathers them (the rows are not kept), the second writes.
   ColourTable colours;
   const bool indexed = options.encode.format == ImageFormat::kPng && options.encode.indexedPng &&
-                       info.pixel_format == 8 && GatherColours(plan, &colours);
+                       info.pixel_format == 8 &&
+                       GatherColours(bytes.data.get(), bytes.size, plan.decode, plan.width, plan.height, &colours);
   const ColourTable* palette = indexed ? &colours : nullptr;
   if (output == "-") return Encode(plan, options, palette, stdout, error);
   OutputFile out;

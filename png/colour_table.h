@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "mca/mca.h"
+
 // Up to 256 colours, each with its palette index.
 class ColourTable {
  public:
@@ -23,3 +25,11 @@ class ColourTable {
   std::vector<uint8_t> indexes_;
   std::vector<uint8_t> entries_;
 };
+
+// The first of the two passes that make an 8-bit picture an indexed PNG:
+// decodes the picture at width x height (its own size, or smaller as
+// mca_decode_scaled takes it) keeping no rows, and gathers its colours.
+// False when it has more than 256, or cannot be decoded (the second pass
+// then tells why).
+bool GatherColours(const uint8_t* data, size_t size, const mca_options* options, int32_t width, int32_t height,
+                   ColourTable* colours);

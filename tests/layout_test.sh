@@ -28,7 +28,9 @@ check host "none"
 check mcadec "mca/mca.h png/"
 check pixbuf "mca/mca.h"
 check web "mca/mca.h png/"
-check png "none"
+check qt "mca/mca.h"
+check python/src "mca/mca.h"
+check png "mca/mca.h"
 check windows "mca/mca.h win32/"
 # The live-object count depends on nothing of the codec: no loop with the objects.
 if grep -h '#include "wic/' wic/live_objects.h wic/live_objects.cpp | grep -qv 'wic/live_objects.h'; then

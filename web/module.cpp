@@ -99,20 +99,6 @@ int Row(void* context, int32_t y, const uint8_t* rgb) {
   return 0;
 }
 
-// Gathers an 8-bit picture's colours; stops at a 257th.
-int GatherRow(void* context, int32_t, const uint8_t* rgb) {
-  Conversion& c = *static_cast<Conversion*>(context);
-  for (int32_t x = 0; x < c.picture->width; ++x) {
-    if (!c.colours->Add(rgb + 3 * size_t(x))) return 1;
-  }
-  return 0;
-}
-
-int GatherBegin(void* context, int32_t width, int32_t) {
-  static_cast<Conversion*>(context)->picture->width = width;
-  return 0;
-}
-
 int PreviewRow(void* context, int32_t y, const uint8_t* rgba) {
   Picture& p = *static_cast<Picture*>(context);
   std::memcpy(p.preview + 4 * size_t(p.previewWidth) * size_t(y), rgba, 4 * size_t(p.previewWidth));
@@ -151,14 +137,11 @@ EXPORT(zv_convert) Picture* zv_convert(const uint8_t* data, uint32_t size, int32
   if (p->status == MCA_OK) p->status = mca_check_limits(info.width, info.height, nullptr, &problem);
   ColourTable colours;
   if (p->status == MCA_OK && info.pixel_format == 8) {
-    // A first pass keeps no rows: an indexed PNG when 256 colours or fewer.
-    c.colours = &colours;
-    const mca_row_sink gather = {GatherBegin, GatherRow, &c};
-    if (mca_decode_rows(data, size, nullptr, &gather, &problem) == MCA_OK) {
+    // An indexed PNG when 256 colours or fewer.
+    if (GatherColours(data, size, nullptr, info.width, info.height, &colours)) {
+      c.colours = &colours;
       p->paletteCount = int32_t(colours.entries().size() / 3);
       std::memcpy(p->palette, colours.entries().data(), colours.entries().size());
-    } else {
-      c.colours = nullptr;  // more colours, or a failure the second pass will tell
     }
   }
   if (p->status == MCA_OK) {
