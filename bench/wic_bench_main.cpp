@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "bench/bench_pictures.h"
-#include "host/spi_plugin.h"
+#include "tests/host/spi_plugin.h"
 #include "wic/source_transform.h"
 
 namespace {

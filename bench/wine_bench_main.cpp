@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "bench/bench_pictures.h"
-#include "host/spi_plugin.h"
+#include "tests/host/spi_plugin.h"
 
 int main(int argc, char** argv) {
   const char* path = argc > 1 ? argv[1] : ZUVREK_PLUGIN_FILE;

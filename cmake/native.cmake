@@ -26,7 +26,7 @@ if(ZUVREK_TESTS)
   add_executable(native_tests
     tests/support/fault_injection.cpp
     tests/container_test.cpp
-    tests/payload_test.cpp
+    tests/lzss_test.cpp
     tests/frame_test.cpp
     tests/plugin_info_test.cpp
     tests/picture_info_test.cpp
@@ -81,7 +81,7 @@ if(ZUVREK_PROGRAMS)
   add_executable(mcadec
     mcadec/main.cpp
     mcadec/convert.cpp
-    mcadec/picture_file.cpp
+    mcadec/picture_writer.cpp
     mcadec/output_file.cpp
     mcadec/output_plan.cpp
     mcadec/row_pipe.cpp

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "mca/mca.h"
-#include "mcadec/picture_file.h"
+#include "mcadec/picture_writer.h"
 
 struct ConvertOptions {
   EncodeOptions encode;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "mcadec/picture_file.h"
+#include "mcadec/picture_writer.h"
 
 // Names every input's output (one per input; "-" for standard output): into
 // the folder `output` when `intoFolder` (see WritesIntoFolder), as `output`

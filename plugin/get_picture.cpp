@@ -1,7 +1,7 @@
 // The whole picture as a bitmap information block and a 24-bit pixel block.
 #include <cstring>
 
-#include "plugin/decode_frames.h"
+#include "plugin/dib_pixels.h"
 #include "windows/decode_threads.h"
 #include "plugin/picture_calls.h"
 
@@ -72,7 +72,7 @@ int32_t Deliver(const SourceBytes& bytes, const mca_info& geometry, mca_status p
   const mca_thread_api threads = WindowsDecodeThreads();
   // A payload outside the data fails the picture once its blocks are taken.
   const int decoded = probed != MCA_PAYLOAD_OUTSIDE &&
-                      DecodeMcaFrames(bytes.data, bytes.size, pixels, callback, data, stride, geometry.height, &threads);
+                      FillDibPixels(bytes.data, bytes.size, pixels, callback, data, stride, geometry.height, &threads);
   LocalUnlock(*pHBInfo);
   LocalUnlock(*pHBm);
   if (!decoded) {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "mca/container.h"
-#include "plugin/decode_frames.h"
+#include "plugin/dib_pixels.h"
 #include "tests/support/fault_injection.h"
 #include "tests/support/mca_builder.h"
 #include "tests/support/plain_decoder.h"
@@ -45,7 +45,7 @@ Decoded Decode(const Bytes& container, ProgressCallback callback = nullptr, intp
   d.height = g.height;
   const size_t bytes = d.stride * size_t(g.height);
   d.pixels.assign(bytes + 16, 0);
-  d.ok = DecodeMcaFrames(span.data, span.size, d.pixels.data(), callback, data, d.stride, g.height);
+  d.ok = FillDibPixels(span.data, span.size, d.pixels.data(), callback, data, d.stride, g.height);
   for (size_t i = bytes; i < d.pixels.size(); ++i) EXPECT_EQ(d.pixels[i], 0) << "guard " << i;
   d.pixels.resize(bytes);
   return d;
@@ -327,7 +327,7 @@ TEST(Completion, NoFramesTakesNoBuffersAndStillReports) {
   const Bytes b = BuildContainer(c);
   callbackLog = CallbackLog{};
   const uint64_t before = MallocCalls();
-  const int ok = DecodeMcaFrames(b.data(), b.size(), nullptr, Record, 7, 0, 0);
+  const int ok = FillDibPixels(b.data(), b.size(), nullptr, Record, 7, 0, 0);
   EXPECT_EQ(MallocCalls(), before);
   EXPECT_EQ(ok, 1);
   EXPECT_EQ(callbackLog.calls, 1);

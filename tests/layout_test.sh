@@ -24,7 +24,7 @@ check() {
 }
 check plugin "mca/mca.h windows/"
 check wic "mca/mca.h windows/"
-check host "none"
+check tests/host "none"
 check mcadec "mca/mca.h png/"
 check pixbuf "mca/mca.h"
 check web "mca/mca.h png/"

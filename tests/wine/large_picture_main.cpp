@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "host/spi_plugin.h"
+#include "tests/host/spi_plugin.h"
 #include "tests/support/mca_builder.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "host/spi_plugin.h"
+#include "tests/host/spi_plugin.h"
 #include "tests/support/mca_builder.h"
 
 const SpiPlugin& Plugin();

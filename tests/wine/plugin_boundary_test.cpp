@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "host/checked_call.h"
+#include "tests/host/checked_call.h"
 #include "tests/support/descriptions.h"
 #include "tests/wine/loaded_plugin.h"
 

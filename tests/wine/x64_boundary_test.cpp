@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "host/checked_call.h"
+#include "tests/host/checked_call.h"
 #include "tests/support/plain_decoder.h"
 #include "tests/wine/loaded_plugin.h"
 

@@ -1,6 +1,6 @@
-#include "host/spi_plugin.h"
+#include "tests/host/spi_plugin.h"
 
-#include "host/checked_call.h"
+#include "tests/host/checked_call.h"
 
 namespace {
 

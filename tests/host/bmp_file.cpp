@@ -1,4 +1,4 @@
-#include "host/bmp_file.h"
+#include "tests/host/bmp_file.h"
 
 #include <cstdint>
 #include <cstdio>

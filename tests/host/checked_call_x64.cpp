@@ -6,7 +6,7 @@
 // Frame, from RSP up: 64 bytes of arguments (shadow area and stack
 // arguments), the expected RSP, our RBP, XMM6-XMM15, the check's address,
 // padding, then the pushed registers.
-#include "host/checked_call.h"
+#include "tests/host/checked_call.h"
 
 asm(R"(
   .macro SPI_SET_XMM n, value

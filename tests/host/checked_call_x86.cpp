@@ -1,7 +1,7 @@
 // The stack pointer is saved in a callee-saved register before the arguments
 // are pushed; a stdcall callee leaves it there, a cdecl one 4 bytes per
 // argument lower. It is restored either way, so a wrong callee cannot harm us.
-#include "host/checked_call.h"
+#include "tests/host/checked_call.h"
 
 asm(R"(
   .text

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "host/bmp_file.h"
-#include "host/spi_plugin.h"
+#include "tests/host/bmp_file.h"
+#include "tests/host/spi_plugin.h"
 
 namespace {
 

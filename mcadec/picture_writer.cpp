@@ -1,4 +1,4 @@
-#include "mcadec/picture_file.h"
+#include "mcadec/picture_writer.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -8,5 +8,5 @@
 // calling thread, after every other thread has ended. 1 on success; 0 when a
 // payload lies outside the data, memory is not to be had, or the callback
 // asks to stop. `threads` null: the calling thread alone.
-int DecodeMcaFrames(const uint8_t* data, size_t size, uint8_t* pixels, ProgressCallback callback, intptr_t lData,
-                    size_t stride, int32_t height, const mca_thread_api* threads = nullptr);
+int FillDibPixels(const uint8_t* data, size_t size, uint8_t* pixels, ProgressCallback callback, intptr_t lData,
+                  size_t stride, int32_t height, const mca_thread_api* threads = nullptr);

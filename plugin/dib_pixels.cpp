@@ -1,7 +1,7 @@
-#include "plugin/decode_frames.h"
+#include "plugin/dib_pixels.h"
 
-int DecodeMcaFrames(const uint8_t* data, size_t size, uint8_t* pixels, ProgressCallback callback, intptr_t lData,
-                    size_t stride, int32_t height, const mca_thread_api* threads) {
+int FillDibPixels(const uint8_t* data, size_t size, uint8_t* pixels, ProgressCallback callback, intptr_t lData,
+                  size_t stride, int32_t height, const mca_thread_api* threads) {
   mca_options options;
   mca_default_options(&options);
   // The host asked for the whole picture: its own size rules stand, no limits.
