@@ -55,12 +55,12 @@ FramePlacement PlanFrameRows(const McaFrameHeader& frame, int32_t pixelFormat, c
   return p;
 }
 
+namespace {
+
 uint8_t* FrameRowAddress(const FramePlacement& p, size_t k, const McaCanvas& canvas) {
   const size_t row = size_t(p.top - int64_t(k));
   return canvas.pixels + (canvas.topDown ? size_t(canvas.height) - 1 - row : row) * canvas.stride;
 }
-
-namespace {
 
 void PlaceRowAt(const FramePlacement& p, const uint8_t* in, int32_t pixelFormat, const McaCanvas& canvas,
                   uint8_t* out) {
@@ -100,9 +100,14 @@ void EmitZeroRows(McaRowEmitter* e, size_t rowBytes, int32_t y) {
   }
 }
 
+namespace {
+
+// On a canvas to clear: zeroes the row from byte `written` to its end.
 void ClearRowTail(uint8_t* row, size_t written, const McaCanvas& canvas) {
   if (canvas.clear && written < canvas.rowLimit) std::memset(row + written, 0, canvas.rowLimit - written);
 }
+
+}  // namespace
 
 void ClearCanvasRows(const McaCanvas& canvas, int64_t from, int64_t to) {
   if (!canvas.clear || canvas.emitter) return;

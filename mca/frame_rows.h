@@ -62,10 +62,6 @@ struct FramePlacement {
 
 // The placement of a frame whose first row goes to the canvas's current row.
 FramePlacement PlanFrameRows(const McaFrameHeader& frame, int32_t pixelFormat, const McaCanvas& canvas);
-uint8_t* FrameRowAddress(const FramePlacement& placement, size_t k, const McaCanvas& canvas);
-
-// On a canvas to clear: zeroes the row from byte `written` to its end.
-void ClearRowTail(uint8_t* row, size_t written, const McaCanvas& canvas);
 
 // On a canvas to clear: zeroes rows `from` down to `to` (counted from the
 // bottom; none when from < to).

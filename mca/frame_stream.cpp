@@ -107,6 +107,12 @@ void OpenFrameStream(McaSpan container, const McaFrameHeader& frame, size_t rowB
   s->scratchEnd = 0;
 }
 
+void SkipToStoredRow(FrameStream* s, size_t row) {
+  s->next = row * s->rowBytes;
+  s->base = s->next;
+  s->lzss.out = s->next;
+}
+
 void MoveFrameStream(FrameStream* s, uint8_t* window, size_t windowSize) {
   const size_t keep = KeepFrom(s) > s->base ? KeepFrom(s) : s->base;
   std::memcpy(window, s->window + (keep - s->base), s->lzss.out - keep);

@@ -43,6 +43,10 @@ size_t FrameWindowSize(size_t rowBytes, size_t needed);
 void OpenFrameStream(McaSpan container, const McaFrameHeader& frame, size_t rowBytes, size_t needed,
                      uint8_t* window, FrameStream* stream);
 
+// A stored frame's stream from row `row` on: a stored payload's bytes can be
+// had from anywhere, so threads can each take a range of its rows.
+void SkipToStoredRow(FrameStream* stream, size_t row);
+
 // The next rowBytes bytes of the stream, valid until the next call. Bytes the
 // payload does not produce are zero.
 const uint8_t* NextFrameRow(FrameStream* stream);

@@ -1,10 +1,11 @@
 // Decoding over several threads. Frames are independent (each restarts its
 // mask and its stream) and land on rows known before decoding, so many
 // frames go to the threads a frame at a time. A picture of few frames is
-// split within each frame instead: a stored frame's rows are descrambled in
-// ranges, one a thread (the mask of any byte is known); a compressed frame's
-// stream is produced on one thread and its rows placed on another, through a
-// short queue of row batches. Each row is written by exactly one thread.
+// split within each frame instead: a stored frame's rows go in ranges, one a
+// thread, each through a frame stream of its own (the mask of any byte is
+// known); a compressed frame's stream is produced on one thread and its rows
+// placed on another, through a short queue of row batches. Each row is
+// written by exactly one thread.
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -14,7 +15,6 @@
 #include "mca/frame_stream.h"
 #include "mca/mca.h"
 #include "mca/container.h"
-#include "mca/descramble.h"
 #include "mca/frame_rows.h"
 #include "mca/parallel_frames.h"
 #include "mca/mca_threads.h"
@@ -63,11 +63,11 @@ void FrameWorker(void* argument) {
   }
 }
 
-// A stored frame: thread t takes the rows of range t, by an atomic counter.
+// A stored frame: thread t takes the rows of range t, by an atomic counter,
+// each through a frame stream of its own that starts at the range's first row.
 struct StoredSplit {
   const Context* c;
   const McaFramePlan* plan;
-  DescrambleMask mask;
   size_t ranges;
   std::atomic<size_t> next{0};
   std::atomic<bool> failed{false};
@@ -76,36 +76,19 @@ struct StoredSplit {
 void StoredWorker(void* argument) {
   StoredSplit& s = *static_cast<StoredSplit*>(argument);
   const FramePlacement& p = s.plan->placement;
-  const uint8_t* payload = s.c->container.data + s.plan->frame.payloadOffset;
-  const size_t stored = size_t(s.plan->frame.storedSize);
-  const McaCanvas& canvas = *s.c->canvas;
-  // 24-bit rows of a blue-green-red canvas are the payload's bytes themselves;
-  // other rows go through a row of their own.
-  const bool direct = s.c->pixelFormat != kMcaIndexedFormat && !canvas.rgb;
-  uint8_t* row = direct ? nullptr : static_cast<uint8_t*>(std::malloc(p.rowBytes));
-  if (!direct && !row) {
+  uint8_t* window = static_cast<uint8_t*>(std::malloc(FrameWindowSize(p.rowBytes, s.plan->needed)));
+  if (!window) {
     s.failed = true;
     return;
   }
   for (size_t range; (range = s.next.fetch_add(1)) < s.ranges;) {
     const size_t from = p.rows * range / s.ranges, to = p.rows * (range + 1) / s.ranges;
-    for (size_t k = from; k < to; ++k) {
-      const size_t at = k * p.rowBytes;
-      const size_t have = at < stored ? (stored - at < p.rowBytes ? stored - at : p.rowBytes) : 0;
-      if (direct) {
-        // Bytes past the payload are black.
-        uint8_t* out = FrameRowAddress(p, k, canvas);
-        const size_t written = have < p.bytes ? have : p.bytes;
-        ApplyDescrambleMask(s.mask, payload + at, out, at, written);
-        ClearRowTail(out, written, canvas);
-      } else {
-        ApplyDescrambleMask(s.mask, payload + at, row, at, have);
-        std::memset(row + have, 0, p.rowBytes - have);
-        PlaceRow(p, k, row, s.c->pixelFormat, canvas);
-      }
-    }
+    FrameStream stream;
+    OpenFrameStream(s.c->container, s.plan->frame, p.rowBytes, to * p.rowBytes, window, &stream);
+    SkipToStoredRow(&stream, from);
+    for (size_t k = from; k < to; ++k) PlaceRow(p, k, NextFrameRow(&stream), s.c->pixelFormat, *s.c->canvas);
   }
-  std::free(row);
+  std::free(window);
 }
 
 // A compressed frame: the started thread produces the stream, a batch of
@@ -181,7 +164,6 @@ bool DecodeStoredFrame(const Context& c, const McaFramePlan& plan, const McaThre
   StoredSplit split;
   split.c = &c;
   split.plan = &plan;
-  BuildDescrambleMask(plan.frame.storedSize, &split.mask);
   split.ranges = size_t(threads.count) * 4;  // several ranges a thread evens out the page faults
   RunOnThreads(threads, size_t(threads.count), StoredWorker, &split);
   return !split.failed;

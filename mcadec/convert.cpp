@@ -112,6 +112,18 @@ void AppendJsonString(std::string* out, const std::string& text) {
   *out += '"';
 }
 
+// The file's bytes and what its heads say; false, with the reason, when it
+// cannot be read or is no sound picture.
+bool ReadPicture(const std::string& input, InputBytes* bytes, mca_info* info, std::string* error) {
+  if (!ReadInput(input, bytes, error)) return false;
+  mca_problem problem;
+  if (mca_probe(bytes->data.get(), bytes->size, info, &problem) != MCA_OK) {
+    *error = Problem(problem);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool ReadInput(const std::string& path, InputBytes* bytes, std::string* error) {
@@ -162,11 +174,7 @@ bool ConvertFile(const std::string& input, const std::string& output, const Conv
   InputBytes bytes;
   mca_info info;
   mca_problem problem;
-  if (!ReadInput(input, &bytes, error)) return false;
-  if (mca_probe(bytes.data.get(), bytes.size, &info, &problem) != MCA_OK) {
-    *error = Problem(problem);
-    return false;
-  }
+  if (!ReadPicture(input, &bytes, &info, error)) return false;
   Plan plan{&bytes, &options.decode, info.width, info.height};
   if (options.fitWidth > 0 && options.fitHeight > 0 && info.width > 0 && info.height > 0) {
     mca_fit_size(info.width, info.height, options.fitWidth, options.fitHeight, &plan.width, &plan.height);
@@ -197,12 +205,7 @@ bool ConvertFile(const std::string& input, const std::string& output, const Conv
 bool DescribeFile(const std::string& input, bool json, std::string* text, std::string* error) {
   InputBytes bytes;
   mca_info info;
-  mca_problem problem;
-  if (!ReadInput(input, &bytes, error)) return false;
-  if (mca_probe(bytes.data.get(), bytes.size, &info, &problem) != MCA_OK) {
-    *error = Problem(problem);
-    return false;
-  }
+  if (!ReadPicture(input, &bytes, &info, error)) return false;
   const char* format = info.pixel_format == 8 ? "8-bit" : "24-bit";
   char line[256];
   if (json) {

@@ -25,9 +25,9 @@ done
 echo "== memory: 85-byte files of huge pictures through every front end"
 tests/memory_test.py . build/native build/web
 echo "== Python: the sdist and the wheel with the newest Pillow"
-python/tests/dists_test.sh build/native
+tests/python/dists_test.sh build/native
 echo "== Windows installers"
-tests/wine/msi_test.sh
+tests/wic/msi_test.sh
 echo "== Debian packages"
 tests/package/deb_test.sh
 echo "== reproducible builds"

@@ -13,7 +13,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "tests/programs/rgb_pictures.h"
+#include "tests/support/rgb_pictures.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "tests/host/checked_call.h"
 #include "tests/support/descriptions.h"
-#include "tests/wine/loaded_plugin.h"
+#include "tests/plugin/loaded_plugin.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "tests/support/plain_decoder.h"
-#include "tests/wine/loaded_plugin.h"
+#include "tests/plugin/loaded_plugin.h"
 
 namespace {
 

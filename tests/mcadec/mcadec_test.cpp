@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "tests/programs/rgb_pictures.h"
+#include "tests/support/rgb_pictures.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 # Pillow and pytest, where the pytest suite runs. Debian's Pillow is tested
 # by the native preset's ctest. Every package fetched is pinned
 # (requirements-newest.txt, constraints.txt).
-#   python/tests/dists_test.sh BUILD   (BUILD: the native build, for mcadec and make_large)
+#   tests/python/dists_test.sh BUILD   (BUILD: the native build, for mcadec and make_large)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/programs/rgb_pictures.h"
+#include "tests/support/rgb_pictures.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "tests/support/mca_builder.h"
-#include "tests/wine/piece_stream.h"
+#include "tests/wic/piece_stream.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tests/programs/rgb_pictures.h"
+#include "tests/support/rgb_pictures.h"
 
 #include <dirent.h>
 #include <spng.h>

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "tests/support/area_average.h"
-#include "tests/wine/loaded_plugin.h"
-#include "tests/wine/piece_stream.h"
+#include "tests/plugin/loaded_plugin.h"
+#include "tests/wic/piece_stream.h"
 #include "wic/source_transform.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "tests/wine/loaded_plugin.h"
+#include "tests/plugin/loaded_plugin.h"
 
 #include <cstdio>
 #include <cstdlib>

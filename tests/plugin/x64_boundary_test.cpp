@@ -7,7 +7,7 @@
 
 #include "tests/host/checked_call.h"
 #include "tests/support/plain_decoder.h"
-#include "tests/wine/loaded_plugin.h"
+#include "tests/plugin/loaded_plugin.h"
 
 extern "C" int32_t CleanCallee(int32_t a, int32_t b);
 extern "C" int32_t RbxClobberingCallee();

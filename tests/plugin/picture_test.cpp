@@ -6,7 +6,7 @@
 
 #include "tests/support/info_block.h"
 #include "tests/support/plain_decoder.h"
-#include "tests/wine/loaded_plugin.h"
+#include "tests/plugin/loaded_plugin.h"
 
 namespace {
 
