@@ -1,9 +1,11 @@
-// The WIC bitmap decoder for MCA pictures. Initialize reads the stream once
-// and checks the picture against the decoder's default limits. A request for
-// the whole picture is decoded straight into the caller's buffer; the first
-// request for a part decodes the picture once into pixels the decoder keeps
-// for every later request of any frame object. The pixels are the 00IN
-// plug-in's. Calls may come from any thread.
+// The WIC bitmap decoder for MCA pictures. Initialize reads the heads alone
+// and checks the picture against the decoder's default limits; the payloads
+// are read when pixels are asked for (the whole stream at the first full-size
+// request, a few KiB at a time for a scaled one). A request for the whole
+// picture is decoded straight into the caller's buffer; the first request for
+// a part decodes the picture once into pixels the decoder keeps for every
+// later request of any frame object. The pixels are the 00IN plug-in's.
+// Calls may come from any thread.
 #pragma once
 
 #include <wincodec.h>

@@ -7,10 +7,12 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <array>
 #include <csignal>
 #include <cstdlib>
 #include <string>
 
+#include "png/colour_table.h"
 #include "tests/support/rgb_pictures.h"
 
 namespace {
@@ -84,6 +86,26 @@ Bytes PaletteColours(uint32_t colours, bool narrower) {
     c.frames.push_back(small);
   }
   return BuildContainer(c);
+}
+
+// The colour table tells colours apart by every channel: six colours that
+// differ from one another in one channel each get indexes of their own.
+TEST(Mcadec, ColourTableTellsEveryChannelApart) {
+  ColourTable table;
+  std::vector<std::array<uint8_t, 3>> colours;
+  for (int channel = 0; channel < 3; ++channel) {
+    for (const uint8_t value : {uint8_t{0x10}, uint8_t{0x11}}) {
+      std::array<uint8_t, 3> colour = {0x40, 0x40, 0x40};
+      colour[size_t(channel)] = value;
+      colours.push_back(colour);
+      ASSERT_TRUE(table.Add(colour.data()));
+    }
+  }
+  ASSERT_EQ(table.entries().size(), 3 * colours.size());
+  for (size_t i = 0; i < colours.size(); ++i) {
+    EXPECT_EQ(table.IndexOf(colours[i].data()), i);
+    EXPECT_TRUE(std::equal(colours[i].begin(), colours[i].end(), table.entries().begin() + 3 * i));
+  }
 }
 
 TEST(Mcadec, IndexedPngUpTo256ColoursAndNotOneMore) {
@@ -204,6 +226,21 @@ TEST(Mcadec, BatchGoesOnPastBrokenFilesAndNamesEachReason) {
   }
   // Nothing else: no output for a broken file, no temporary file.
   EXPECT_EQ(ListFolder(folder / "out"), names);
+}
+
+// A batch of more files than there are slots for files being written at
+// once (1024): each slot is freed as its file is done, so all convert.
+TEST(Mcadec, ABatchLongerThanItsTemporaryFileSlots) {
+  ScratchFolder folder;
+  const Bytes image = SparseContainer(2, 2, 1);
+  std::string inputs;
+  for (int i = 0; i < 1100; ++i) {
+    WriteBytes(folder / ("p" + std::to_string(i) + ".mca"), image);
+    inputs += " p" + std::to_string(i) + ".mca";
+  }
+  const Outcome run = Mcadec(folder, "-q -j 2 -o out" + inputs);
+  EXPECT_EQ(run.status, 0) << run.errors.substr(0, 500);
+  EXPECT_EQ(ListFolder(folder / "out").size(), 1100u);
 }
 
 TEST(Mcadec, ExistingOutputIsKeptUnlessForced) {

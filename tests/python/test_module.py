@@ -38,9 +38,20 @@ def test_any_bytes_like_object(tmp_path, pictures):
 def test_scaled_to_exactly_the_size_asked_as_mcadec_fits_it(pictures, tmp_path):
     path = pictures[0]  # 160 x 120: --resize 40x40 fits it into 40 x 30
     assert zuvrek.decode(path.read_bytes(), size=(40, 30)) == reference(path, tmp_path, "--resize", "40x40")
-    for size, error in (((0, 5), ValueError), ((161, 120), ValueError), ((160, 121), ValueError)):
-        with pytest.raises(error):
+    # Sizes out of range are the argument check's ValueError, never the
+    # decoder's McaError, in each direction.
+    for size, words in (((0, 5), "at least 1 x 1"), ((5, 0), "at least 1 x 1"),
+                        ((161, 120), "larger than the picture's 160 x 120"),
+                        ((160, 121), "larger than the picture's 160 x 120")):
+        with pytest.raises(ValueError, match=words) as caught:
             zuvrek.decode(path.read_bytes(), size=size)
+        assert type(caught.value) is ValueError, size
+    # The limits apply to the size asked, not to the picture: 17000 x 17000
+    # is over the pixel limit whole, and decodes small.
+    huge = sparse(tmp_path, 17000, 17000).read_bytes()
+    assert zuvrek.decode(huge, size=(170, 170))[:2] == (170, 170)
+    with pytest.raises(zuvrek.McaError, match="over the size limit"):
+        zuvrek.decode(huge)
 
 
 @pytest.mark.parametrize("limits, refused", [

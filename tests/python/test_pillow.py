@@ -111,8 +111,11 @@ def test_thumbnail_of_a_big_picture_in_memory_of_the_thumbnail(tmp_path):
 
 def test_draft_decodes_small_and_our_limits_apply_at_load(tmp_path):
     picture = sparse(tmp_path, 2000, 1000)
-    # Whole factors only, never below the size asked: 2 is the smallest.
-    for asked, drafted in (((500, 250), (500, 250)), ((1000, 500), (1000, 500)), ((1001, 500), None)):
+    # Whole factors only, never below the size asked: 2 is the smallest; a
+    # factor that does not divide rounds the size up (2000 / 3 is 667, 1000 / 3 is 334).
+    for asked, drafted in (((500, 250), (500, 250)), ((1000, 500), (1000, 500)), ((1001, 500), None),
+                           ((666, 333), (667, 334)), ((667, 334), (1000, 500)), ((668, 334), (1000, 500)),
+                           ((1000, 333), (1000, 500))):
         with Image.open(picture) as im:
             assert im.draft("RGB", asked) == (drafted and ("RGB", (0, 0) + drafted)), asked
             im.load()
@@ -124,5 +127,10 @@ def test_draft_decodes_small_and_our_limits_apply_at_load(tmp_path):
         with Image.open(sparse(tmp_path, 17000, 17000)) as im:
             with pytest.raises(OSError, match="over the size limit of 268435456 pixels"):
                 im.load()
+        # Asked small, the limits apply to the smaller size.
+        with Image.open(sparse(tmp_path, 17000, 17000)) as im:
+            im.draft("RGB", (170, 170))
+            im.load()
+            assert im.size == (170, 170)
     finally:
         Image.MAX_IMAGE_PIXELS = limit

@@ -51,6 +51,33 @@ class SequentialDevice : public QIODevice {
   qint64 at_ = 0;
 };
 
+// A pipe whose writer pauses: the first part of the file, then nothing until
+// the reader waits (waitForReadyRead), then the rest.
+class PausingDevice : public QIODevice {
+ public:
+  explicit PausingDevice(const QByteArray& data) : data_(data) { open(QIODevice::ReadOnly); }
+  bool isSequential() const override { return true; }
+  bool waitForReadyRead(int) override {
+    if (available_ >= data_.size()) return false;
+    available_ = data_.size();
+    return true;
+  }
+
+ protected:
+  qint64 readData(char* out, qint64 most) override {
+    const qint64 n = std::min<qint64>(most, available_ - at_);
+    std::memcpy(out, data_.constData() + at_, size_t(n));
+    at_ += n;
+    return n;
+  }
+  qint64 writeData(const char*, qint64) override { return -1; }
+
+ private:
+  const QByteArray data_;
+  qint64 at_ = 0;
+  qint64 available_ = data_.size() / 3;
+};
+
 TEST(QtPlugin, FoundByQtWithItsKeyAndMimeType) {
   EXPECT_TRUE(QImageReader::supportedImageFormats().contains("mca"));
   EXPECT_TRUE(QImageReader::supportedMimeTypes().contains("image/x-mca"));
@@ -86,6 +113,9 @@ TEST(QtPlugin, ReadsEveryPictureFromEveryKindOfDevice) {
     SequentialDevice pipe(Qt(picture.image));
     QImageReader fromPipe(&pipe, "mca");
     EXPECT_TRUE(Rgb(fromPipe.read()) == expected) << fromPipe.errorString().toStdString();
+    PausingDevice pausing(Qt(picture.image));
+    QImageReader fromPausing(&pausing, "mca");
+    EXPECT_TRUE(Rgb(fromPausing.read()) == expected) << "a pipe that pauses";
   }
 }
 
@@ -175,6 +205,15 @@ TEST(QtPlugin, TheAllocationLimitHoldsForTheImageMade) {
     }
   }
   SetAllocationLimit(QT_VERSION >= QT_VERSION_CHECK(6, 0, 0) ? 128 : 256);
+  // Our pixel limits hold for the image made too: 17000 x 17000 is over them
+  // whole and read small; a scaled size far over the picture is refused.
+  WriteBytes(folder / "huge.mca", SparseContainer(17000, 17000, 1));
+  QImageReader small(QString::fromStdString(folder / "huge.mca"));
+  small.setScaledSize(QSize(170, 170));
+  EXPECT_EQ(small.read().size(), QSize(170, 170));
+  QImageReader enlarged(QString::fromStdString(folder / "big.mca"));
+  enlarged.setScaledSize(QSize(40000, 100));
+  EXPECT_TRUE(enlarged.read().isNull());
   // The 85-byte picture at exactly our pixel limit: refused by the default.
   WriteBytes(folder / "bomb.mca", SparseContainer(16384, 16384, 1));
   EXPECT_TRUE(QImageReader(QString::fromStdString(folder / "bomb.mca")).read().isNull());
