@@ -86,8 +86,12 @@ BOOL GetProcessAffinityMask(HANDLE, DWORD_PTR* processMask, DWORD_PTR* systemMas
   return TRUE;
 }
 
-BOOL SetProcessAffinityMask(HANDLE, DWORD_PTR processMask) {
-  if (processMask == 0) return FALSE;
+BOOL SetProcessAffinityMask(HANDLE process, DWORD_PTR processMask) {
+  // As Windows: only processors of the system, and at least one.
+  DWORD_PTR current = 0, system = 0;
+  if (processMask == 0 || !GetProcessAffinityMask(process, &current, &system) || (processMask & ~system) != 0) {
+    return FALSE;
+  }
   narrowedMask.store(processMask);
   return TRUE;
 }

@@ -11,6 +11,7 @@
 #include "tests/support/mca_builder.h"
 #include "tests/support/plain_decoder.h"
 #include "tests/support/test_threads.h"
+#include "windows/decode_threads.h"
 
 namespace {
 
@@ -114,6 +115,27 @@ TEST(Threads, ThreadsThatCannotStartLeaveTheirWorkToTheOthers) {
   }
 }
 
+// The Windows front ends' threads count the processors the process may run
+// on, as its affinity mask says: one processor gives one thread.
+TEST(Threads, WindowsThreadsCountTheAffinityMask) {
+  const mca_thread_api threads = WindowsDecodeThreads();
+  DWORD_PTR process = 0, system = 0;
+  ASSERT_TRUE(GetProcessAffinityMask(GetCurrentProcess(), &process, &system));
+  const DWORD_PTR lowest = system & (~system + 1);
+  const DWORD_PTR two = system & ~lowest ? lowest | ((system & ~lowest) & (~(system & ~lowest) + 1)) : lowest;
+  int32_t all = 0;
+  for (DWORD_PTR bits = system; bits != 0; bits &= bits - 1) ++all;
+  for (const auto& [mask, processors] :
+       {std::pair<DWORD_PTR, int32_t>{lowest, 1}, {two, two == lowest ? 1 : 2}, {system, all}}) {
+    ASSERT_TRUE(SetProcessAffinityMask(GetCurrentProcess(), mask));
+    EXPECT_EQ(threads.processors(), processors) << "mask " << mask;
+  }
+  // As on Windows, a processor the system lacks is refused, and so is none.
+  if (~system != 0) EXPECT_FALSE(SetProcessAffinityMask(GetCurrentProcess(), system | (~system & (system + 1))));
+  EXPECT_FALSE(SetProcessAffinityMask(GetCurrentProcess(), 0));
+  SetProcessAffinityMask(GetCurrentProcess(), system);
+}
+
 // The plug-in itself, on two processors, with a picture large enough for
 // threads: every allocation and every thread start failing in turn.
 TEST(Threads, GetPictureWithEachAllocationOrThreadFailingInTurn) {
@@ -150,7 +172,9 @@ TEST(Threads, GetPictureWithEachAllocationOrThreadFailingInTurn) {
     EXPECT_GT(successes, 1);
     EXPECT_EQ(result, 0) << "the countdown reached every allocation";
   }
-  SetProcessAffinityMask(GetCurrentProcess(), ~DWORD_PTR(0));
+  DWORD_PTR process = 0, system = 0;
+  GetProcessAffinityMask(GetCurrentProcess(), &process, &system);
+  SetProcessAffinityMask(GetCurrentProcess(), system);
 }
 
 }  // namespace
