@@ -83,6 +83,26 @@ TEST(Lzss, NeverWrittenRingPositionsReadAsZero) {
   EXPECT_EQ(Expand({0x01, 'x', 0xED, 0x0F}, 64, 64), (Bytes{'x', 0, 'x', 0}));
 }
 
+// Whole groups of eight references in the first 4096 bytes of output, each
+// to ring positions not yet written (2000 on, written from output byte 2018):
+// zeros, as the plain ring decoder gives them, and nothing before the output
+// is read (guard bytes lie there).
+TEST(Lzss, GroupsOfReferencesToPositionsNotYetWrittenReadAsZero) {
+  Bytes stream;
+  for (int group = 0; group < 20; ++group) {
+    stream.push_back(0x00);
+    for (int token = 0; token < 8; ++token) stream.insert(stream.end(), {0xD0, 0x77});  // position 2000, 10 bytes
+  }
+  stream.insert(stream.end(), {0xFF, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h'});
+  const size_t capacity = 4000;
+  Bytes buffer(4096 + capacity, 0xEE);
+  const size_t produced = ExpandLzss(stream.data(), int32_t(stream.size()), buffer.data() + 4096, capacity, 4000);
+  const Bytes expected = PlainExpandLzss(stream.data(), int32_t(stream.size()), capacity, 4000);
+  ASSERT_EQ(expected.size(), 20u * 8 * 10 + 8);
+  EXPECT_EQ(Bytes(buffer.begin() + 4096, buffer.begin() + 4096 + std::ptrdiff_t(produced)), expected);
+  EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 4096), Bytes(4096, 0xEE));
+}
+
 TEST(Lzss, EightLiteralsThenTheNextFlagByte) {
   const Bytes stream = {0xFF, 1, 2, 3, 4, 5, 6, 7, 8, 0x01, 9};
   EXPECT_EQ(Expand(stream, 64, 64), (Bytes{1, 2, 3, 4, 5, 6, 7, 8, 9}));
