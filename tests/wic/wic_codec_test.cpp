@@ -294,10 +294,20 @@ TEST(WicCodec, ScaledCopiesThroughTheSourceTransform) {
   Com<IWICBitmapSourceTransform> transform;
   ASSERT_EQ(frame->QueryInterface(IID_IWICBitmapSourceTransform, reinterpret_cast<void**>(&transform)), S_OK);
 
-  UINT width = 256, height = 0;
-  EXPECT_EQ(transform->GetClosestSize(&width, &height), S_OK);
-  EXPECT_EQ(width, whole.width);
-  EXPECT_EQ(height, 1u);
+  // Each side from 1 up to the picture's own (90 x 62), on its own: never the
+  // other side's bound.
+  for (const auto& [asked, closest] : {std::pair<std::pair<UINT, UINT>, std::pair<UINT, UINT>>{{256, 0}, {90, 1}},
+                                       {{0, 256}, {1, 62}},
+                                       {{89, 61}, {89, 61}},
+                                       {{91, 63}, {90, 62}},
+                                       {{62, 90}, {62, 62}},
+                                       {{90, 62}, {90, 62}}}) {
+    UINT width = asked.first, height = asked.second;
+    EXPECT_EQ(transform->GetClosestSize(&width, &height), S_OK);
+    EXPECT_EQ(std::make_pair(width, height), closest) << asked.first << " x " << asked.second;
+  }
+  ASSERT_EQ(whole.width, 90u);
+  ASSERT_EQ(whole.height, 62u);
   WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGRA;
   EXPECT_EQ(transform->GetClosestPixelFormat(&format), S_OK);
   EXPECT_EQ(format, GUID_WICPixelFormat24bppBGR);
@@ -324,7 +334,9 @@ TEST(WicCodec, ScaledCopiesThroughTheSourceTransform) {
       {{0, 0, 30, 20}, 30, 20, GUID_WICPixelFormat24bppBGR, WICBitmapTransformRotate90,
        WINCODEC_ERR_UNSUPPORTEDOPERATION},
       {{0, 0, 31, 20}, 30, 20, GUID_WICPixelFormat24bppBGR, WICBitmapTransformRotate0, E_INVALIDARG},
+      {{0, 0, 30, 21}, 30, 20, GUID_WICPixelFormat24bppBGR, WICBitmapTransformRotate0, E_INVALIDARG},
       {{0, 0, 91, 20}, 91, 20, GUID_WICPixelFormat24bppBGR, WICBitmapTransformRotate0, E_INVALIDARG},
+      {{0, 0, 20, 63}, 20, 63, GUID_WICPixelFormat24bppBGR, WICBitmapTransformRotate0, E_INVALIDARG},
   };
   for (auto c : cases) {
     SCOPED_TRACE(testing::Message() << c.rect.X << "," << c.rect.Y << " " << c.rect.Width << "x" << c.rect.Height
