@@ -125,13 +125,17 @@ TEST(Threads, WindowsThreadsCountTheAffinityMask) {
   const DWORD_PTR two = system & ~lowest ? lowest | ((system & ~lowest) & (~(system & ~lowest) + 1)) : lowest;
   int32_t all = 0;
   for (DWORD_PTR bits = system; bits != 0; bits &= bits - 1) ++all;
+  // A mask with a gap below its processor counts that processor alone.
+  const DWORD_PTR second = two & ~lowest ? two & ~lowest : lowest;
   for (const auto& [mask, processors] :
-       {std::pair<DWORD_PTR, int32_t>{lowest, 1}, {two, two == lowest ? 1 : 2}, {system, all}}) {
+       {std::pair<DWORD_PTR, int32_t>{lowest, 1}, {second, 1}, {two, two == lowest ? 1 : 2}, {system, all}}) {
     ASSERT_TRUE(SetProcessAffinityMask(GetCurrentProcess(), mask));
     EXPECT_EQ(threads.processors(), processors) << "mask " << mask;
   }
   // As on Windows, a processor the system lacks is refused, and so is none.
-  if (~system != 0) EXPECT_FALSE(SetProcessAffinityMask(GetCurrentProcess(), system | (~system & (system + 1))));
+  if (~system != 0) {
+    EXPECT_FALSE(SetProcessAffinityMask(GetCurrentProcess(), system | (~system & (system + 1))));
+  }
   EXPECT_FALSE(SetProcessAffinityMask(GetCurrentProcess(), 0));
   SetProcessAffinityMask(GetCurrentProcess(), system);
 }

@@ -313,6 +313,17 @@ TEST(Mcadec, UsageErrorsAndClashesWriteNothing) {
     EXPECT_EQ(folder.Names(), before) << r.arguments;
     EXPECT_EQ(ReadBytes(folder / "a.mca"), ProgramTestPictures()[0].image) << r.arguments;
   }
+  // One file is the same file only on the same device: two files that share
+  // an inode number on two file systems are two files.
+  ASSERT_EQ(std::system(("cd '" + folder.path() + "' && cp a.mca inode-twin-a.mca && cp b.png inode-twin-b.png").c_str()),
+            0);
+  const Outcome twins = Mcadec(folder, "-f -o inode-twin-b.png inode-twin-a.mca", "LD_PRELOAD='" INODE_TWINS "' ");
+  EXPECT_EQ(twins.status, 0) << twins.errors;
+  // A name ending in a bare dot has no extension: PNG, as any name without one.
+  const Outcome bare = Mcadec(folder, "-o odd. a.mca");
+  EXPECT_EQ(bare.status, 0) << bare.errors;
+  const Bytes written = ReadBytes(folder / "odd.");
+  EXPECT_TRUE(written.size() > 8 && written[1] == 'P' && written[2] == 'N' && written[3] == 'G');
   // A folder that takes no files is named as such, not as a missing file.
   const Outcome proc = Mcadec(folder, "-o /proc/x.png a.mca");
   EXPECT_EQ(proc.status, 1);

@@ -206,7 +206,21 @@ TEST(WicRegistration, KeepsTheDefaultsSomeoneElseSetAndAddsToOpenWith) {
   auto unregisterServer = reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(dll, "DllUnregisterServer")));
   const wchar_t* extension = L"SOFTWARE\\Classes\\.mca";
   const wchar_t* handler = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\PropertySystem\\PropertyHandlers\\.mca";
-  // As regsvr32 left it.
+  // As regsvr32 left it: the identities that never change, where WIC looks.
+  const wchar_t* decoder = L"SOFTWARE\\Classes\\CLSID\\{BBC46898-7A0E-435E-BE31-8380A51E9F9D}";
+  EXPECT_EQ(Text(decoder, L"Vendor"), L"{3E28A7F8-EE05-44DE-B637-49BDA681BC61}");
+  EXPECT_EQ(Text(decoder, L"ContainerFormat"), L"{5AD871AD-F914-43F1-AF15-7C31C5E4F90A}");
+  EXPECT_EQ(Text(L"SOFTWARE\\Classes\\CLSID\\{7ED96837-96F0-4812-B211-F13C24117ED3}\\Instance\\"
+                 L"{BBC46898-7A0E-435E-BE31-8380A51E9F9D}",
+                 L"CLSID"),
+            L"{BBC46898-7A0E-435E-BE31-8380A51E9F9D}");
+  HKEY formats = nullptr;
+  EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE,
+                          L"SOFTWARE\\Classes\\CLSID\\{BBC46898-7A0E-435E-BE31-8380A51E9F9D}\\Formats\\"
+                          L"{6FDDC324-4E03-4BFE-B185-3D77768DC90C}",
+                          0, KEY_READ, &formats),
+            ERROR_SUCCESS);
+  if (formats) RegCloseKey(formats);
   EXPECT_EQ(Text(extension, nullptr), L"zuvrek.mca");
   EXPECT_EQ(Text(L"SOFTWARE\\Classes\\zuvrek.mca", nullptr), L"MCA picture");
   EXPECT_EQ(Text(handler, nullptr), L"{567E6FD8-9DDC-4CB6-9CB4-0F42F39017ED}");
