@@ -237,6 +237,27 @@ mca_status mca_decode_scaled_reader(const mca_reader* reader, const mca_options*
   return DecodeScaled(ReaderSpan(reader), options, width, height, sink, problem);
 }
 
+mca_status mca_decode_sized(const uint8_t* data, size_t size, const mca_options* given, int32_t width, int32_t height,
+                            uint8_t* buffer, size_t stride, size_t bufferSize, mca_problem* problem) {
+  const mca_options options = OptionsOrDefaults(given);
+  mca_info info;
+  const mca_status status = ProbeContainer(McaSpan{data, size}, false, &info, problem);
+  if (status != MCA_OK && status != MCA_PAYLOAD_OUTSIDE) return status;
+  // The whole picture goes straight into the buffer, on every thread there is.
+  if (width == info.width && height == info.height) {
+    return mca_decode(data, size, &options, buffer, stride, bufferSize, problem);
+  }
+  if (status != MCA_OK) return status;
+  if (!IsRowLayout(options.layout) || width < 1 || height < 1 || !buffer) return Fail(problem, MCA_BAD_ARGUMENT);
+  const size_t rowBytes = PixelBytes(options.layout) * size_t(width);
+  if (stride < rowBytes) return Fail(problem, MCA_BAD_ARGUMENT);
+  const uint64_t needed = uint64_t(stride) * uint64_t(height - 1) + rowBytes;
+  if (needed > bufferSize) return Fail(problem, MCA_BUFFER_TOO_SMALL, -1, int64_t(needed), int64_t(bufferSize));
+  BufferRows rows = {buffer, stride, rowBytes, 0};
+  const mca_row_sink sink = {nullptr, PutBufferRow, &rows};
+  return DecodeScaled(McaSpan{data, size}, &options, width, height, &sink, problem);
+}
+
 void mca_fit_size(int32_t width, int32_t height, int32_t maxWidth, int32_t maxHeight, int32_t* fitWidth,
                   int32_t* fitHeight) {
   int64_t w = width > 0 ? width : 1, h = height > 0 ? height : 1;

@@ -220,6 +220,13 @@ mca_status mca_decode_rows(const uint8_t* data, size_t size, const mca_options* 
 mca_status mca_decode_scaled(const uint8_t* data, size_t size, const mca_options* options, int32_t width,
                              int32_t height, const mca_row_sink* sink, mca_problem* problem);
 
+/* The picture at width x height, its own size or smaller (as
+ * mca_decode_scaled takes it), into a buffer as mca_decode fills one (any
+ * layout but MCA_LAYOUT_DIB when smaller): the one call for a caller that
+ * holds the output in memory, whole or scaled. */
+mca_status mca_decode_sized(const uint8_t* data, size_t size, const mca_options* options, int32_t width,
+                            int32_t height, uint8_t* buffer, size_t stride, size_t buffer_size, mca_problem* problem);
+
 /* mca_decode_scaled for data read through a reader (a stream, a file): the
  * heads first, then each payload a few KiB at a time as rows need it, all on
  * the calling thread, so memory is that of mca_decode_scaled without the

@@ -26,17 +26,6 @@ void Warn(const char* what, const mca_problem& problem) {
   qWarning("mca: %s: %s", what, words);
 }
 
-struct ImageRows {
-  QImage* image;
-  size_t rowBytes;
-};
-
-int PutRow(void* context, int32_t y, const uint8_t* rgb) {
-  ImageRows& rows = *static_cast<ImageRows*>(context);
-  std::memcpy(rows.image->scanLine(y), rgb, rows.rowBytes);
-  return 0;
-}
-
 // QImageReader's allocation limit in megabytes (0: none). Qt 6 keeps it;
 // Qt 5 has none, so the plug-in applies Qt 6's rule itself: the default of
 // the newest Qt 6, or QT_IMAGEIO_MAXALLOC as Qt 6 reads it.
@@ -163,10 +152,8 @@ bool McaHandler::read(QImage* image) {
     qWarning("mca: no image of %d x %d can be had", decoded.width(), decoded.height());
     return false;
   }
-  ImageRows rows = {&out, 3 * size_t(decoded.width())};
-  const mca_row_sink sink = {nullptr, PutRow, &rows};
-  const mca_status status =
-      mca_decode_scaled(bytes_, byteCount_, nullptr, decoded.width(), decoded.height(), &sink, &problem);
+  const mca_status status = mca_decode_sized(bytes_, byteCount_, nullptr, decoded.width(), decoded.height(),
+                                             out.bits(), size_t(out.bytesPerLine()), size_t(out.sizeInBytes()), &problem);
   if (status != MCA_OK) {
     Warn("cannot decode the picture", problem);
     return false;

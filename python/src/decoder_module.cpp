@@ -124,17 +124,6 @@ PyObject* ProbeReader(PyObject*, PyObject* args) {
   return ProbeAnswer(status, info, problem);
 }
 
-struct Rows {
-  uint8_t* out;
-  size_t rowBytes;
-};
-
-int PutRow(void* context, int32_t y, const uint8_t* rgb) {
-  Rows& rows = *static_cast<Rows*>(context);
-  std::memcpy(rows.out + size_t(y) * rows.rowBytes, rgb, rows.rowBytes);
-  return 0;
-}
-
 // _decode(data, width, height, max_pixels, max_dimension) -> (width, height,
 // rgb): the whole picture, or (width and height above 0) scaled to exactly
 // that size by the area average.
@@ -166,10 +155,9 @@ PyObject* Decode(PyObject*, PyObject* args) {
   PyObject* rgb = PyBytes_FromStringAndSize(nullptr, Py_ssize_t(rowBytes * size_t(height)));
   if (!rgb) return nullptr;
   uint8_t* out = reinterpret_cast<uint8_t*>(PyBytes_AS_STRING(rgb));
-  Rows rows = {out, rowBytes};
-  const mca_row_sink sink = {nullptr, PutRow, &rows};
   Py_BEGIN_ALLOW_THREADS
-  status = mca_decode_scaled(bytes.data(), bytes.size(), &options, width, height, &sink, &problem);
+  status = mca_decode_sized(bytes.data(), bytes.size(), &options, width, height, out, rowBytes,
+                            rowBytes * size_t(height), &problem);
   Py_END_ALLOW_THREADS
   if (status != MCA_OK) {
     Py_DECREF(rgb);

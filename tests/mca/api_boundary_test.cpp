@@ -102,7 +102,25 @@ TEST(ApiBoundary, EveryLayoutFromEveryDecodeHoldsTheSamePixels) {
       if (image == &whole) {
         EXPECT_EQ(rows.rgb, arranged(rgb, l)) << where << ": rows";
         EXPECT_EQ(scaled.rgb, arranged(scaledRgb.rgb, l)) << where << ": scaled rows";
+        // mca_decode_sized: the scaled rows into a buffer, exactly long enough.
+        Bytes sized(l.bytes * 3 * 4, 0xEE);
+        EXPECT_EQ(mca_decode_sized(image->data(), image->size(), &in, 3, 4, sized.data(), l.bytes * 3, sized.size(),
+                                   nullptr),
+                  MCA_OK)
+            << where;
+        EXPECT_EQ(sized, arranged(scaledRgb.rgb, l)) << where << ": sized";
+        EXPECT_EQ(mca_decode_sized(image->data(), image->size(), &in, 3, 4, sized.data(), l.bytes * 3,
+                                   sized.size() - 1, nullptr),
+                  MCA_BUFFER_TOO_SMALL)
+            << where;
       }
+      // At the picture's own size, mca_decode_sized is mca_decode, a cut file too.
+      Bytes own(l.bytes * width * height, 0xEE);
+      EXPECT_EQ(mca_decode_sized(image->data(), image->size(), &in, width, height, own.data(), l.bytes * width,
+                                 own.size(), nullptr),
+                expected)
+          << where;
+      EXPECT_EQ(own, arranged(rgb, l)) << where << ": sized at its own size";
     }
   }
 }
