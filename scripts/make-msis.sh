@@ -11,7 +11,7 @@
 set -euo pipefail
 out=$(realpath "$1")
 cd "$(dirname "$0")/.."
-version=${2:-$(sed -n 's/^project(zuvrek VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)}
+version=${2:-$(sed -n 's/^#define MCA_VERSION_\(MAJOR\|MINOR\|PATCH\) \([0-9]*\)$/\2/p' mca/mca.h | paste -sd.)}
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 cp build/win64/zuvrek-wic.dll "$stage/zuvrek-wic-x64.dll"

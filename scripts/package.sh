@@ -5,7 +5,7 @@
 # zuvrek-wic-x64.dll), mca-viewer.html, the user README in English and in
 # Japanese, and the licence; then the Python wheel
 # and the Debian packages (scripts/make-debs.sh). The version is the
-# project's, from CMakeLists.txt; the archive's entries carry a fixed date, so
+# project's, written once in mca/mca.h; the archive's entries carry a fixed date, so
 # the same sources give the same zip.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -10,7 +10,7 @@
 # Needs build/win32 and build/win64 built (scripts/test.sh builds them first).
 set -eu
 root=$(cd "$(dirname "$0")/../.." && pwd)
-version=$(sed -n 's/^project(zuvrek VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+version=$(sed -n 's/^#define MCA_VERSION_\(MAJOR\|MINOR\|PATCH\) \([0-9]*\)$/\2/p' "$root/mca/mca.h" | paste -sd.)
 scratch=$(mktemp -d)
 prefixes=""
 # Each prefix's wineserver writes the registry into the prefix as it ends:
