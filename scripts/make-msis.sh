@@ -20,7 +20,9 @@ scripts/user-readmes.sh "$version" "$stage"
 cp LICENSE "$stage/LICENSE.txt"
 touch -d "2026-01-01 00:00:00 UTC" "$stage"/*  # the cabinet keeps each file's date
 mkdir -p "$out"
-frozen="faketime 2026-01-01T00:00:00Z"
+# The clock stands still (-f): started at a date and left to run, a build
+# that crosses a second would write other times than the next one.
+frozen() { faketime -f "2026-01-01 00:00:00" "$@"; }
 uuid() { python3 -c 'import sys, uuid; print(str(uuid.uuid5(uuid.NAMESPACE_URL, sys.argv[1])).upper())' "$1"; }
 for arch in x64 x86; do
   msi="$out/zuvrek-$version-$arch.msi"
@@ -28,7 +30,7 @@ for arch in x64 x86; do
   product=$(uuid "zuvrek product $arch $version")
   package=$(uuid "zuvrek package $arch $version $(cat package/msi/zuvrek.wxs "$stage"/* | sha256sum)")
   # wixl takes the files' sources relative to the folder it runs in.
-  (cd "$stage" && $frozen wixl -a "$arch" -D Version="$version" -D Arch="$arch" -D ProductCode="$product" \
+  (cd "$stage" && frozen wixl -a "$arch" -D Version="$version" -D Arch="$arch" -D ProductCode="$product" \
     -o "$msi" "$OLDPWD/package/msi/zuvrek.wxs")
   # wixl writes no SelfReg table: the DLLs' own registration runs after the
   # files are installed and before they are removed.
@@ -38,7 +40,7 @@ for arch in x64 x86; do
     printf 'zuvrek_wic_x86.dll\t1\n'
   } > "$stage/SelfReg.idt"
   template=$(msiinfo suminfo "$msi" | sed -n 's/^Template: //p')
-  $frozen msibuild "$msi" -i "$stage/SelfReg.idt" \
+  frozen msibuild "$msi" -i "$stage/SelfReg.idt" \
     -q "INSERT INTO InstallExecuteSequence (Action, Sequence) VALUES ('SelfUnregModules', 2200)" \
     -q "INSERT INTO InstallExecuteSequence (Action, Sequence) VALUES ('SelfRegModules', 5600)" \
     -s "zuvrek MCA pictures for Windows" "The zuvrek developers" "$template" "{$package}"
