@@ -31,33 +31,16 @@ RgbImage Rgb(const QImage& image) {
 }
 
 // A device that can only be read forward, as a pipe or a network reply,
-// handing out at most 1000 bytes a read.
+// handing out at most 1000 bytes a read. Given a pause, its writer stops
+// there: nothing more comes until the reader waits (waitForReadyRead).
 class SequentialDevice : public QIODevice {
  public:
-  explicit SequentialDevice(const QByteArray& data) : data_(data) { open(QIODevice::ReadOnly); }
-  bool isSequential() const override { return true; }
-  qint64 bytesAvailable() const override { return data_.size() - at_ + QIODevice::bytesAvailable(); }
-
- protected:
-  qint64 readData(char* out, qint64 most) override {
-    const qint64 n = std::min<qint64>({most, 1000, qint64(data_.size()) - at_});
-    std::memcpy(out, data_.constData() + at_, size_t(n));
-    at_ += n;
-    return n;
+  explicit SequentialDevice(const QByteArray& data, qint64 pause = -1)
+      : data_(data), available_(pause < 0 ? data.size() : pause) {
+    open(QIODevice::ReadOnly);
   }
-  qint64 writeData(const char*, qint64) override { return -1; }
-
- private:
-  const QByteArray data_;
-  qint64 at_ = 0;
-};
-
-// A pipe whose writer pauses: the first part of the file, then nothing until
-// the reader waits (waitForReadyRead), then the rest.
-class PausingDevice : public QIODevice {
- public:
-  explicit PausingDevice(const QByteArray& data) : data_(data) { open(QIODevice::ReadOnly); }
   bool isSequential() const override { return true; }
+  qint64 bytesAvailable() const override { return available_ - at_ + QIODevice::bytesAvailable(); }
   bool waitForReadyRead(int) override {
     if (available_ >= data_.size()) return false;
     available_ = data_.size();
@@ -66,7 +49,7 @@ class PausingDevice : public QIODevice {
 
  protected:
   qint64 readData(char* out, qint64 most) override {
-    const qint64 n = std::min<qint64>(most, available_ - at_);
+    const qint64 n = std::min<qint64>({most, 1000, available_ - at_});
     std::memcpy(out, data_.constData() + at_, size_t(n));
     at_ += n;
     return n;
@@ -76,7 +59,7 @@ class PausingDevice : public QIODevice {
  private:
   const QByteArray data_;
   qint64 at_ = 0;
-  qint64 available_ = data_.size() / 3;
+  qint64 available_;
 };
 
 TEST(QtPlugin, FoundByQtWithItsKeyAndMimeType) {
@@ -114,7 +97,7 @@ TEST(QtPlugin, ReadsEveryPictureFromEveryKindOfDevice) {
     SequentialDevice pipe(Qt(picture.image));
     QImageReader fromPipe(&pipe, "mca");
     EXPECT_TRUE(Rgb(fromPipe.read()) == expected) << fromPipe.errorString().toStdString();
-    PausingDevice pausing(Qt(picture.image));
+    SequentialDevice pausing(Qt(picture.image), picture.image.size() / 3);
     QImageReader fromPausing(&pausing, "mca");
     EXPECT_TRUE(Rgb(fromPausing.read()) == expected) << "a pipe that pauses";
   }
