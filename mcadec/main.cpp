@@ -178,8 +178,8 @@ int main(int argc, char** argv) {
   app.add_option("-j,--jobs", s.jobs, "files converted at once (default: the number of cores)")
       ->check(CLI::Range(1u, 1024u));
   app.add_option("--png-level", s.pngLevel,
-                 "PNG compression (zlib level), 0 (none) to 9 (smallest, slowest); default: level 6 "
-                 "tuned to be as small as 7")
+                 "PNG compression (libdeflate level), 0 (none) to 9 (smallest, slowest); default: level 2, "
+                 "and 7 where the picture is smooth")
       ->check(CLI::Range(0, 9));
   app.add_option("--resize", s.resize, "fit inside WIDTHxHEIGHT, keeping the aspect (area average; never enlarges)");
   app.add_option("--size-limit", s.sizeLimit, "refuse pictures of more pixels than this; 0: none (default 268435456)");

@@ -2,19 +2,28 @@
 
 #include "png/png_filter.h"
 
-#include <zlib.h>
-
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <algorithm>
+#include <cerrno>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <mutex>
 #include <system_error>
 #include <thread>
 
 namespace {
 
-constexpr size_t kChunkBytes = 1 << 20;  // filtered bytes a thread deflates at a time
-constexpr size_t kWindow = 32 * 1024;
+constexpr size_t kChunkBytes = 1 << 20;  // filtered bytes a chunk holds, about
+
+struct Chunk {
+  std::vector<uint8_t> raw;  // the row above the chunk's first, then its rows
+  size_t rows = 0;
+  bool last = false;
+  std::vector<uint8_t> filtered;
+  std::vector<uint8_t> deflated;
+  bool done = false;
+  bool ok = false;
+};
 
 void PutBe32(uint8_t* p, uint32_t v) {
   p[0] = uint8_t(v >> 24);
@@ -23,132 +32,173 @@ void PutBe32(uint8_t* p, uint32_t v) {
   p[3] = uint8_t(v);
 }
 
+}  // namespace
+
+struct PngPipeline {
+  size_t rowBytes = 0;
+  size_t chunkRows = 1;
+  bool indexed = false;
+  int level = kDeflateAutoLevel;
+  size_t inFlight = 1;  // chunks submitted and not yet written, at most
+
+  std::mutex lock;
+  std::condition_variable queued, finished;
+  std::deque<Chunk*> waiting;                    // for a worker
+  std::deque<std::unique_ptr<Chunk>> submitted;  // in the file's order
+  bool stopping = false;
+  std::vector<std::thread> workers;
+
+  std::unique_ptr<Chunk> filling;
+  std::vector<std::unique_ptr<Chunk>> spare;
+  ChunkDeflater* inlineDeflater = nullptr;  // without workers
+  std::vector<uint8_t> scratch;              // the filters' rows, without workers
+};
+
+void PngPipelineStop::operator()(PngPipeline* p) const {
+  {
+    std::lock_guard<std::mutex> guard(p->lock);
+    p->stopping = true;
+  }
+  p->queued.notify_all();
+  for (std::thread& t : p->workers) t.join();
+  FreeChunkDeflater(p->inlineDeflater);
+  delete p;
+}
+
+namespace {
+
+void FilterChunk(const PngPipeline& p, Chunk* c, std::vector<uint8_t>* scratch) {
+  const size_t n = p.rowBytes;
+  c->filtered.resize(c->rows * (n + 1));
+  uint8_t* out = c->filtered.data();
+  for (size_t y = 0; y < c->rows; ++y, out += n + 1) {
+    const uint8_t* row = &c->raw[(y + 1) * n];
+    const uint8_t* filtered = row;
+    out[0] = p.indexed ? 0 : FilterRgbRow(row, row - n, n, scratch->data(), &filtered);
+    std::memcpy(out + 1, filtered, n);
+  }
+}
+
+void ProcessChunk(const PngPipeline& p, ChunkDeflater* deflater, std::vector<uint8_t>* scratch, Chunk* c) {
+  try {
+    FilterChunk(p, c, scratch);
+    c->ok = deflater && DeflateChunk(deflater, c->filtered.data(), c->filtered.size(), c->last, &c->deflated);
+  } catch (const std::bad_alloc&) {
+    c->ok = false;
+  }
+}
+
+void Work(PngPipeline* p) {
+  ChunkDeflater* deflater = NewChunkDeflater(p->level, p->indexed);
+  std::vector<uint8_t> scratch(4 * p->rowBytes);
+  std::unique_lock<std::mutex> guard(p->lock);
+  for (;;) {
+    p->queued.wait(guard, [&] { return p->stopping || !p->waiting.empty(); });
+    if (p->stopping) break;
+    Chunk* c = p->waiting.front();
+    p->waiting.pop_front();
+    guard.unlock();
+    ProcessChunk(*p, deflater, &scratch, c);
+    guard.lock();
+    c->done = true;
+    p->finished.notify_all();
+  }
+  FreeChunkDeflater(deflater);
+}
+
 bool Put(PngEncoder* e, const void* data, size_t bytes) {
   if (bytes == 0 || std::fwrite(data, 1, bytes, e->out) == bytes) return true;
   e->error = std::string("cannot write: ") + std::strerror(errno);
   return false;
 }
 
-bool PutChunk(PngEncoder* e, const char* type, const uint8_t* data, size_t bytes) {
+// A chunk of type `type` whose data is the pieces laid end to end.
+bool PutChunk(PngEncoder* e, const char* type, std::initializer_list<std::pair<const uint8_t*, size_t>> pieces) {
+  size_t bytes = 0;
+  for (const auto& piece : pieces) bytes += piece.second;
   uint8_t head[8];
   PutBe32(head, uint32_t(bytes));
   std::memcpy(head + 4, type, 4);
-  uLong crc = crc32(0, head + 4, 4);
-  if (bytes) crc = crc32(crc, data, uInt(bytes));
+  uint32_t crc = Crc32(0, head + 4, 4);
+  for (const auto& piece : pieces) crc = Crc32(crc, piece.first, piece.second);
   uint8_t tail[4];
-  PutBe32(tail, uint32_t(crc));
-  return Put(e, head, 8) && Put(e, data, bytes) && Put(e, tail, 4);
+  PutBe32(tail, crc);
+  if (!Put(e, head, 8)) return false;
+  for (const auto& piece : pieces) {
+    if (!Put(e, piece.first, piece.second)) return false;
+  }
+  return Put(e, tail, 4);
 }
 
-// Appends the row with its filter byte: none for palette rows.
-void FilterRow(const uint8_t* row, const uint8_t* up, size_t n, bool indexed, uint8_t* scratch,
-               std::vector<uint8_t>* out) {
-  const uint8_t* filtered = row;
-  out->push_back(indexed ? 0 : FilterRgbRow(row, up, n, scratch, &filtered));
-  out->insert(out->end(), filtered, filtered + n);
+// One deflated chunk as an IDAT: the first carries the zlib header, the
+// last the checksum.
+bool WriteChunk(PngEncoder* e, const Chunk& c) {
+  if (!c.ok) {
+    e->error = "out of memory";
+    return false;
+  }
+  uint8_t header[2];
+  ZlibHeader(e->pipeline->level, header);
+  e->adler = Adler32(e->adler, c.filtered.data(), c.filtered.size());
+  uint8_t adler[4];
+  PutBe32(adler, e->adler);
+  const size_t headerBytes = e->headerWritten ? 0 : 2;
+  e->headerWritten = true;
+  return PutChunk(e, "IDAT", {{header, headerBytes}, {c.deflated.data(), c.deflated.size()}, {adler, c.last ? 4 : 0}});
 }
 
-struct Deflated {
-  std::vector<uint8_t> bytes;
-  uint32_t adler = 1;
-  bool ok = false;
-};
-
-// The zlib level a PNG level stands for.
-int ZlibLevel(int level) { return level == kPngTunedLevel ? 6 : level; }
-
-// Raw deflate of one chunk, primed with what came before it.
-void DeflateChunk(const std::vector<uint8_t>& input, const uint8_t* dictionary, size_t dictionaryBytes, int level,
-                  bool last, Deflated* out) {
-  z_stream z = {};
-  if (deflateInit2(&z, ZlibLevel(level), Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) return;
-  // Level 6 with level 7's lazy matching, no early stop on long matches and
-  // a short chain: as small as level 7 on smooth pictures, far quicker on noisy ones.
-  if (level == kPngTunedLevel) deflateTune(&z, 8, 32, 258, 64);
-  if (dictionaryBytes) deflateSetDictionary(&z, dictionary, uInt(dictionaryBytes));
-  out->bytes.resize(deflateBound(&z, uLong(input.size())) + 16);
-  z.next_in = const_cast<Bytef*>(input.data());
-  z.avail_in = uInt(input.size());
-  z.next_out = out->bytes.data();
-  z.avail_out = uInt(out->bytes.size());
-  const int result = deflate(&z, last ? Z_FINISH : Z_FULL_FLUSH);
-  out->ok = last ? result == Z_STREAM_END : result == Z_OK && z.avail_in == 0;
-  out->bytes.resize(out->bytes.size() - z.avail_out);
-  deflateEnd(&z);
-  out->adler = uint32_t(adler32(1, input.data(), uInt(input.size())));
-}
-
-// Runs job(0) .. job(count - 1) side by side, job(0) on the calling thread.
-template <typename Job>
-void RunSideBySide(size_t count, const Job& job) {
-  std::vector<std::thread> workers;
-  for (size_t i = 1; i < count; ++i) {
-    try {
-      workers.emplace_back(job, i);
-    } catch (const std::system_error&) {
-      job(i);  // no thread to be had: here, then
+// Writes submitted chunks in order while more than `keep` wait, or while
+// the first is done anyway.
+bool WriteFinished(PngEncoder* e, size_t keep) {
+  PngPipeline& p = *e->pipeline;
+  for (;;) {
+    std::unique_ptr<Chunk> c;
+    {
+      std::unique_lock<std::mutex> guard(p.lock);
+      if (p.submitted.empty()) return true;
+      if (p.submitted.size() <= keep && !p.submitted.front()->done) return true;
+      p.finished.wait(guard, [&] { return p.submitted.front()->done; });
+      c = std::move(p.submitted.front());
+      p.submitted.pop_front();
     }
+    const bool ok = WriteChunk(e, *c);
+    c->done = false;
+    p.spare.push_back(std::move(c));
+    if (!ok) return false;
   }
-  if (count > 0) job(0);
-  for (std::thread& t : workers) t.join();
 }
 
-// Filters and deflates the waiting chunks side by side and writes them in order, as
-// one IDAT; the last call ends the zlib stream.
-bool FlushChunks(PngEncoder* e, bool last) {
-  const size_t count = e->raw.size();
-  std::vector<Deflated> results(count);
-  std::vector<std::vector<uint8_t>> chunks(count);
-  // First every chunk's rows are filtered, each chunk on a thread, from the
-  // row above it; then every chunk is deflated, primed with the filtered
-  // bytes before it.
-  auto filter = [&](size_t i) {
-    const size_t n = e->rowBytes;
-    std::vector<uint8_t> scratch(e->indexed ? 0 : 4 * n);
-    const std::vector<uint8_t>& rows = e->raw[i];
-    const uint8_t* above = i == 0 ? e->above.data() : &e->raw[i - 1][e->raw[i - 1].size() - n];
-    chunks[i].reserve(rows.size() + rows.size() / n + 1);
-    for (size_t at = 0; at < rows.size(); at += n) {
-      FilterRow(&rows[at], at == 0 ? above : &rows[at - n], n, e->indexed, scratch.data(), &chunks[i]);
-    }
-  };
-  auto deflate = [&](size_t i) {
-    const std::vector<uint8_t>& before = i == 0 ? e->history : chunks[i - 1];
-    const size_t dictionary = std::min(before.size(), kWindow);
-    DeflateChunk(chunks[i], before.data() + before.size() - dictionary, dictionary, e->level,
-                 last && i + 1 == count, &results[i]);
-  };
-  RunSideBySide(count, filter);
-  RunSideBySide(count, deflate);
+bool Submit(PngEncoder* e, bool last) {
+  PngPipeline& p = *e->pipeline;
+  Chunk* c = p.filling.get();
+  c->last = last;
+  if (p.workers.empty()) {
+    ProcessChunk(p, p.inlineDeflater, &p.scratch, c);
+    c->done = true;
+    p.submitted.push_back(std::move(p.filling));
+  } else {
+    std::lock_guard<std::mutex> guard(p.lock);
+    p.waiting.push_back(c);
+    p.submitted.push_back(std::move(p.filling));
+    p.queued.notify_one();
+  }
+  return WriteFinished(e, last ? 0 : p.inFlight);
+}
 
-  std::vector<uint8_t> data;
-  if (!e->headerWritten) {
-    // CMF: deflate with a 32 KiB window; FLG: the level's class, made a multiple of 31.
-    const int level = ZlibLevel(e->level);
-    const int levelClass = level <= 1 ? 0 : level <= 5 ? 1 : level == 6 ? 2 : 3;
-    const unsigned flags = unsigned(levelClass) << 6;
-    data = {0x78, uint8_t(flags + (31 - (0x78 * 256 + flags) % 31) % 31)};
-    e->headerWritten = true;
+// A chunk to fill, after the row above it.
+std::unique_ptr<Chunk> NewChunk(PngPipeline* p, const uint8_t* above) {
+  std::unique_ptr<Chunk> c;
+  if (p->spare.empty()) {
+    c.reset(new Chunk);
+  } else {
+    c = std::move(p->spare.back());
+    p->spare.pop_back();
   }
-  for (size_t i = 0; i < count; ++i) {
-    if (!results[i].ok) {
-      e->error = "out of memory";
-      return false;
-    }
-    e->adler = uint32_t(adler32_combine(e->adler, results[i].adler, z_off_t(chunks[i].size())));
-    data.insert(data.end(), results[i].bytes.begin(), results[i].bytes.end());
-  }
-  if (last) {
-    uint8_t adler[4];
-    PutBe32(adler, e->adler);
-    data.insert(data.end(), adler, adler + 4);
-  }
-  // The window the next chunks may reach into, and the row above them.
-  for (const std::vector<uint8_t>& chunk : chunks) e->history.insert(e->history.end(), chunk.begin(), chunk.end());
-  if (e->history.size() > kWindow) e->history.erase(e->history.begin(), e->history.end() - ptrdiff_t(kWindow));
-  if (count > 0) e->above.assign(e->raw.back().end() - ptrdiff_t(e->rowBytes), e->raw.back().end());
-  e->raw.clear();
-  return PutChunk(e, "IDAT", data.data(), data.size());
+  c->raw.resize((p->chunkRows + 1) * p->rowBytes);
+  if (above) std::memcpy(c->raw.data(), above, p->rowBytes);
+  else std::fill(c->raw.begin(), c->raw.begin() + ptrdiff_t(p->rowBytes), 0);
+  c->rows = 0;
+  return c;
 }
 
 }  // namespace
@@ -157,32 +207,50 @@ bool OpenPng(PngEncoder* e, FILE* out, int32_t width, int32_t height, const std:
              unsigned threads) {
   e->out = out;
   e->height = height;
-  e->indexed = palette != nullptr;
-  e->level = level;
-  e->threads = threads < 1 ? 1 : threads;
-  e->rowBytes = size_t(width) * (e->indexed ? 1 : 3);
-  e->above.assign(e->rowBytes, 0);
+  e->rowBytes = size_t(width) * (palette ? 1 : 3);
+  e->pipeline.reset(new PngPipeline);
+  PngPipeline& p = *e->pipeline;
+  p.rowBytes = e->rowBytes;
+  p.chunkRows = std::max<size_t>(1, kChunkBytes / (e->rowBytes + 1));
+  p.indexed = palette != nullptr;
+  p.level = level;
+  threads = std::max(1u, threads);
+  p.inFlight = 2 * size_t(threads);
+  if (threads > 1) {
+    for (unsigned i = 0; i < threads; ++i) {
+      try {
+        p.workers.emplace_back(Work, &p);
+      } catch (const std::system_error&) {
+        break;  // as many as there are to be had
+      }
+    }
+  }
+  if (p.workers.empty()) {
+    p.inlineDeflater = NewChunkDeflater(level, p.indexed);
+    p.scratch.resize(4 * e->rowBytes);
+  }
+  p.filling = NewChunk(&p, nullptr);
   static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   uint8_t ihdr[13] = {};
   PutBe32(ihdr, uint32_t(width));
   PutBe32(ihdr + 4, uint32_t(height));
-  ihdr[8] = 8;                      // bits a sample
-  ihdr[9] = e->indexed ? 3 : 2;     // palette, or RGB
-  if (!Put(e, kSignature, sizeof kSignature) || !PutChunk(e, "IHDR", ihdr, sizeof ihdr)) return false;
-  return !palette || PutChunk(e, "PLTE", palette->data(), palette->size());
+  ihdr[8] = 8;                   // bits a sample
+  ihdr[9] = palette ? 3 : 2;     // palette, or RGB
+  if (!Put(e, kSignature, sizeof kSignature) || !PutChunk(e, "IHDR", {{ihdr, sizeof ihdr}})) return false;
+  return !palette || PutChunk(e, "PLTE", {{palette->data(), palette->size()}});
 }
 
 bool WritePngRow(PngEncoder* e, const uint8_t* row) {
-  if (e->raw.empty() || e->raw.back().size() >= kChunkBytes) {
-    // A full wave goes out before a row opens the next chunk, so that the
-    // last wave always has a chunk to end the stream with.
-    if (e->raw.size() == e->threads && !FlushChunks(e, false)) return false;
-    e->raw.emplace_back();
-    e->raw.back().reserve(kChunkBytes + e->rowBytes);
-  }
-  e->raw.back().insert(e->raw.back().end(), row, row + e->rowBytes);
+  PngPipeline& p = *e->pipeline;
+  Chunk& c = *p.filling;
+  std::memcpy(&c.raw[(c.rows + 1) * p.rowBytes], row, p.rowBytes);
+  ++c.rows;
   ++e->rowsTaken;
-  return true;
+  if (c.rows < p.chunkRows || e->rowsTaken == e->height) return true;
+  std::unique_ptr<Chunk> next = NewChunk(&p, &c.raw[c.rows * p.rowBytes]);
+  const bool ok = Submit(e, false);
+  p.filling = std::move(next);
+  return ok;
 }
 
 bool ClosePng(PngEncoder* e) {
@@ -190,5 +258,5 @@ bool ClosePng(PngEncoder* e) {
     e->error = "the picture ended early";
     return false;
   }
-  return FlushChunks(e, true) && PutChunk(e, "IEND", nullptr, 0);
+  return Submit(e, true) && PutChunk(e, "IEND", {});
 }

@@ -10,14 +10,14 @@
 #             npm, at the version tests/web/package-lock.json locks)
 # With no purpose named, all four.
 set -euo pipefail
-programs=(cmake make g++ pkg-config zlib1g-dev libcli11-dev libgdk-pixbuf-2.0-dev libgdk-pixbuf2.0-bin
+programs=(cmake make g++ pkg-config zlib1g-dev libdeflate-dev libcli11-dev libgdk-pixbuf-2.0-dev libgdk-pixbuf2.0-bin
           shared-mime-info libglib2.0-bin)
 windows=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 zip unzip)
 web=(cmake make clang lld binaryen wasi-libc libc++-14-dev-wasm32 libc++abi-14-dev-wasm32 libclang-rt-14-dev-wasm32)
 # Node.js as the machine has it (version 20 or later); Debian's where there is none.
 command -v node >/dev/null || web+=(nodejs npm)
 tests=(googletest libgtest-dev libbenchmark-dev valgrind clang libclang-rt-14-dev gcc-multilib g++-multilib
-       libspng-dev python3 lld qemu-user zlib1g-dev:arm64 libstdc++-12-dev:arm64 dpkg-dev lintian file chromium
+       libspng-dev python3 lld qemu-user zlib1g-dev:arm64 libdeflate-dev:arm64 libstdc++-12-dev:arm64 dpkg-dev lintian file chromium
        bash-completion tmux desktop-file-utils gpicview python3-dev python3-setuptools python3-pil python3-pytest python3-venv
        python3-pip python3-wheel qtbase5-dev qt6-base-dev wixl msitools faketime
        eog gthumb geeqie viewnior gwenview qimgv lximage-qt xvfb x11-apps x11-utils imagemagick dbus)
