@@ -1,5 +1,5 @@
 // The PNG encoder on arbitrary pictures (RGB or indexed, up to two 1 MiB
-// chunks), zlib levels and thread counts: what it writes, read back by
+// chunks), deflate levels and thread counts: what it writes, read back by
 // libspng with every CRC and the zlib checksum checked, is exactly the
 // picture it was given.
 #include <spng.h>
@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // entries; the rest: the pixels' bytes, repeated as far as the rows need.
   const int32_t width = 1 + int32_t((data[0] | data[1] << 8) % 2048);
   const bool indexed = data[2] & 1;
-  const int level = (data[2] >> 1 & 15) > 9 ? kPngTunedLevel : data[2] >> 1 & 15;
+  const int level = (data[2] >> 1 & 15) > 9 ? kDeflateAutoLevel : data[2] >> 1 & 15;
   const unsigned threads = 1 + (data[5] & 7);
   const size_t rowBytes = size_t(width) * (indexed ? 1 : 3);
   const int32_t height = int32_t(std::min<size_t>(1 + size_t(data[3]) * 64, (5u << 18) / rowBytes + 1));
