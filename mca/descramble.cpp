@@ -19,6 +19,18 @@ void ApplyDescrambleMask(const DescrambleMask& mask, const uint8_t* src, uint8_t
     const size_t n = count < kDescrambleMaskPeriod - phase ? count : kDescrambleMaskPeriod - phase;
     const uint8_t* m = mask.byte + phase;
     size_t i = 0;
+#if defined(__SSE2__) || defined(__ARM_NEON)
+    // Sixteen bytes at a time in the compiler's vector type where the target
+    // has vectors: each byte rotated within itself, then the mask.
+    typedef uint8_t Bytes16 __attribute__((vector_size(16)));
+    for (; i + 16 <= n; i += 16) {
+      Bytes16 b, k;
+      std::memcpy(&b, src + i, 16);
+      std::memcpy(&k, m + i, 16);
+      b = ((b << 1) | (b >> 7)) ^ k;
+      std::memcpy(dst + i, &b, 16);
+    }
+#endif
     // Eight bytes at a time: each byte rotated within itself, then the mask.
     for (; i + 8 <= n; i += 8) {
       uint64_t b, k;

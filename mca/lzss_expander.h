@@ -72,13 +72,26 @@ inline void CopyMatchWithSlack(uint8_t* to, size_t distance, size_t count) {
     std::memcpy(to + 16, from + 16, 8);
   } else {
     // A reference that reaches the bytes it writes repeats its first
-    // `distance` bytes: build eight bytes of that pattern in a word, and
-    // store it at every multiple of `distance` that still fits in a word.
-    uint64_t word;
-    std::memcpy(&word, from, 8);
-    word &= ~uint64_t(0) >> (64 - 8 * distance);
+    // `distance` bytes: build that pattern in a word and store it at every
+    // multiple of `distance` that fits in a word. The pattern is read a byte
+    // at a time: a word read across the stores that just wrote those bytes
+    // cannot be handed on from the store buffer, and waits for them.
+    if (distance == 3) {  // a repeated pixel, by far the most common
+      const uint64_t pixel = uint64_t(from[0]) | uint64_t(from[1]) << 8 | uint64_t(from[2]) << 16;
+      const uint64_t word = pixel | pixel << 24;  // two pixels: each store's last two bytes are scratch
+      for (size_t at = 0; at < count; at += 6) std::memcpy(to + at, &word, 8);
+      return;
+    }
+    if (distance == 1) {  // a run of one byte
+      const uint64_t word = from[0] * 0x0101010101010101ull;
+      for (size_t at = 0; at < count; at += 8) std::memcpy(to + at, &word, 8);
+      return;
+    }
+    uint64_t word = 0;
+    for (size_t i = 0; i < distance; ++i) word |= uint64_t(from[i]) << (8 * i);
     for (size_t filled = distance; filled < 8; filled *= 2) word |= word << (8 * filled);
-    const size_t step = 8 / distance * distance;
+    static constexpr uint8_t kStep[8] = {0, 8, 8, 6, 8, 5, 6, 7};  // the most whole patterns in a word
+    const size_t step = kStep[distance];
     for (size_t at = 0; at < count; at += step) std::memcpy(to + at, &word, 8);
   }
 }
