@@ -5,12 +5,13 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-for preset in win32 win64; do
+for preset in win32 win64 win-arm64; do
   for copy in a b; do
     cmake --preset "$preset" -B "$scratch/$copy-$preset" -DZUVREK_TESTS=OFF >/dev/null
     cmake --build "$scratch/$copy-$preset" -j"$(nproc)" --target zuvrek zuvrek-wic >/dev/null
   done
-  for dll in "$scratch/a-$preset"/zuvrek.sp? "$scratch/a-$preset"/zuvrek-wic.dll; do
+  for dll in "$scratch/a-$preset"/zuvrek.sp? "$scratch/a-$preset"/zuvrek.spha "$scratch/a-$preset"/zuvrek-wic*.dll; do
+    [ -e "$dll" ] || continue
     name=$(basename "$dll")
     if cmp -s "$dll" "$scratch/b-$preset/$name"; then
       echo "reproducible: $name ($(stat -c %s "$dll") bytes, sha256 $(sha256sum "$dll" | cut -c1-16))"

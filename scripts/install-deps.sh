@@ -5,14 +5,18 @@
 #   windows   the plug-ins, cross-built with mingw-w64 and run under Wine
 #   web       the WebAssembly module and mca-viewer.html (Debian's clang and
 #             lld for wasm32-wasi, Node.js)
+#   arm64     the Windows on Arm DLLs: zig (the ziglang wheel at the version
+#             cmake/zig-requirements.txt pins, in build/arm64-windows-tools/zig),
+#             llvm-windres, and mmdebstrap for the arm64 root their tests run in
 #   tests     the test suites, sanitizers, fuzzers, benchmarks, the Arm build,
 #             and the page's tests (Debian's Chromium; playwright-core from
 #             npm, at the version tests/web/package-lock.json locks)
-# With no purpose named, all four.
+# With no purpose named, all five.
 set -euo pipefail
 programs=(cmake make g++ pkg-config zlib1g-dev libdeflate-dev libcli11-dev libgdk-pixbuf-2.0-dev libgdk-pixbuf2.0-bin
           shared-mime-info libglib2.0-bin)
 windows=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 zip unzip)
+arm64=(cmake make python3-venv llvm-14 mmdebstrap mingw-w64-common)
 web=(cmake make clang lld binaryen wasi-libc libc++-14-dev-wasm32 libc++abi-14-dev-wasm32 libclang-rt-14-dev-wasm32)
 # Node.js as the machine has it (version 20 or later); Debian's where there is none.
 command -v node >/dev/null || web+=(nodejs npm)
@@ -24,18 +28,21 @@ tests=(googletest libgtest-dev libbenchmark-dev valgrind clang libclang-rt-14-de
 packages=()
 purposes=0
 npm_tests=0
+zig=0
 for word in "$@"; do
   case $word in
     programs) packages+=("${programs[@]}"); purposes=1 ;;
     windows) packages+=("${programs[@]:0:3}" "${windows[@]}"); purposes=1 ;;
     web) packages+=("${web[@]}"); purposes=1 ;;
-    tests) packages+=("${programs[@]}" "${windows[@]}" "${web[@]}" "${tests[@]}"); purposes=1; npm_tests=1 ;;
+    arm64) packages+=("${arm64[@]}"); purposes=1; zig=1 ;;
+    tests) packages+=("${programs[@]}" "${windows[@]}" "${web[@]}" "${arm64[@]}" "${tests[@]}"); purposes=1; npm_tests=1; zig=1 ;;
     *) packages+=("$word") ;;
   esac
 done
 if [ $purposes -eq 0 ]; then
-  packages+=("${programs[@]}" "${windows[@]}" "${web[@]}" "${tests[@]}")
+  packages+=("${programs[@]}" "${windows[@]}" "${web[@]}" "${arm64[@]}" "${tests[@]}")
   npm_tests=1
+  zig=1
 fi
 # The page's test driver, exactly as locked.
 npm_install() {
@@ -45,12 +52,25 @@ npm_install() {
   [ "$dir/node_modules/.package-lock.json" -nt "$dir/package-lock.json" ] && return 0
   npm ci --prefix "$dir" --no-audit --no-fund --loglevel=error
 }
+# zig from the Python package index, exactly as pinned, in a folder of the build's.
+zig_install() {
+  [ $zig -eq 1 ] || return 0
+  local tools requirements
+  tools="$(dirname "$0")/../build/arm64-windows-tools"
+  requirements="$(dirname "$0")/../cmake/zig-requirements.txt"
+  [ "$tools/zig/installed" -nt "$requirements" ] && return 0
+  rm -rf "$tools/zig"
+  python3 -m venv "$tools/zig"
+  "$tools/zig/bin/pip" install -q --disable-pip-version-check -r "$requirements"
+  touch "$tools/zig/installed"
+}
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ ${#missing[@]} -eq 0 ]; then
   npm_install
+  zig_install
   exit 0
 fi
 sudo=""
@@ -63,3 +83,4 @@ done
 $sudo apt-get -o DPkg::Lock::Timeout=600 update -qq
 DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -qq "${missing[@]}" >/dev/null
 npm_install
+zig_install

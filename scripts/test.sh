@@ -2,8 +2,9 @@
 # Builds everything from nothing and runs every test: the native suite plain,
 # under ASan/UBSan (64 and 32 bits), TSan and valgrind; a short run of each
 # fuzz target (64 and 32 bits); the shipped DLLs under Wine through our host,
-# 32-bit and 64-bit; the native suite and mcadec built for 64-bit Arm, run
-# under qemu-aarch64; the WebAssembly module against the native decoder under
+# 32-bit and 64-bit, and the ARM64 ones under arm64 Wine in an arm64 root
+# (scripts/windows-arm64-test.sh); the native suite and mcadec built for
+# 64-bit Arm, run under qemu-aarch64; the WebAssembly module against the native decoder under
 # Node.js and mca-viewer.html in headless Chromium; the WIC codec's MSIs
 # installed, upgraded and removed under Wine; the Debian packages installed and purged; and two clean
 # builds of each DLL compared byte for byte.
@@ -11,10 +12,14 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 jobs=$(nproc)
-for preset in native asan asan32 tsan fuzz fuzz32 win32 win64 aarch64 web; do
+for preset in native asan asan32 tsan fuzz fuzz32 win32 win64 win-arm64 aarch64 web; do
   echo "== $preset"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j"$jobs" >/dev/null
+  if [ "$preset" = win-arm64 ]; then
+    scripts/windows-arm64-test.sh
+    continue
+  fi
   ctest --preset "$preset" -j"$jobs"
   if [ "$preset" = native ]; then
     echo "== valgrind"

@@ -9,8 +9,8 @@
 
 namespace {
 
-const PROPERTYKEY* const kKeys[] = {&PKEY_Image_HorizontalSize, &PKEY_Image_VerticalSize, &PKEY_Image_Dimensions,
-                                    &PKEY_Image_BitDepth};
+const PROPERTYKEY* const kKeys[] = {&kImageHorizontalSize, &kImageVerticalSize, &kImageDimensions,
+                                    &kImageBitDepth};
 
 bool SameKey(const PROPERTYKEY& a, const PROPERTYKEY& b) { return a.fmtid == b.fmtid && a.pid == b.pid; }
 
@@ -95,10 +95,10 @@ HRESULT McaProperties::GetValue(REFPROPERTYKEY key, PROPVARIANT* value) {
   const UINT width = width_, height = height_;
   LeaveCriticalSection(&lock_);
   if (!ready) return S_OK;
-  if (SameKey(key, PKEY_Image_HorizontalSize)) SetNumber(value, width);
-  if (SameKey(key, PKEY_Image_VerticalSize)) SetNumber(value, height);
-  if (SameKey(key, PKEY_Image_BitDepth)) SetNumber(value, 24);  // every picture is delivered at 24 bits
-  if (SameKey(key, PKEY_Image_Dimensions)) {
+  if (SameKey(key, kImageHorizontalSize)) SetNumber(value, width);
+  if (SameKey(key, kImageVerticalSize)) SetNumber(value, height);
+  if (SameKey(key, kImageBitDepth)) SetNumber(value, 24);  // every picture is delivered at 24 bits
+  if (SameKey(key, kImageDimensions)) {
     wchar_t text[32];
     std::swprintf(text, sizeof text / sizeof text[0], L"%u x %u", width, height);
     return SetText(value, text);

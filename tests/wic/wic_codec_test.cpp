@@ -449,7 +449,7 @@ TEST(WicCodec, AnswersAsWicDefinesForWhatAnMcaPictureHasNot) {
 }
 
 TEST(WicCodec, FramesShareOneDecodeAcrossThreadsAndTheDllUnloadsWhenAllIsReleased) {
-  HMODULE dll = LoadLibraryA("zuvrek-wic.dll");
+  HMODULE dll = LoadLibraryA(ZUVREK_WIC_FILE);
   ASSERT_NE(dll, nullptr);
   auto canUnload = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
       reinterpret_cast<void*>(GetProcAddress(dll, "DllCanUnloadNow")));

@@ -199,7 +199,7 @@ void SetText(const wchar_t* key, const wchar_t* name, const wchar_t* text) {
 // Registers and unregisters through the DLL's own entry points, around a
 // default ProgID and a property handler someone else set first.
 TEST(WicRegistration, KeepsTheDefaultsSomeoneElseSetAndAddsToOpenWith) {
-  HMODULE dll = LoadLibraryA("zuvrek-wic.dll");
+  HMODULE dll = LoadLibraryA(ZUVREK_WIC_FILE);
   ASSERT_NE(dll, nullptr);
   using Entry = HRESULT(STDAPICALLTYPE*)();
   auto registerServer = reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(dll, "DllRegisterServer")));
