@@ -2,14 +2,21 @@
 
 #include <cstring>
 
+// Sixteen bytes at a time in the compiler's vector types where the target has
+// a vector unit (SSE2, NEON, WebAssembly's SIMD); elsewhere a byte at a time,
+// which there is quicker than vectors the compiler has to take apart.
+#if defined(__SSE2__) || defined(__ARM_NEON) || defined(__wasm_simd128__)
+#define ZUVREK_FILTER_VECTORS 1
+#endif
+
 namespace {
 
-// Sixteen bytes at a time in the compiler's vector types: SSE2 on x86, NEON
-// on ARM, whatever the target has elsewhere, and plain code where it has none.
+constexpr size_t kBpp = 3;
+
+#ifdef ZUVREK_FILTER_VECTORS
 typedef uint8_t U8x16 __attribute__((vector_size(16)));
 typedef uint16_t U16x8 __attribute__((vector_size(16)));
 
-constexpr size_t kBpp = 3;
 constexpr size_t kLanes = 16;
 // Blocks whose magnitudes (two of at most 128 a lane) a 16-bit lane can add up.
 constexpr size_t kBlocksPerSum = 255;
@@ -56,6 +63,13 @@ inline U8x16 PaethPredictor(U8x16 a, U8x16 b, U8x16 c) {
   return Select(U8x16(pc < abMin), c, ab);
 }
 
+uint64_t LaneTotal(U16x8 v) {
+  uint64_t total = 0;
+  for (size_t i = 0; i < 8; ++i) total += v[i];
+  return total;
+}
+#endif
+
 inline uint8_t Paeth(int a, int b, int c) {
   const int pa = b > c ? b - c : c - b, pb = a > c ? a - c : c - a;
   const int pc = a + b - 2 * c < 0 ? 2 * c - a - b : a + b - 2 * c;
@@ -65,12 +79,6 @@ inline uint8_t Paeth(int a, int b, int c) {
 }
 
 inline uint8_t Magnitude(uint8_t v) { return v < 128 ? v : uint8_t(256 - v); }
-
-uint64_t LaneTotal(U16x8 v) {
-  uint64_t total = 0;
-  for (size_t i = 0; i < 8; ++i) total += v[i];
-  return total;
-}
 
 // The four filters of bytes [from, to) one at a time, their magnitudes added.
 void FilterBytes(const uint8_t* row, const uint8_t* up, size_t from, size_t to, uint8_t* const out[4],
@@ -92,10 +100,11 @@ void FilterBytes(const uint8_t* row, const uint8_t* up, size_t from, size_t to, 
 uint8_t FilterRgbRow(const uint8_t* row, const uint8_t* up, size_t n, uint8_t* scratch, const uint8_t** filtered) {
   uint8_t* const out[4] = {scratch, scratch + n, scratch + 2 * n, scratch + 3 * n};
   uint64_t sums[5] = {};
-  // The first pixel has no left neighbour; the vectors start after it.
+  // The first pixel has no left neighbour; the loops start after it.
   const size_t head = n < kBpp ? n : kBpp;
   FilterBytes(row, up, 0, head, out, sums);
   size_t i = head;
+#ifdef ZUVREK_FILTER_VECTORS
   while (i + kLanes <= n) {
     U16x8 lanes[5] = {};
     for (size_t block = 0; block < kBlocksPerSum && i + kLanes <= n; ++block, i += kLanes) {
@@ -112,6 +121,18 @@ uint8_t FilterRgbRow(const uint8_t* row, const uint8_t* up, size_t n, uint8_t* s
     for (int k = 0; k < 5; ++k) sums[k] += LaneTotal(lanes[k]);
   }
   FilterBytes(row, up, i, n, out, sums);
+#else
+  // Each filter in a loop of its own, then each sum: simple loops a scalar
+  // target runs quickest.
+  for (size_t j = i; j < n; ++j) out[0][j] = uint8_t(row[j] - row[j - kBpp]);
+  for (size_t j = i; j < n; ++j) out[1][j] = uint8_t(row[j] - up[j]);
+  for (size_t j = i; j < n; ++j) out[2][j] = uint8_t(row[j] - ((row[j - kBpp] + up[j]) >> 1));
+  for (size_t j = i; j < n; ++j) out[3][j] = uint8_t(row[j] - Paeth(row[j - kBpp], up[j], up[j - kBpp]));
+  for (size_t j = i; j < n; ++j) sums[0] += Magnitude(row[j]);
+  for (int k = 0; k < 4; ++k) {
+    for (size_t j = i; j < n; ++j) sums[k + 1] += Magnitude(out[k][j]);
+  }
+#endif
   // The first of the smallest sums, none first.
   uint8_t best = 0;
   for (uint8_t k = 1; k < 5; ++k) {
