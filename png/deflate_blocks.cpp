@@ -115,8 +115,7 @@ struct Code {
     }
     bits = longest < kTableBits ? longest : kTableBits;
     // Where a longer code begins, the entry sends the walk to the slow road.
-    const uint16_t longCode = extraBits ? uint16_t(kLong << 8) : uint16_t(0xFFFF);
-    for (int i = 0; i < (1 << bits); ++i) table[i] = longest > kTableBits ? longCode : 0;
+    for (int i = 0; i < (1 << bits); ++i) table[i] = longest > kTableBits ? uint16_t(kLong << 8) : 0;
     for (int s = 0; s < symbols; ++s) {
       const int len = lengths[s];
       if (len == 0) continue;
@@ -144,11 +143,10 @@ struct Code {
     return 0;
   }
 
-  // The next symbol, or -1 where the bits begin no code.
+  // The next symbol of a code no longer than the table's bits (the code
+  // lengths' code, of at most 7), or -1 where the bits begin no code.
   int Decode(Bits* in) const {
-    in->Peek(kMaxCodeBits);
-    uint16_t entry = table[in->buffer & ((1u << bits) - 1)];
-    if (entry == 0xFFFF) entry = LongEntry(in->buffer);
+    const uint16_t entry = table[in->Peek(bits)];
     if (entry == 0) return -1;
     in->Skip(entry & 15);
     return entry >> 4;

@@ -207,11 +207,10 @@ bool OpenPng(PngEncoder* e, FILE* out, int32_t width, int32_t height, const std:
              unsigned threads) {
   e->out = out;
   e->height = height;
-  e->rowBytes = size_t(width) * (palette ? 1 : 3);
   e->pipeline.reset(new PngPipeline);
   PngPipeline& p = *e->pipeline;
-  p.rowBytes = e->rowBytes;
-  p.chunkRows = std::max<size_t>(1, kChunkBytes / (e->rowBytes + 1));
+  p.rowBytes = size_t(width) * (palette ? 1 : 3);
+  p.chunkRows = std::max<size_t>(1, kChunkBytes / (p.rowBytes + 1));
   p.indexed = palette != nullptr;
   p.level = level;
   threads = std::max(1u, threads);
@@ -227,7 +226,7 @@ bool OpenPng(PngEncoder* e, FILE* out, int32_t width, int32_t height, const std:
   }
   if (p.workers.empty()) {
     p.inlineDeflater = NewChunkDeflater(level, p.indexed);
-    p.scratch.resize(4 * e->rowBytes);
+    p.scratch.resize(4 * p.rowBytes);
   }
   p.filling = NewChunk(&p, nullptr);
   static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};

@@ -26,7 +26,6 @@ struct PngEncoder {
   FILE* out = nullptr;
   int32_t height = 0;
   int32_t rowsTaken = 0;
-  size_t rowBytes = 0;  // without the filter byte
   uint32_t adler = 1;
   bool headerWritten = false;
   std::unique_ptr<PngPipeline, PngPipelineStop> pipeline;
