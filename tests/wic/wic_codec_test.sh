@@ -2,11 +2,12 @@
 # The WIC codec in a fresh Wine prefix: regsvr32 registers it, the WIC client
 # (wic_tests.exe) finds and uses it through Wine's imaging factory, and
 # regsvr32 /u leaves the registry as it found it (HKLM\Software exported
-# before and after, compared).
+# before and after, compared, without what Wine writes on its own).
 # Arguments: the Wine runner (cmake/wine-run.sh, wine64-run.sh or
 # wine-arm64-run.sh), the build folder holding the codec and the plug-in, the
 # test program's name and the codec's file name.
 set -eu
+here=$(cd "$(dirname "$0")" && pwd)
 run=$1
 cd "$2"
 tests=$3
@@ -23,9 +24,7 @@ cleanup() {
 trap cleanup EXIT
 "$run" wineboot -i >/dev/null 2>&1
 export_keys() {
-  "$run" reg export 'HKLM\Software' "$scratch/$1.reg" /y >/dev/null 2>&1
-  iconv -f UTF-16LE -t UTF-8 "$scratch/$1.reg" > "$scratch/$1.txt"
-  grep -q Classes "$scratch/$1.txt" || { echo "reg export wrote nothing"; exit 1; }
+  sh "$here/software_keys.sh" "$run" "$scratch/$1.reg" "$scratch/$1.txt"
 }
 export_keys before
 "$run" regsvr32 /s "$codec"
