@@ -47,20 +47,26 @@ struct LzssOutput {
 // The most stream bytes one turn of the expander takes: a flag byte and eight literals.
 constexpr size_t kLzssTurnInput = 9;
 
+// The longest reference: four bits of length, plus three.
+constexpr size_t kLzssMaxCount = 18;
+
 // The most a whole flag group takes and gives: a flag byte and eight
 // two-byte references, eight 18-byte copies.
 constexpr size_t kLzssGroupInput = 17;
-constexpr size_t kLzssGroupOutput = 8 * 18;
+constexpr size_t kLzssGroupOutput = 8 * kLzssMaxCount;
 
-// The most bytes one token's copy writes from its start: the fast copies move
-// whole words and leave scratch past the match, which later output overwrites.
+// The most bytes one token's copy writes from its start: the fast copies store
+// whole words, a fixed number of them whatever the length, and leave scratch
+// past the match, which later output overwrites.
 constexpr size_t kLzssCopySlack = 32;
 
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the pattern copy builds words byte-first");
 
-// Copies `count` bytes from `distance` back (no further back than the
-// output's start) when kLzssCopySlack bytes from `to` on may be written.
-inline void CopyMatchWithSlack(uint8_t* to, size_t distance, size_t count) {
+// Copies a reference of up to kLzssMaxCount bytes from `distance` back (no
+// further back than the output's start) when kLzssCopySlack bytes from `to`
+// on may be written. Every case stores a fixed run of words that covers the
+// longest reference: no branch on the length.
+inline void CopyMatchWithSlack(uint8_t* to, size_t distance) {
   const uint8_t* from = to - distance;
   if (distance >= 16) {
     // Each word's source lies before its destination, or was just written.
@@ -72,19 +78,24 @@ inline void CopyMatchWithSlack(uint8_t* to, size_t distance, size_t count) {
     std::memcpy(to + 16, from + 16, 8);
   } else {
     // A reference that reaches the bytes it writes repeats its first
-    // `distance` bytes: build that pattern in a word and store it at every
-    // multiple of `distance` that fits in a word. The pattern is read a byte
-    // at a time: a word read across the stores that just wrote those bytes
-    // cannot be handed on from the store buffer, and waits for them.
+    // `distance` bytes: build that pattern in a word and store it three times,
+    // a whole number of patterns apart, enough for the longest reference.
+    // The pattern is read a byte at a time: a word read across the stores
+    // that just wrote those bytes cannot be handed on from the store buffer,
+    // and waits for them.
     if (distance == 3) {  // a repeated pixel, by far the most common
       const uint64_t pixel = uint64_t(from[0]) | uint64_t(from[1]) << 8 | uint64_t(from[2]) << 16;
       const uint64_t word = pixel | pixel << 24;  // two pixels: each store's last two bytes are scratch
-      for (size_t at = 0; at < count; at += 6) std::memcpy(to + at, &word, 8);
+      std::memcpy(to, &word, 8);
+      std::memcpy(to + 6, &word, 8);
+      std::memcpy(to + 12, &word, 8);
       return;
     }
     if (distance == 1) {  // a run of one byte
       const uint64_t word = from[0] * 0x0101010101010101ull;
-      for (size_t at = 0; at < count; at += 8) std::memcpy(to + at, &word, 8);
+      std::memcpy(to, &word, 8);
+      std::memcpy(to + 8, &word, 8);
+      std::memcpy(to + 16, &word, 8);
       return;
     }
     uint64_t word = 0;
@@ -92,7 +103,10 @@ inline void CopyMatchWithSlack(uint8_t* to, size_t distance, size_t count) {
     for (size_t filled = distance; filled < 8; filled *= 2) word |= word << (8 * filled);
     static constexpr uint8_t kStep[8] = {0, 8, 8, 6, 8, 5, 6, 7};  // the most whole patterns in a word
     const size_t step = kStep[distance];
-    for (size_t at = 0; at < count; at += step) std::memcpy(to + at, &word, 8);
+    static_assert(2 * 5 + 8 >= kLzssMaxCount, "three stores of the shortest step cover the longest reference");
+    std::memcpy(to, &word, 8);
+    std::memcpy(to + step, &word, 8);
+    std::memcpy(to + 2 * step, &word, 8);
   }
 }
 
@@ -110,7 +124,7 @@ inline void CopyMatch(uint8_t* window, size_t base, size_t out, size_t distance,
   }
   const uint8_t* from = to - distance;
   if (room >= kLzssCopySlack) {
-    CopyMatchWithSlack(to, distance, count);
+    CopyMatchWithSlack(to, distance);
   } else if (distance >= count) {
     std::memcpy(to, from, count);
   } else {
@@ -154,6 +168,8 @@ inline void RunLzss(const LzssInput& input, const LzssOutput& output, LzssState*
           out += 8;
           continue;
         }
+        // Unrolled, each token tests its own flag bit: no counter to branch on.
+#pragma GCC unroll 8
         for (int token = 0; token < 8; ++token, group >>= 1) {
           if (group & 1) {
             w[out++] = bytes[in++];
@@ -163,7 +179,7 @@ inline void RunLzss(const LzssInput& input, const LzssOutput& output, LzssState*
           in += 2;
           const size_t count = (b1 >> 4) + 3;
           const size_t distance = ((kLzssStartPosition + out - (b0 | (b1 & 0x0F) << 8)) - 1) % kLzssRingSize + 1;
-          CopyMatchWithSlack(w + out, distance, count);
+          CopyMatchWithSlack(w + out, distance);
           out += count;
         }
       }
