@@ -1,6 +1,6 @@
 #!/bin/sh
 # Runs a Windows on Arm program under Debian's arm64 Wine, quietly, inside the
-# arm64 Debian root that scripts/arm64-windows.sh prepares (the project and
+# arm64 Debian root that scripts/windows-arm64-test.sh prepares (the project and
 # /tmp are mounted there at their own paths, and arm64 programs run through
 # qemu). "wine-arm64-run.sh wineserver ARGS" runs the root's wineserver.
 root="$(cd "$(dirname "$0")/.." && pwd)/build/arm64-windows-tools/root"

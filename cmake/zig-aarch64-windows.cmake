@@ -1,7 +1,7 @@
 # Cross-build for Windows on 64-bit Arm with zig's clang, mingw-w64 headers
 # and libc++ (Debian has no aarch64 mingw C++ runtime); the version resources
 # through Debian's llvm-windres. Programs run under Debian's arm64 Wine in an
-# arm64 Debian root (scripts/arm64-windows.sh).
+# arm64 Debian root (scripts/windows-arm64-test.sh).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR ARM64)
 set(CMAKE_C_COMPILER ${CMAKE_CURRENT_LIST_DIR}/zig-aarch64-windows-cc)

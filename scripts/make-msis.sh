@@ -6,11 +6,12 @@
 # from the DLLs already built in build/win64, build/win32 and build/win-arm64,
 # with wixl (msitools). wixl knows no ARM64: the Arm64 installer is written as
 # an x64 one (64-bit components, Program Files) and given the Arm64 template
-# after, which is all that tells a package's platform. VERSION is the project's, or the second argument (the tests
-# make an older one). The same inputs give the same bytes: the ProductCode
-# follows the version (a new version is a new product, which the upgrade
-# replaces), the package code the contents, and the clock is held at a
-# fixed date while the database is written.
+# after, which is all that tells a package's platform. VERSION is the
+# project's, or the second argument (the tests make an older one). The same
+# inputs give the same bytes: the ProductCode follows the version (a new
+# version is a new product, which the upgrade replaces), the package code the
+# contents, and the clock is held at a fixed date while the database is
+# written.
 set -euo pipefail
 out=$(realpath "$1")
 cd "$(dirname "$0")/.."

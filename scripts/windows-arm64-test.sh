@@ -19,7 +19,7 @@ mounts=()
 
 cleanup() {
   if [ -x "$root/usr/lib/wine/wineserver" ] && [ ${#mounts[@]} -gt 0 ]; then
-    WINEPREFIXARM64=/root/.wine-zuvrek-arm64 cmake/wine-arm64-run.sh wineserver -k 2>/dev/null || true
+    cmake/wine-arm64-run.sh wineserver -k 2>/dev/null || true
   fi
   for ((i = ${#mounts[@]} - 1; i >= 0; i--)); do umount "${mounts[i]}" 2>/dev/null || umount -l "${mounts[i]}" || true; done
   [ $registered -eq 0 ] || echo -1 > "$binfmt/qemu-aarch64"
