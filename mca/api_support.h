@@ -20,6 +20,10 @@ mca_status FailOnSize(mca_problem* problem, mca_status status, int32_t width, in
 // MCA_OK, or the limit a width x height output passes.
 mca_status CheckLimits(int32_t width, int32_t height, const mca_options& options, mca_problem* problem);
 
+// MCA_OK, or MCA_SHORT_PAYLOADS for a whole picture (its size within the
+// limits) that its payloads cannot fill, unless the options allow it.
+mca_status CheckFill(const mca_info& info, const mca_options& options, mca_problem* problem);
+
 // The probe, of data in memory or through a reader; without `signature` the
 // first three bytes are not looked at (decodes take whatever container they
 // are given, as the plug-in does).

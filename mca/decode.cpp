@@ -24,9 +24,10 @@ McaCanvas PictureCanvas(const mca_info& info, uint8_t* pixels, size_t stride, si
   return canvas;
 }
 
-// Probes and checks the full-size limits. A payload outside the data is
-// answered only once the picture's size is known to be sound.
-mca_status ProbeWithin(const uint8_t* data, size_t size, const mca_options& options, mca_info* info,
+// Probes and checks the full-size limits, and for a decode into memory
+// (`whole`) that the payloads can fill the picture. A payload outside the
+// data is answered only once the picture's size is known to be sound.
+mca_status ProbeWithin(const uint8_t* data, size_t size, const mca_options& options, bool whole, mca_info* info,
                        mca_problem* problem) {
   const mca_status status = ProbeContainer(McaSpan{data, size}, false, info, problem);
   if (status != MCA_OK && status != MCA_PAYLOAD_OUTSIDE) return status;
@@ -34,6 +35,10 @@ mca_status ProbeWithin(const uint8_t* data, size_t size, const mca_options& opti
   if (info->height < 0) return Fail(problem, MCA_NEGATIVE_HEIGHT, -1, info->height);
   const mca_status within = CheckLimits(info->width, info->height, options, problem);
   if (within != MCA_OK) return within;
+  if (whole) {
+    const mca_status filled = CheckFill(*info, options, problem);
+    if (filled != MCA_OK) return filled;
+  }
   return Fail(problem, status, found.frame, found.value, found.limit);
 }
 
@@ -125,7 +130,7 @@ mca_status mca_decode(const uint8_t* data, size_t size, const mca_options* given
   const mca_options options = OptionsOrDefaults(given);
   mca_info info;
   mca_problem found;
-  const mca_status status = ProbeWithin(data, size, options, &info, &found);
+  const mca_status status = ProbeWithin(data, size, options, true, &info, &found);
   // A file cut short still gives the frames before the broken one.
   if (status != MCA_OK && status != MCA_PAYLOAD_OUTSIDE) return Fail(problem, status, found.frame, found.value, found.limit);
   if (unsigned(options.layout) > unsigned(MCA_LAYOUT_BGRA)) return Fail(problem, MCA_BAD_ARGUMENT);
@@ -173,7 +178,7 @@ mca_status mca_decode_rows(const uint8_t* data, size_t size, const mca_options* 
   const mca_options options = OptionsOrDefaults(given);
   if (!IsRowLayout(options.layout)) return Fail(problem, MCA_BAD_ARGUMENT);
   mca_info info;
-  const mca_status status = ProbeWithin(data, size, options, &info, problem);
+  const mca_status status = ProbeWithin(data, size, options, false, &info, problem);
   if (status != MCA_OK) return status;
   if (Begin(*sink, info.width, info.height) != 0) return Fail(problem, MCA_STOPPED);
   LayoutSink layout;

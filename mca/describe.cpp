@@ -13,7 +13,7 @@ void FormatBytes(long long bytes, char* text, size_t room) {
   } else if (bytes >= (1LL << 20)) {
     std::snprintf(text, room, "%.2f MiB", double(bytes) / double(1LL << 20));
   } else {
-    std::snprintf(text, room, "%lld bytes", bytes);
+    std::snprintf(text, room, bytes == 1 ? "%lld byte" : "%lld bytes", bytes);
   }
 }
 
@@ -78,6 +78,14 @@ size_t mca_describe(const mca_problem* p, char* text, size_t room) {
     case MCA_NO_MEMORY: n = std::snprintf(text, room, "out of memory"); break;
     case MCA_STOPPED: n = std::snprintf(text, room, "stopped by the caller"); break;
     case MCA_READ_FAILED: n = std::snprintf(text, room, "the file could not be read"); break;
+    case MCA_SHORT_PAYLOADS: {
+      char holds[48], needs[48];
+      FormatBytes(value, holds, sizeof holds);
+      FormatBytes(limit, needs, sizeof needs);
+      n = std::snprintf(text, room, "the file holds pixels for at most %s of a %s picture (%d x %d): it is damaged or "
+                        "cut short", holds, needs, width, height);
+      break;
+    }
     default: n = std::snprintf(text, room, "unknown problem %d", int(p->status)); break;
   }
   return n < 0 ? 0 : size_t(n);

@@ -47,7 +47,9 @@ typedef enum mca_status {
   MCA_BUFFER_TOO_SMALL,     /* the caller's buffer is shorter than the rows need (value, limit) */
   MCA_NO_MEMORY,
   MCA_STOPPED,              /* the row sink asked to stop */
-  MCA_READ_FAILED           /* the caller's reader (mca_reader) could not read */
+  MCA_READ_FAILED,          /* the caller's reader (mca_reader) could not read */
+  MCA_SHORT_PAYLOADS        /* the payloads can fill at most `value` of the picture's `limit` bytes of
+                             * 24-bit pixels: damaged or cut short (mca_check_picture) */
 } mca_status;
 
 /* What went wrong, in enough detail to tell a user. */
@@ -120,6 +122,10 @@ typedef struct mca_options {
    * them to the one that places them in batches of about this many bytes
    * (whole rows, at least one); 0 (the default): 256 KiB. */
   uint32_t batch_bytes;
+  /* Whole decodes of a picture whose payloads cannot fill it (see
+   * mca_check_picture) go on instead of failing with MCA_SHORT_PAYLOADS;
+   * default 0. */
+  int decode_damaged;
 } mca_options;
 
 void mca_default_options(mca_options* options);
@@ -137,7 +143,22 @@ typedef struct mca_info {
   int32_t pixel_format;   /* 8: palette indexes; 24: blue, green, red pixels */
   int32_t palette_count;
   int32_t frame_count;    /* entries of the frame table (0 when the head says less) */
+  /* The most bytes of 24-bit pixels (3 a pixel) the payloads can give, from
+   * the heads alone: under 3 x width x height for a picture that is damaged
+   * or cut short. */
+  uint64_t reach_bytes;
 } mca_info;
+
+/* Whether the picture a probe described (`info`) can be decoded into memory
+ * at width x height: mca_check_limits for that size, and at the picture's
+ * own size or larger (a whole decode, perhaps scaled up after), unless
+ * options->decode_damaged, that its payloads can fill it: MCA_SHORT_PAYLOADS
+ * for a picture of over 16 MiB of 24-bit pixels whose payloads cannot fill a
+ * quarter of it. mca_decode decides the same; a caller that allocates its
+ * output itself asks first. Smaller and streamed decodes, whose memory does
+ * not grow with the picture, go on. */
+mca_status mca_check_picture(const mca_info* info, int32_t width, int32_t height, const mca_options* options,
+                             mca_problem* problem);
 
 typedef struct mca_frame_info {
   int32_t width;

@@ -1,5 +1,6 @@
 // Options, threads and limits of the public calls.
 #include "mca/api_support.h"
+#include "mca/payload_reach.h"
 #include "mca/std_threads.h"
 
 void mca_default_options(mca_options* options) {
@@ -68,9 +69,24 @@ mca_status CheckLimits(int32_t width, int32_t height, const mca_options& options
   return MCA_OK;
 }
 
+mca_status CheckFill(const mca_info& info, const mca_options& options, mca_problem* problem) {
+  const uint64_t pictureBytes = 3 * uint64_t(info.width) * uint64_t(info.height);
+  if (options.decode_damaged || !PictureUnfilled(info.reach_bytes, pictureBytes)) return Fail(problem, MCA_OK);
+  return FailOnSize(problem, MCA_SHORT_PAYLOADS, info.width, info.height, int64_t(info.reach_bytes),
+                    int64_t(pictureBytes));
+}
+
 mca_status mca_check_limits(int32_t width, int32_t height, const mca_options* options, mca_problem* problem) {
   if (width < 0 || height < 0) return Fail(problem, MCA_BAD_ARGUMENT);
   if (width == 0 || height == 0) return FailOnSize(problem, MCA_NO_PIXELS, width, height, 0, 0);
   const mca_status status = CheckLimits(width, height, OptionsOrDefaults(options), problem);
   return status == MCA_OK ? Fail(problem, MCA_OK) : status;
+}
+
+mca_status mca_check_picture(const mca_info* info, int32_t width, int32_t height, const mca_options* options,
+                             mca_problem* problem) {
+  if (!info) return Fail(problem, MCA_BAD_ARGUMENT);
+  const mca_status status = mca_check_limits(width, height, options, problem);
+  if (status != MCA_OK || width < info->width || height < info->height) return status;
+  return CheckFill(*info, OptionsOrDefaults(options), problem);
 }

@@ -2,6 +2,7 @@
 #include "mca/api_support.h"
 #include "mca/byte_order.h"
 #include "mca/container.h"
+#include "mca/payload_reach.h"
 
 int mca_has_signature(const uint8_t* data, size_t size) { return data && size >= 3 && IsMcaSignature(data); }
 
@@ -36,6 +37,7 @@ mca_status ProbeHeads(McaSpan source, bool signature, mca_info* info, mca_proble
   int32_t width = 0;
   uint32_t height = 0;  // the sum wraps in 32 bits
   int32_t payloadOutside = -1;
+  uint64_t reach = 0;  // each term is under 2^34: no frame count overflows it
   uint8_t table[4 * kTableChunk];
   for (int32_t i = 0; i < header.frameCount; ++i) {
     const int32_t inChunk = i % kTableChunk;
@@ -56,11 +58,14 @@ mca_status ProbeHeads(McaSpan source, bool signature, mca_info* info, mca_proble
     if (payloadOutside < 0 && (frame.storedSize < 0 || uint64_t(frame.storedSize) > size - frame.payloadOffset)) {
       payloadOutside = i;
     }
+    // Decodes stop at the first payload outside the data: frames from there
+    // on give nothing.
+    if (payloadOutside < 0) reach += FrameReach(frame, header.pixelFormat);
   }
   const int32_t totalHeight = int32_t(height);
   if (info) {
     *info = mca_info{width, totalHeight, header.pixelFormat == kMcaIndexedFormat ? 8 : 24, header.paletteCount,
-                     header.frameCount > 0 ? header.frameCount : 0};
+                     header.frameCount > 0 ? header.frameCount : 0, reach};
   }
   if (notMca) return NotMca(problem, size);
   // The size first: a picture whose payloads lie outside the data is still

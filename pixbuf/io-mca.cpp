@@ -106,13 +106,19 @@ gboolean Decode(LoadContext* c, GError** error) {
   }
   mca_options options;
   mca_default_options(&options);
-  Fill fill = {c, nullptr, 0, 0, 1, 0};
-  const mca_row_sink sink{BeginFill, FillRow, &fill};
   // A smaller size asked for (a thumbnail) is decoded straight at that size,
   // whatever the picture's own; a larger one is gdk-pixbuf's to scale. A
   // picture of no pixels is the decode's to refuse.
-  const mca_status status = mca_decode_scaled(data, size, &options, std::clamp(width, 1, std::max(info.width, 1)),
-                                              std::clamp(height, 1, std::max(info.height, 1)), &sink, &problem);
+  const int32_t decodedWidth = std::clamp(width, 1, std::max(info.width, 1));
+  const int32_t decodedHeight = std::clamp(height, 1, std::max(info.height, 1));
+  // A whole picture is held in memory: a damaged one is refused first.
+  if (info.width > 0 && info.height > 0 &&
+      mca_check_picture(&info, decodedWidth, decodedHeight, &options, &problem) != MCA_OK) {
+    return Fail(error, problem);
+  }
+  Fill fill = {c, nullptr, 0, 0, 1, 0};
+  const mca_row_sink sink{BeginFill, FillRow, &fill};
+  const mca_status status = mca_decode_scaled(data, size, &options, decodedWidth, decodedHeight, &sink, &problem);
   if (fill.pixbuf) g_object_unref(fill.pixbuf);
   if (status == MCA_STOPPED) {
     return Fail(error, GDK_PIXBUF_ERROR_INSUFFICIENT_MEMORY, "not enough memory for the pixels");

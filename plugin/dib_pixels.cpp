@@ -1,12 +1,26 @@
 #include "plugin/dib_pixels.h"
 
-int FillDibPixels(const uint8_t* data, size_t size, uint8_t* pixels, ProgressCallback callback, intptr_t lData,
-                  size_t stride, int32_t height, const mca_thread_api* threads) {
+namespace {
+
+// The host asked for the whole picture: its own size rules stand, no limits.
+mca_options HostOptions() {
   mca_options options;
   mca_default_options(&options);
-  // The host asked for the whole picture: its own size rules stand, no limits.
   options.max_pixels = 0;
   options.max_dimension = 0;
+  return options;
+}
+
+}  // namespace
+
+bool DibPictureFillable(const mca_info& geometry) {
+  const mca_options options = HostOptions();
+  return mca_check_picture(&geometry, geometry.width, geometry.height, &options, nullptr) != MCA_SHORT_PAYLOADS;
+}
+
+int FillDibPixels(const uint8_t* data, size_t size, uint8_t* pixels, ProgressCallback callback, intptr_t lData,
+                  size_t stride, int32_t height, const mca_thread_api* threads) {
+  mca_options options = HostOptions();
   options.layout = MCA_LAYOUT_DIB;
   options.output_zeroed = 1;  // the block comes zero-filled
   options.thread_api = threads;

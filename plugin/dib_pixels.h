@@ -10,3 +10,8 @@
 // asks to stop. `threads` null: the calling thread alone.
 int FillDibPixels(const uint8_t* data, size_t size, uint8_t* pixels, ProgressCallback callback, intptr_t lData,
                   size_t stride, int32_t height, const mca_thread_api* threads = nullptr);
+
+// Whether the probed picture may be decoded whole: false for one its payloads
+// cannot fill (damaged or cut short), which is refused before its blocks are
+// taken.
+bool DibPictureFillable(const mca_info& geometry);

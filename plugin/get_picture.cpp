@@ -53,6 +53,9 @@ int32_t Deliver(const SourceBytes& bytes, const mca_info& geometry, mca_status p
   // A height below 0, or more pixels than a block may hold, is refused
   // before any block is taken.
   if (probed == MCA_NEGATIVE_HEIGHT || probed == MCA_TOO_LARGE) return kResultNoMemory;
+  // A picture its payloads cannot fill is damaged: it would cost its whole
+  // block for nothing.
+  if (!DibPictureFillable(geometry)) return kResultDecodeError;
   const size_t stride = geometry.width > 0 ? (3 * size_t(geometry.width) + 3) / 4 * 4 : 0;
   const size_t pixelBytes = stride * size_t(geometry.height);
 

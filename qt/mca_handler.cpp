@@ -110,6 +110,7 @@ bool McaHandler::Load() {
     return false;
   }
   size_ = QSize(info.width, info.height);
+  info_ = info;
   broken_ = false;
   return true;
 }
@@ -138,7 +139,7 @@ bool McaHandler::read(QImage* image) {
   const QSize decoded = asked.boundedTo(size_);
   // A picture with no pixels is refused here too (a size of 0 is never asked).
   mca_problem problem;
-  if (mca_check_limits(asked.width(), asked.height(), nullptr, &problem) != MCA_OK) {
+  if (mca_check_picture(&info_, asked.width(), asked.height(), nullptr, &problem) != MCA_OK) {
     Warn("cannot read the picture", problem);
     return false;
   }

@@ -8,6 +8,8 @@
 #include <QImageIOHandler>
 #include <QSize>
 
+#include "mca/mca.h"
+
 class McaHandler : public QImageIOHandler {
  public:
   bool canRead() const override;
@@ -33,5 +35,6 @@ class McaHandler : public QImageIOHandler {
   bool loaded_ = false;
   bool broken_ = false;
   QSize size_;
+  mca_info info_ = {};
   QSize scaledSize_;
 };

@@ -14,8 +14,8 @@ namespace {
 
 const mca_thread_api kThreads = WindowsDecodeThreads();
 
-// Rows of a scaled picture into the caller's rectangle, BGR; the decode
-// stops once the rectangle's last row is in.
+// Rows of a picture, scaled or not, into the caller's rectangle, BGR; the
+// decode stops once the rectangle's last row is in.
 struct ScaledRows {
   WICRect rect;
   UINT stride;
@@ -64,8 +64,9 @@ HRESULT McaDecoder::Initialize(IStream* stream, WICDecodeOptions) {
     mca_info info{};
     HRESULT readError = S_OK;
     mca_status status = ProbeStream(stream, &streamLength_, &info, &problem, &readError);
-    // No pixels and the limits, checked before any pixel is decoded.
-    if (status == MCA_OK) status = mca_check_limits(info.width, info.height, nullptr, &problem);
+    // No pixels, the limits and a picture its payloads cannot fill, checked
+    // before any pixel is decoded: a client sizes its buffers from GetSize.
+    if (status == MCA_OK) status = mca_check_picture(&info, info.width, info.height, nullptr, &problem);
     hr = Answer(status, problem, readError);
     if (SUCCEEDED(hr)) {
       stream->AddRef();
@@ -167,6 +168,20 @@ HRESULT McaDecoder::DecodeInto(uint8_t* buffer, size_t stride, size_t bytes, boo
   return Answer(mca_decode(data_, size_, &options, buffer, stride, bytes, &problem), problem);
 }
 
+HRESULT McaDecoder::DecodePart(const WICRect& asked, UINT stride, BYTE* buffer) {
+  HRESULT hr = LoadData();
+  if (FAILED(hr)) return hr;
+  mca_options options;
+  mca_default_options(&options);
+  options.layout = MCA_LAYOUT_BGR;
+  options.thread_api = &kThreads;
+  ScaledRows rows = {asked, stride, buffer};
+  const mca_row_sink sink = {nullptr, PutScaledRow, &rows};
+  mca_problem problem{};
+  const mca_status status = mca_decode_rows(data_, size_, &options, &sink, &problem);
+  return status == MCA_STOPPED ? S_OK : Answer(status, problem);
+}
+
 HRESULT McaDecoder::DecodeOnce() {
   if (decoded_ != S_FALSE) return decoded_;
   size_t bytes = size_t{3} * width() * height();
@@ -193,7 +208,16 @@ HRESULT McaDecoder::CopyPixels(const WICRect* rect, UINT stride, UINT bufferSize
     LeaveCriticalSection(&lock_);
     return hr;
   }
-  // Parts, as WIC's scalers ask for them in bands: decoded once, kept.
+  if (decoded_ == S_FALSE && !copiedPart_) {
+    // A first part streams the rows down to its last and keeps none: a
+    // client that copies one rectangle does not pay for the whole picture.
+    copiedPart_ = true;
+    hr = DecodePart(asked, stride, buffer);
+    LeaveCriticalSection(&lock_);
+    return hr;
+  }
+  // Parts asked again and again, as WIC's scalers ask for bands: the whole
+  // picture decoded once, kept.
   hr = DecodeOnce();
   LeaveCriticalSection(&lock_);
   if (SUCCEEDED(hr)) CopyRectangle(pixels_, size_t{3} * width(), asked, stride, buffer);

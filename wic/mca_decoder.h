@@ -49,6 +49,8 @@ class McaDecoder final : public ComObject<McaDecoder, IWICBitmapDecoder> {
   HRESULT LoadData();  // the stream's bytes, read once for full-size decodes
   HRESULT DecodeInto(uint8_t* buffer, size_t stride, size_t bytes, bool zeroed);
   HRESULT DecodeOnce();
+  // The rows of `asked` alone, decoded from the top down to its last row.
+  HRESULT DecodePart(const WICRect& asked, UINT stride, BYTE* buffer);
 
   CRITICAL_SECTION lock_;
   bool initialized_ = false;
@@ -59,4 +61,5 @@ class McaDecoder final : public ComObject<McaDecoder, IWICBitmapDecoder> {
   mca_info info_{};
   uint8_t* pixels_ = nullptr;  // top-down BGR rows, 3 x width bytes apart, once decoded
   HRESULT decoded_ = S_FALSE;  // S_FALSE: not yet tried
+  bool copiedPart_ = false;    // a part was streamed: the next is served from the kept picture
 };

@@ -150,7 +150,7 @@ PyObject* Decode(PyObject*, PyObject* args) {
     height = info.height;
   }
   // The limits before the memory: for a scaled decode they apply to its output.
-  if (mca_check_limits(width, height, &options, &problem) != MCA_OK) return Raise(problem);
+  if (mca_check_picture(&info, width, height, &options, &problem) != MCA_OK) return Raise(problem);
   const size_t rowBytes = 3 * size_t(width);
   PyObject* rgb = PyBytes_FromStringAndSize(nullptr, Py_ssize_t(rowBytes * size_t(height)));
   if (!rgb) return nullptr;
@@ -226,7 +226,8 @@ PyObject* DecodeBands(PyObject*, PyObject* args) {
     return PyErr_Format(PyExc_ValueError, "size %d x %d is not from 1 x 1 to the picture's %d x %d", width, height,
                         int(info.width), int(info.height));
   }
-  if (mca_check_limits(width, height, &options, &problem) != MCA_OK) return Raise(problem);
+  // Whole, the bands fill a picture held in memory (Pillow's).
+  if (mca_check_picture(&info, width, height, &options, &problem) != MCA_OK) return Raise(problem);
   Bands b = {callback, nullptr, nullptr, 3 * size_t(width), 1, height};
   b.bandRows = int32_t(std::max<size_t>(1, std::min<size_t>(size_t(height), size_t(bandBytes) / b.rowBytes)));
   b.band = static_cast<uint8_t*>(PyMem_RawMalloc(b.rowBytes * size_t(b.bandRows)));
