@@ -24,7 +24,7 @@ tests=(googletest libgtest-dev libbenchmark-dev valgrind clang libclang-rt-14-de
        libspng-dev python3 lld qemu-user zlib1g-dev:arm64 libdeflate-dev:arm64 libstdc++-12-dev:arm64 dpkg-dev lintian file chromium
        bash-completion tmux desktop-file-utils gpicview python3-dev python3-setuptools python3-pil python3-pytest python3-venv
        python3-pip python3-wheel qtbase5-dev qt6-base-dev wixl msitools faketime
-       eog gthumb geeqie viewnior gwenview qimgv lximage-qt xvfb x11-apps x11-utils imagemagick dbus)
+       eog gthumb geeqie viewnior gwenview qimgv lximage-qt xvfb x11-apps x11-utils imagemagick dbus time)
 packages=()
 purposes=0
 npm_tests=0

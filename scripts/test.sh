@@ -27,8 +27,8 @@ for preset in native asan asan32 tsan fuzz fuzz32 win32 win64 win-arm64 aarch64 
       build/native/native_tests --gtest_brief=1
   fi
 done
-echo "== memory: 85-byte files of huge pictures through every front end"
-tests/memory_test.py . build/native build/web
+echo "== memory: 85-byte files of huge pictures, and a large one filled, in the programs people open them with"
+tests/memory_test.py . build/native build/web build/win64
 echo "== Python: the sdist and the wheel with the newest Pillow"
 tests/python/dists_test.sh build/native
 echo "== Windows installers"

@@ -4,6 +4,9 @@
 // make_large --sparse OUTPUT.mca WIDTH HEIGHT [REPEATS]: a file of a few
 // bytes whose picture is REPEATS frames of WIDTH x HEIGHT, all black but one
 // byte, for trying thumbnailers and viewers on hostile files.
+// make_large --filled OUTPUT.mca WIDTH HEIGHT: a black picture whose LZSS
+// payload really fills it, in a file of about 17 bytes for every 144 of
+// pixels, for telling a large picture from a damaged one.
 // make_large --solid OUTPUT.mca WIDTH HEIGHT RRGGBB: a picture of one colour,
 // for finding on the screen of a viewer that shows it.
 #include <cstdio>
@@ -26,6 +29,14 @@ int Write(const char* path, const Bytes& image) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 5 && std::strcmp(argv[1], "--filled") == 0) {
+    const long width = std::strtol(argv[3], nullptr, 10), height = std::strtol(argv[4], nullptr, 10);
+    if (width < 1 || height < 1 || width > 16384 || height > 16384) {
+      std::fprintf(stderr, "usage: make_large --filled OUTPUT.mca WIDTH HEIGHT (sides up to 16384)\n");
+      return 2;
+    }
+    return Write(argv[2], ZeroReferenceContainer(int32_t(width), int32_t(height)));
+  }
   if (argc == 6 && std::strcmp(argv[1], "--solid") == 0) {
     const long width = std::strtol(argv[3], nullptr, 10), height = std::strtol(argv[4], nullptr, 10);
     const unsigned long rgb = std::strtoul(argv[5], nullptr, 16);
@@ -51,6 +62,7 @@ int main(int argc, char** argv) {
   if (megabytes <= 0 || megabytes > 2100) {
     std::fprintf(stderr, "usage: make_large OUTPUT.mca MEGABYTES (1 to 2100)\n"
                          "       make_large --sparse OUTPUT.mca WIDTH HEIGHT [REPEATS]\n"
+                         "       make_large --filled OUTPUT.mca WIDTH HEIGHT\n"
                          "       make_large --solid OUTPUT.mca WIDTH HEIGHT RRGGBB\n");
     return 2;
   }

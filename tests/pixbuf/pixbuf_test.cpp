@@ -169,13 +169,15 @@ TEST(PixbufLoader, SignalsComeInGdkPixbufsOrder) {
   g_object_unref(loader);
 }
 
-// A tiny file for a picture over the limits fails with the limit named; a
-// thumbnail of it is still made.
+// A tiny file for a picture over the limits, or one its payload cannot fill,
+// fails whole with the reason named; a thumbnail of it is still made.
 TEST(PixbufLoader, PicturesOverTheLimitsNameTheLimit) {
   const struct {
     Bytes image;
     const char* limit;
-  } cases[] = {{SparseContainer(16000, 20000, 1), "size limit"}, {SparseContainer(40000, 10, 1), "dimension limit"}};
+  } cases[] = {{SparseContainer(16000, 20000, 1), "size limit"},
+               {SparseContainer(40000, 10, 1), "dimension limit"},
+               {SparseContainer(16384, 16384, 1), "at most 1 byte of a 768.00 MiB picture"}};
   for (const auto& c : cases) {
     ScratchFolder folder;
     WriteBytes(folder / "huge.mca", c.image);

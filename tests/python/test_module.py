@@ -1,5 +1,7 @@
 """zuvrek.probe and zuvrek.decode against the native decoder."""
 import mmap
+import subprocess
+import sys
 import threading
 
 import pytest
@@ -52,6 +54,17 @@ def test_scaled_to_exactly_the_size_asked_as_mcadec_fits_it(pictures, tmp_path):
     assert zuvrek.decode(huge, size=(170, 170))[:2] == (170, 170)
     with pytest.raises(zuvrek.McaError, match="over the size limit"):
         zuvrek.decode(huge)
+    # Within the limits, a picture its payload cannot fill is refused whole alone.
+    damaged = sparse(tmp_path, 16384, 16384).read_bytes()
+    assert zuvrek.decode(damaged, size=(256, 256))[:2] == (256, 256)
+    with pytest.raises(zuvrek.McaError, match="at most 1 byte of a 768.00 MiB picture"):
+        zuvrek.decode(damaged)
+    # Refused before its memory is asked for: in 512 MB of address space too.
+    script = ("import resource, sys, zuvrek; resource.setrlimit(resource.RLIMIT_AS, (512 << 20, 512 << 20)); "
+              "zuvrek.decode(open(sys.argv[1], 'rb').read())")
+    run = subprocess.run([sys.executable, "-c", script, str(sparse(tmp_path, 16384, 16384))], capture_output=True,
+                         text=True)
+    assert "damaged or cut short" in run.stderr, run.stderr
 
 
 @pytest.mark.parametrize("limits, refused", [

@@ -127,6 +127,9 @@ def test_draft_decodes_small_and_our_limits_apply_at_load(tmp_path):
         with Image.open(sparse(tmp_path, 17000, 17000)) as im:
             with pytest.raises(OSError, match="over the size limit of 268435456 pixels"):
                 im.load()
+        with Image.open(sparse(tmp_path, 16384, 16384)) as im:
+            with pytest.raises(OSError, match="it is damaged or cut short"):
+                im.load()
         # Asked small, the limits apply to the smaller size.
         with Image.open(sparse(tmp_path, 17000, 17000)) as im:
             im.draft("RGB", (170, 170))

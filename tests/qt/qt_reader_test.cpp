@@ -233,6 +233,9 @@ void KeepWarning(QtMsgType, const QMessageLogContext&, const QString& text) { g_
 TEST(QtPlugin, BrokenAndOversizedFilesFailToRead) {
   std::vector<BrokenPicture> refused = BrokenTestPictures();
   refused.push_back({"85-byte bomb", SparseContainer(16000, 20000, 1), "over the size limit of 268435456 pixels"});
+  // Damage is told before the allocation limit, which 16384 x 16384 passes.
+  refused.push_back({"a payload of 1 byte for 16384 x 16384", SparseContainer(16384, 16384, 1),
+                     "it is damaged or cut short"});
   const QtMessageHandler before = qInstallMessageHandler(KeepWarning);
   for (const BrokenPicture& broken : refused) {
     g_warnings.clear();

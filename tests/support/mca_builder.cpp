@@ -143,6 +143,24 @@ Bytes SparseContainer(int32_t width, int32_t height, int32_t repeats) {
   return RepeatedFrameContainer(frame, repeats);
 }
 
+Bytes ZeroReferenceContainer(int32_t width, int32_t height) {
+  TestContainer c;
+  TestFrame frame;
+  frame.width = width;
+  frame.height = height;
+  const size_t pixels = size_t(SourceRowBytes(width, 24)) * size_t(height);
+  // A flag byte of eight references, each to ring position 0 for 18 bytes.
+  const uint8_t group[17] = {0x00, 0x00, 0xF0, 0x00, 0xF0, 0x00, 0xF0, 0x00, 0xF0,
+                             0x00, 0xF0, 0x00, 0xF0, 0x00, 0xF0, 0x00, 0xF0};
+  for (size_t made = 0; made < pixels; made += 144) frame.pixels.insert(frame.pixels.end(), group, group + 17);
+  c.frames = {frame};
+  // Built stored, then marked compressed with the frame's bytes as E.
+  Bytes image = BuildContainer(c);
+  PutLe32(image, 48 + 4, 1);
+  PutLe32(image, 48 + 4 + 24, uint32_t(pixels));
+  return image;
+}
+
 Bytes SolidContainer(int32_t width, int32_t height, uint32_t rgb) {
   TestFrame frame;
   frame.width = width;

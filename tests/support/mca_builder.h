@@ -48,6 +48,11 @@ Bytes RepeatedFrameContainer(const TestFrame& frame, int32_t repeats);
 // `repeats` times.
 Bytes SparseContainer(int32_t width, int32_t height, int32_t repeats);
 
+// A black picture that its payload really fills, in a file about 17/144 of
+// its pixels: one LZSS frame of width x height whose stream is whole groups
+// of 18-byte references to the zeroed ring.
+Bytes ZeroReferenceContainer(int32_t width, int32_t height);
+
 // One stored 24-bit frame of one colour (0xRRGGBB).
 Bytes SolidContainer(int32_t width, int32_t height, uint32_t rgb);
 

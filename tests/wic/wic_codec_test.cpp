@@ -392,6 +392,7 @@ TEST(WicCodec, BrokenAndOversizedFilesFailWithAnHresult) {
       {"over the pixel limit (16000 x 20000 in a few bytes)", SparseContainer(16000, 100, 200),
        WINCODEC_ERR_IMAGESIZEOUTOFRANGE},
       {"a side over the limit", SparseContainer(40000, 1, 1), WINCODEC_ERR_IMAGESIZEOUTOFRANGE},
+      {"a payload of 1 byte for 16384 x 16384", SparseContainer(16384, 16384, 1), WINCODEC_ERR_BADIMAGE},
       {"two bytes", Bytes{'M', 'C'}, WINCODEC_ERR_BADIMAGE},
   };
   for (const Case& c : cases) {
