@@ -107,6 +107,22 @@ bool OpenLayoutSink(LayoutSink* s, int (*row)(void*, int32_t, const uint8_t*), v
 
 void CloseLayoutSink(LayoutSink* s) { std::free(s->converted); }
 
+// The rows' bytes in a caller's buffer: `height` rows `stride` apart, the
+// last ending after `rowBytes`; MCA_BUFFER_TOO_SMALL when the buffer is
+// shorter or the figure does not fit 64 bits.
+mca_status CheckBuffer(size_t stride, int32_t height, size_t rowBytes, size_t bufferSize, mca_problem* problem) {
+  if (height <= 0) return MCA_OK;
+  if (stride != 0 && uint64_t(height - 1) > (UINT64_MAX - rowBytes) / stride) {
+    return Fail(problem, MCA_BUFFER_TOO_SMALL, -1, INT64_MAX, int64_t(bufferSize));
+  }
+  const uint64_t needed = uint64_t(stride) * uint64_t(height - 1) + rowBytes;
+  if (needed > bufferSize) {
+    return Fail(problem, MCA_BUFFER_TOO_SMALL, -1, needed > INT64_MAX ? INT64_MAX : int64_t(needed),
+                int64_t(bufferSize));
+  }
+  return MCA_OK;
+}
+
 // Rows of a 4-byte layout into mca_decode's buffer; `next` is the first row
 // not yet written.
 struct BufferRows {
@@ -138,14 +154,8 @@ mca_status mca_decode(const uint8_t* data, size_t size, const mca_options* given
   const size_t rowBytes =
       dib ? size_t(McaRowStride(info.width)) : PixelBytes(options.layout) * size_t(info.width);
   if (stride < rowBytes || (info.height > 0 && !buffer)) return Fail(problem, MCA_BAD_ARGUMENT);
-  if (info.height > 0) {
-    // The last row ends right after its bytes; checked without overflow.
-    const uint64_t needed = uint64_t(stride) * uint64_t(info.height - 1) + rowBytes;
-    if (stride != 0 && uint64_t(info.height - 1) > (UINT64_MAX - rowBytes) / stride) {
-      return Fail(problem, MCA_BUFFER_TOO_SMALL, -1, INT64_MAX, int64_t(bufferSize));
-    }
-    if (needed > bufferSize) return Fail(problem, MCA_BUFFER_TOO_SMALL, -1, int64_t(needed), int64_t(bufferSize));
-  }
+  const mca_status fits = CheckBuffer(stride, info.height, rowBytes, bufferSize, problem);
+  if (fits != MCA_OK) return fits;
   if (PixelBytes(options.layout) == 4) {
     // Four bytes a pixel: the rows, turned into the layout, into the buffer;
     // rows a broken frame leaves unwritten are black.
@@ -256,8 +266,8 @@ mca_status mca_decode_sized(const uint8_t* data, size_t size, const mca_options*
   if (!IsRowLayout(options.layout) || width < 1 || height < 1 || !buffer) return Fail(problem, MCA_BAD_ARGUMENT);
   const size_t rowBytes = PixelBytes(options.layout) * size_t(width);
   if (stride < rowBytes) return Fail(problem, MCA_BAD_ARGUMENT);
-  const uint64_t needed = uint64_t(stride) * uint64_t(height - 1) + rowBytes;
-  if (needed > bufferSize) return Fail(problem, MCA_BUFFER_TOO_SMALL, -1, int64_t(needed), int64_t(bufferSize));
+  const mca_status fits = CheckBuffer(stride, height, rowBytes, bufferSize, problem);
+  if (fits != MCA_OK) return fits;
   BufferRows rows = {buffer, stride, rowBytes, 0};
   const mca_row_sink sink = {nullptr, PutBufferRow, &rows};
   return DecodeScaled(McaSpan{data, size}, &options, width, height, &sink, problem);
@@ -280,4 +290,20 @@ void mca_fit_size(int32_t width, int32_t height, int32_t maxWidth, int32_t maxHe
   }
   *fitWidth = int32_t(w < 1 ? 1 : w);
   *fitHeight = int32_t(h < 1 ? 1 : h);
+}
+
+mca_status mca_buffer_size(int32_t width, int32_t height, mca_layout layout, size_t* stride, size_t* bytes,
+                           mca_problem* problem) {
+  if (width < 0 || height < 0 || unsigned(layout) > unsigned(MCA_LAYOUT_BGRA) || !stride || !bytes) {
+    return Fail(problem, MCA_BAD_ARGUMENT);
+  }
+  const uint64_t row = layout == MCA_LAYOUT_DIB ? uint64_t(McaRowStride(width)) : PixelBytes(layout) * uint64_t(width);
+  const uint64_t all = row * uint64_t(height);  // under 2^64: 4 x (2^31)^2
+  if (all > SIZE_MAX) {
+    return FailOnSize(problem, MCA_TOO_LARGE, width, height, all > INT64_MAX ? INT64_MAX : int64_t(all),
+                      int64_t(SIZE_MAX > INT64_MAX ? INT64_MAX : SIZE_MAX));
+  }
+  *stride = size_t(row);
+  *bytes = size_t(all);
+  return Fail(problem, MCA_OK);
 }

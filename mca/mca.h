@@ -256,6 +256,15 @@ mca_status mca_decode_sized(const uint8_t* data, size_t size, const mca_options*
 mca_status mca_decode_scaled_reader(const mca_reader* reader, const mca_options* options, int32_t width,
                                     int32_t height, const mca_row_sink* sink, mca_problem* problem);
 
+/* The buffer a width x height picture (or scaled size) takes in `layout`,
+ * as mca_decode and mca_decode_sized fill one: `stride`, the bytes of a row
+ * (MCA_LAYOUT_DIB's padded to 4), and `bytes`, stride x height. MCA_OK;
+ * MCA_BAD_ARGUMENT for a negative side, an unknown layout or a null output;
+ * MCA_TOO_LARGE when the bytes do not fit a size_t (value: the rows' bytes,
+ * saturated). */
+mca_status mca_buffer_size(int32_t width, int32_t height, mca_layout layout, size_t* stride, size_t* bytes,
+                           mca_problem* problem);
+
 /* The largest size inside max_width x max_height with the picture's aspect,
  * never larger than the picture and at least 1 x 1. */
 void mca_fit_size(int32_t width, int32_t height, int32_t max_width, int32_t max_height, int32_t* fit_width,

@@ -56,8 +56,10 @@ int32_t Deliver(const SourceBytes& bytes, const mca_info& geometry, mca_status p
   // A picture its payloads cannot fill is damaged: it would cost its whole
   // block for nothing.
   if (!DibPictureFillable(geometry)) return kResultDecodeError;
-  const size_t stride = geometry.width > 0 ? (3 * size_t(geometry.width) + 3) / 4 * 4 : 0;
-  const size_t pixelBytes = stride * size_t(geometry.height);
+  size_t stride = 0, pixelBytes = 0;
+  if (mca_buffer_size(geometry.width, geometry.height, MCA_LAYOUT_DIB, &stride, &pixelBytes, nullptr) != MCA_OK) {
+    return kResultNoMemory;
+  }
 
   // Fixed blocks: their handles are their addresses, so hosts that use the
   // handles as pointers without locking them still see the pixels, and a

@@ -184,10 +184,13 @@ HRESULT McaDecoder::DecodePart(const WICRect& asked, UINT stride, BYTE* buffer) 
 
 HRESULT McaDecoder::DecodeOnce() {
   if (decoded_ != S_FALSE) return decoded_;
-  size_t bytes = size_t{3} * width() * height();
+  size_t stride = 0, bytes = 0;
+  if (mca_buffer_size(INT(width()), INT(height()), MCA_LAYOUT_BGR, &stride, &bytes, nullptr) != MCA_OK) {
+    return decoded_ = E_OUTOFMEMORY;
+  }
   pixels_ = static_cast<uint8_t*>(std::calloc(bytes, 1));
   if (!pixels_) return decoded_ = E_OUTOFMEMORY;
-  decoded_ = DecodeInto(pixels_, size_t{3} * width(), bytes, true);
+  decoded_ = DecodeInto(pixels_, stride, bytes, true);
   if (FAILED(decoded_)) {
     std::free(pixels_);
     pixels_ = nullptr;

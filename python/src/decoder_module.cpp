@@ -151,13 +151,14 @@ PyObject* Decode(PyObject*, PyObject* args) {
   }
   // The limits before the memory: for a scaled decode they apply to its output.
   if (mca_check_picture(&info, width, height, &options, &problem) != MCA_OK) return Raise(problem);
-  const size_t rowBytes = 3 * size_t(width);
-  PyObject* rgb = PyBytes_FromStringAndSize(nullptr, Py_ssize_t(rowBytes * size_t(height)));
+  size_t rowBytes = 0, all = 0;
+  if (mca_buffer_size(width, height, MCA_LAYOUT_RGB, &rowBytes, &all, &problem) != MCA_OK) return Raise(problem);
+  if (all > size_t(PY_SSIZE_T_MAX)) return PyErr_NoMemory();
+  PyObject* rgb = PyBytes_FromStringAndSize(nullptr, Py_ssize_t(all));
   if (!rgb) return nullptr;
   uint8_t* out = reinterpret_cast<uint8_t*>(PyBytes_AS_STRING(rgb));
   Py_BEGIN_ALLOW_THREADS
-  status = mca_decode_sized(bytes.data(), bytes.size(), &options, width, height, out, rowBytes,
-                            rowBytes * size_t(height), &problem);
+  status = mca_decode_sized(bytes.data(), bytes.size(), &options, width, height, out, rowBytes, all, &problem);
   Py_END_ALLOW_THREADS
   if (status != MCA_OK) {
     Py_DECREF(rgb);

@@ -3,6 +3,7 @@
 // each output pixel covers whole source pixels.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 #include "mca/mca.h"
@@ -19,33 +20,82 @@ Bytes TwoFramePicture() {
 
 TEST(ApiBoundary, BufferExactlyLongEnoughAndOneByteShort) {
   const Bytes image = TwoFramePicture();
-  const int32_t width = 7, height = 9;
-  for (const mca_layout layout :
-       {MCA_LAYOUT_RGB, MCA_LAYOUT_BGR, MCA_LAYOUT_DIB, MCA_LAYOUT_RGBA, MCA_LAYOUT_BGRA}) {
-    const size_t pixelBytes = layout == MCA_LAYOUT_RGBA || layout == MCA_LAYOUT_BGRA ? 4 : 3;
-    const size_t rowBytes = layout == MCA_LAYOUT_DIB ? 24 : pixelBytes * size_t(width);  // DIB rows padded to 4
-    for (const size_t stride : {rowBytes, rowBytes + 5}) {
-      const std::string where = "layout " + std::to_string(layout) + ", stride " + std::to_string(stride);
+  // The whole 7 x 9 picture through mca_decode, and scaled to 5 x 4 through
+  // mca_decode_sized (which takes no DIB when smaller).
+  for (const bool scaled : {false, true}) {
+    const int32_t width = scaled ? 5 : 7, height = scaled ? 4 : 9;
+    for (const mca_layout layout :
+         {MCA_LAYOUT_RGB, MCA_LAYOUT_BGR, MCA_LAYOUT_DIB, MCA_LAYOUT_RGBA, MCA_LAYOUT_BGRA}) {
+      if (scaled && layout == MCA_LAYOUT_DIB) continue;
+      const size_t pixelBytes = layout == MCA_LAYOUT_RGBA || layout == MCA_LAYOUT_BGRA ? 4 : 3;
+      const size_t rowBytes = layout == MCA_LAYOUT_DIB ? 24 : pixelBytes * size_t(width);  // DIB rows padded to 4
+      size_t askedRow = 0, askedAll = 0;
+      ASSERT_EQ(mca_buffer_size(width, height, layout, &askedRow, &askedAll, nullptr), MCA_OK);
+      EXPECT_EQ(askedRow, rowBytes);
+      EXPECT_EQ(askedAll, rowBytes * size_t(height));
       mca_options options;
       mca_default_options(&options);
       options.layout = layout;
-      const size_t needed = stride * (height - 1) + rowBytes;  // the last row ends after its bytes
-      Bytes buffer(needed + 8, 0xEE);
-      mca_problem problem;
-      EXPECT_EQ(mca_decode(image.data(), image.size(), &options, buffer.data(), stride, needed - 1, &problem),
-                MCA_BUFFER_TOO_SMALL)
-          << where;
-      EXPECT_EQ(problem.value, int64_t(needed)) << where;
-      EXPECT_EQ(problem.limit, int64_t(needed - 1)) << where;
-      EXPECT_EQ(buffer, Bytes(needed + 8, 0xEE)) << where << ": a refused decode writes nothing";
-      ASSERT_EQ(mca_decode(image.data(), image.size(), &options, buffer.data(), stride, needed, &problem), MCA_OK)
-          << where;
-      EXPECT_EQ(Bytes(buffer.end() - 8, buffer.end()), Bytes(8, 0xEE)) << where << ": nothing past the buffer";
-      EXPECT_EQ(mca_decode(image.data(), image.size(), &options, buffer.data(), rowBytes - 1, buffer.size(), nullptr),
-                MCA_BAD_ARGUMENT)
-          << where << ": a stride shorter than a row";
+      const auto decode = [&](uint8_t* buffer, size_t stride, size_t bytes, mca_problem* problem) {
+        return scaled ? mca_decode_sized(image.data(), image.size(), &options, width, height, buffer, stride, bytes,
+                                         problem)
+                      : mca_decode(image.data(), image.size(), &options, buffer, stride, bytes, problem);
+      };
+      for (const size_t stride : {rowBytes, rowBytes + 5}) {
+        const std::string where = std::to_string(width) + " x " + std::to_string(height) + ", layout " +
+                                  std::to_string(layout) + ", stride " + std::to_string(stride);
+        const size_t needed = stride * (height - 1) + rowBytes;  // the last row ends after its bytes
+        Bytes buffer(needed + 8, 0xEE);
+        mca_problem problem;
+        EXPECT_EQ(decode(buffer.data(), stride, needed - 1, &problem), MCA_BUFFER_TOO_SMALL) << where;
+        EXPECT_EQ(problem.value, int64_t(needed)) << where;
+        EXPECT_EQ(problem.limit, int64_t(needed - 1)) << where;
+        EXPECT_EQ(buffer, Bytes(needed + 8, 0xEE)) << where << ": a refused decode writes nothing";
+        ASSERT_EQ(decode(buffer.data(), stride, needed, &problem), MCA_OK) << where;
+        EXPECT_EQ(Bytes(buffer.end() - 8, buffer.end()), Bytes(8, 0xEE)) << where << ": nothing past the buffer";
+        EXPECT_EQ(decode(buffer.data(), rowBytes - 1, buffer.size(), nullptr), MCA_BAD_ARGUMENT)
+            << where << ": a stride shorter than a row";
+        // A stride whose rows overflow any product is too long for any buffer.
+        EXPECT_EQ(decode(buffer.data(), SIZE_MAX / 2 + 1, buffer.size(), &problem), MCA_BUFFER_TOO_SMALL) << where;
+      }
     }
   }
+}
+
+// The buffer a size takes: a side of 0 takes none; negative sides, unknown
+// layouts and null outputs are refused; more than a size_t holds is too large.
+TEST(ApiBoundary, BufferSizeOfEveryLayoutAtItsEdges) {
+  const bool wide = sizeof(size_t) == 8;
+  const struct {
+    int32_t width, height;
+    int layout;
+    mca_status status;
+    size_t stride, bytes;
+  } cases[] = {
+      {0, 5, MCA_LAYOUT_DIB, MCA_OK, 0, 0},
+      {5, 0, MCA_LAYOUT_RGBA, MCA_OK, 20, 0},
+      {1, 1, MCA_LAYOUT_DIB, MCA_OK, 4, 4},
+      {4, 2, MCA_LAYOUT_DIB, MCA_OK, 12, 24},
+      {5, 2, MCA_LAYOUT_DIB, MCA_OK, 16, 32},
+      {5, 2, MCA_LAYOUT_BGR, MCA_OK, 15, 30},
+      {-1, 2, MCA_LAYOUT_RGB, MCA_BAD_ARGUMENT, 0, 0},
+      {2, -1, MCA_LAYOUT_RGB, MCA_BAD_ARGUMENT, 0, 0},
+      {2, 2, MCA_LAYOUT_BGRA + 1, MCA_BAD_ARGUMENT, 0, 0},
+      {65536, 16384, MCA_LAYOUT_RGBA, wide ? MCA_OK : MCA_TOO_LARGE, 262144, size_t(wide ? 1ull << 32 : 0)},
+      {65535, 16384, MCA_LAYOUT_RGBA, MCA_OK, 262140, 262140u * 16384u},
+      {INT32_MAX, INT32_MAX, MCA_LAYOUT_RGBA, wide ? MCA_OK : MCA_TOO_LARGE, size_t(wide ? 4ull * INT32_MAX : 0),
+       size_t(wide ? 4ull * INT32_MAX * INT32_MAX : 0)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.width << " x " << c.height << ", layout " << c.layout);
+    size_t stride = 0, bytes = 0;
+    mca_problem problem;
+    ASSERT_EQ(mca_buffer_size(c.width, c.height, mca_layout(c.layout), &stride, &bytes, &problem), c.status);
+    EXPECT_EQ(stride, c.stride);
+    EXPECT_EQ(bytes, c.bytes);
+  }
+  size_t stride = 0;
+  EXPECT_EQ(mca_buffer_size(1, 1, MCA_LAYOUT_RGB, &stride, nullptr, nullptr), MCA_BAD_ARGUMENT);
 }
 
 // Every layout, from every decode, holds the RGB pixels in its own order:
