@@ -130,6 +130,12 @@ typedef struct mca_options {
 
 void mca_default_options(mca_options* options);
 
+/* The processors this process may run on, as a decode with threads 0
+ * counts them with the C++ library's threads: its affinity mask, and a
+ * container's CPU quota (cgroup v2) where there is one; 1 where the build
+ * has no threads. */
+int32_t mca_processors(void);
+
 /* Whether a picture of width x height pixels can be decoded within the
  * options' limits (options NULL: the defaults), as the full-size decodes
  * decide it: MCA_OK, MCA_NO_PIXELS (a side of 0), MCA_OVER_DIMENSION_LIMIT or

@@ -9,6 +9,14 @@ void mca_default_options(mca_options* options) {
   options->max_dimension = MCA_DEFAULT_MAX_DIMENSION;
 }
 
+int32_t mca_processors(void) {
+#ifndef ZUVREK_NO_STD_THREADS
+  return StdThreadProcessors();
+#else
+  return 1;
+#endif
+}
+
 mca_options OptionsOrDefaults(const mca_options* options) {
   if (options) return *options;
   mca_options defaults;

@@ -158,7 +158,7 @@ int main(int argc, char** argv) {
   std::signal(SIGXFSZ, SIG_IGN);
   RemoveTemporariesOnSignals();
   Settings s;
-  s.jobs = std::max(1u, std::thread::hardware_concurrency());
+  s.jobs = unsigned(std::max(1, mca_processors()));
   CLI::App app{"Converts MCA pictures to PNG, BMP or PPM.\n\n"
                "  mcadec IN.mca                 writes IN.png beside it\n"
                "  mcadec -o OUT.png IN.mca      writes OUT.png\n"
@@ -175,7 +175,7 @@ int main(int argc, char** argv) {
       ->check(CLI::IsMember({"png", "bmp", "ppm"}));
   app.add_flag("--info", s.info, "print the geometry and the frame list, decoding nothing");
   app.add_flag("--json", s.json, "describe as --info does, in JSON");
-  app.add_option("-j,--jobs", s.jobs, "files converted at once (default: the number of cores)")
+  app.add_option("-j,--jobs", s.jobs, "files converted at once (default: the processors mcadec may run on)")
       ->check(CLI::Range(1u, 1024u));
   app.add_option("--png-level", s.pngLevel,
                  "PNG compression (libdeflate level), 0 (none) to 9 (smallest, slowest); default: level 2, "

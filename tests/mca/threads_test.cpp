@@ -5,8 +5,13 @@
 
 #include <cstring>
 
+#ifdef __linux__
+#include <sched.h>
+#endif
+
 #include "mca/container.h"
 #include "mca/frame_decoder.h"
+#include "mca/std_threads.h"
 #include "plugin/plugin_api.h"
 #include "tests/support/mca_builder.h"
 #include "tests/support/plain_decoder.h"
@@ -139,6 +144,32 @@ TEST(Threads, WindowsThreadsCountTheAffinityMask) {
   EXPECT_FALSE(SetProcessAffinityMask(GetCurrentProcess(), 0));
   SetProcessAffinityMask(GetCurrentProcess(), system);
 }
+
+#ifdef __linux__
+// The library's own threads count the processors the process may run on:
+// its affinity mask (the highest processor alone leaves a gap below it), and
+// a container's CPU quota, rounded up to whole processors.
+TEST(Threads, StdThreadsCountTheAffinityMaskAndTheQuota) {
+  cpu_set_t all;
+  ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
+  int highest = CPU_SETSIZE - 1;
+  while (!CPU_ISSET(highest, &all)) --highest;
+  cpu_set_t one;
+  CPU_ZERO(&one);
+  CPU_SET(highest, &one);
+  ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+  EXPECT_EQ(StdThreadProcessors(), 1);
+  ASSERT_EQ(sched_setaffinity(0, sizeof all, &all), 0);
+  EXPECT_GE(StdThreadProcessors(), 1);
+  EXPECT_LE(StdThreadProcessors(), CPU_COUNT(&all));
+  const struct {
+    const char* line;
+    int32_t processors;
+  } quotas[] = {{"max 100000\n", 0}, {"100000 100000\n", 1}, {"100001 100000\n", 2}, {"50000 100000", 1},
+                {"250000 100000", 3}, {"", 0}, {"200000 0", 0}, {"1 100000", 1}};
+  for (const auto& q : quotas) EXPECT_EQ(CpuMaxProcessors(q.line), q.processors) << q.line;
+}
+#endif
 
 // The plug-in itself, on two processors, with a picture large enough for
 // threads: every allocation and every thread start failing in turn.
