@@ -47,14 +47,21 @@ void Remove(int signal) {
   if (const size_t total = filesInRun.load()) {
     char line[96];
     char* at = line;
-    const char head[] = "mcadec: interrupted after converting ";
-    at = std::copy(head, head + sizeof head - 1, at);
-    at = PutNumber(at, filesConverted.load());
-    const char of[] = " of ";
-    at = std::copy(of, of + sizeof of - 1, at);
-    at = PutNumber(at, total);
-    const char tail[] = " files\n";
-    at = std::copy(tail, tail + sizeof tail - 1, at);
+    const size_t converted = filesConverted.load();
+    if (total == 1) {
+      const char* said = converted ? "mcadec: interrupted after the file was converted\n"
+                                   : "mcadec: interrupted: nothing was written\n";
+      at = std::copy(said, said + std::strlen(said), at);
+    } else {
+      const char head[] = "mcadec: interrupted after converting ";
+      at = std::copy(head, head + sizeof head - 1, at);
+      at = PutNumber(at, converted);
+      const char of[] = " of ";
+      at = std::copy(of, of + sizeof of - 1, at);
+      at = PutNumber(at, total);
+      const char tail[] = " files\n";
+      at = std::copy(tail, tail + sizeof tail - 1, at);
+    }
     Put(STDERR_FILENO, line, size_t(at - line));
   }
   // Dies by the signal itself: the shell sees it, and a loop stops.

@@ -90,6 +90,16 @@ int Convert(const Settings& s) {
     std::fprintf(stderr, "mcadec: %s\n", clash.c_str());
     return kUsageError;
   }
+  // --format and an output named for another format disagree: refused,
+  // rather than writing one format under the other's name.
+  ImageFormat named = format;
+  const bool otherFormat = !s.format.empty() && !intoFolder && !s.output.empty() && s.output != "-" &&
+                           HasExtension(s.output) && (!FormatFromName(s.output, &named) || named != format);
+  if (otherFormat) {
+    std::fprintf(stderr, "mcadec: the output %s is not named for --format %s (name it .%s, or leave --format out)\n",
+                 s.output.c_str(), s.format.c_str(), s.format.c_str());
+    return kUsageError;
+  }
   if (unknownFormat) {
     std::fprintf(stderr, "mcadec: cannot write %s: the formats are .png, .bmp and .ppm (or say which with --format)\n",
                  s.output.c_str());
@@ -175,12 +185,14 @@ int main(int argc, char** argv) {
       ->check(CLI::IsMember({"png", "bmp", "ppm"}));
   app.add_flag("--info", s.info, "print the geometry and the frame list, decoding nothing");
   app.add_flag("--json", s.json, "describe as --info does, in JSON");
-  app.add_option("-j,--jobs", s.jobs, "files converted at once (default: the processors mcadec may run on)")
-      ->check(CLI::Range(1u, 1024u));
+  app.add_option("-j,--jobs", s.jobs, "files converted at once, 1 to 1024 (default: the processors mcadec may run on)")
+      ->check(CLI::Range(1u, 1024u).description(""))
+      ->type_name("N");
   app.add_option("--png-level", s.pngLevel,
                  "PNG compression (libdeflate level), 0 (none) to 9 (smallest, slowest); default: level 2, "
                  "and 7 where the picture is smooth")
-      ->check(CLI::Range(0, 9));
+      ->check(CLI::Range(0, 9).description(""))
+      ->type_name("N");
   app.add_option("--resize", s.resize, "fit inside WIDTHxHEIGHT, keeping the aspect (area average; never enlarges)");
   app.add_option("--size-limit", s.sizeLimit, "refuse pictures of more pixels than this; 0: none (default 268435456)");
   app.add_option("--dimension-limit", s.dimensionLimit,

@@ -2,14 +2,26 @@
 
 #include <sys/stat.h>
 
+#include "mca/mca.h"
 #include "mcadec/output_file.h"
 
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <utility>
 
 namespace {
+
+// Whether the file begins with "MCA"; false when it cannot be read.
+bool BeginsAsMca(const std::string& path) {
+  uint8_t head[3] = {};
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return false;
+  const size_t got = std::fread(head, 1, sizeof head, file);
+  std::fclose(file);
+  return mca_has_signature(head, got) != 0;
+}
 
 std::string BaseName(const std::string& path) {
   const size_t slash = path.rfind('/');
@@ -80,7 +92,11 @@ bool PlanOutputs(const std::vector<std::string>& inputs, const std::string& outp
     if (Identify(out, &id)) {
       const auto source = inputFiles.find(id);
       if (source != inputFiles.end()) {
-        *error = "the output " + out + " is the input " + source->second + " itself; nothing converted";
+        // A picture of another kind named for the output it would get
+        // (mcadec x.png) is first of all not an MCA picture.
+        *error = BeginsAsMca(source->second)
+                     ? "the output " + out + " is the input " + source->second + " itself; nothing converted"
+                     : source->second + ": not an MCA picture (it does not begin with \"MCA\"); nothing converted";
         return false;
       }
     }

@@ -287,7 +287,8 @@ TEST(Mcadec, UsageErrorsAndClashesWriteNothing) {
   ScratchFolder folder;
   WriteBytes(folder / "a.mca", ProgramTestPictures()[0].image);
   ASSERT_EQ(std::system(("cd '" + folder.path() + "' && mkdir sub && cp a.mca sub/ && ln -s a.mca link.png && "
-                         "ln a.mca hard.mca && ln -s sub alias && cp a.mca b.mca && cp a.mca b.png").c_str()),
+                         "ln a.mca hard.mca && ln -s sub alias && cp a.mca b.mca && cp a.mca b.png && "
+                         "printf '\\211PNG' > real.png").c_str()),
             0);
   const std::vector<std::string> before = folder.Names();
   const struct {
@@ -311,6 +312,9 @@ TEST(Mcadec, UsageErrorsAndClashesWriteNothing) {
       {"--info --format bmp a.mca", "--info describes pictures and writes no picture file: --format"},
       {"--json --resize 9x9 a.mca", "--resize is not taken"},
       {"-o a.jpg a.mca", "cannot write a.jpg: the formats are .png, .bmp and .ppm"},
+      {"-o y.jpg --format png a.mca", "the output y.jpg is not named for --format png"},
+      {"-o y.bmp --format png a.mca", "the output y.bmp is not named for --format png"},
+      {"-f real.png", "real.png: not an MCA picture"},
       {"-o a.png -o b.png a.mca", "--output is given more than once"},
       {"a.mca -o", "--output needs a value"},
   };
@@ -404,6 +408,41 @@ TEST(Mcadec, LimitsResizeAndPicturesLargerThanMemory) {
   EXPECT_EQ(fitted.width, 20);
   EXPECT_EQ(fitted.height, (20 * full.height + full.width / 2) / full.width);
   EXPECT_TRUE(WithinOne(fitted, AreaAverage(full, fitted.width, fitted.height)));
+}
+
+// Names and values as users type them: extensions in any case, a folder with
+// a dot in its name holding an output without extension (PNG), --format
+// with an output named for it, and the size's X in either case.
+TEST(Mcadec, NamesAndValuesAsUsersTypeThem) {
+  const Bytes image = ProgramTestPictures()[0].image;
+  const RgbImage pixels = PluginPixels(image);
+  const struct {
+    const char* input;
+    const char* arguments;
+    const char* written;
+    char kind;  // the first letter the format's file begins with: P(NG) as \211, B(MP), P(PM)
+  } cases[] = {
+      {"A.MCA", "A.MCA", "A.png", 'N'},
+      {"a.mca", "-o OUT.PNG a.mca", "OUT.PNG", 'N'},
+      {"a.mca", "-o out.Bmp a.mca", "out.Bmp", 'B'},
+      {"a.mca", "--format ppm -o out.PPM a.mca", "out.PPM", 'P'},
+      {"a.mca", "--format bmp -o noext a.mca", "noext", 'B'},
+      {"a.mca", "-o v1.2/picture a.mca", "v1.2/picture", 'N'},
+      {"a.mca", "--resize 40X40 -o small.png a.mca", "small.png", 'N'},
+  };
+  for (const auto& c : cases) {
+    ScratchFolder folder;
+    WriteBytes(folder / c.input, image);
+    ASSERT_EQ(std::system(("mkdir '" + folder.path() + "/v1.2'").c_str()), 0);
+    const Outcome run = Mcadec(folder, c.arguments);
+    ASSERT_EQ(run.status, 0) << c.arguments << ": " << run.errors;
+    const Bytes written = ReadBytes(folder / c.written);
+    ASSERT_GT(written.size(), 2u) << c.arguments;
+    EXPECT_EQ(written[c.kind == 'N' ? 1 : 0], uint8_t(c.kind == 'N' ? 'P' : c.kind)) << c.arguments;
+    if (c.kind == 'N' && std::string(c.arguments).find("resize") == std::string::npos) {
+      EXPECT_TRUE(ReadPng(folder / c.written) == pixels) << c.arguments;
+    }
+  }
 }
 
 // Every limit exactly met and one past, through the program: the size limit,
