@@ -6,8 +6,10 @@
 #include "mca/container.h"
 #include "mca/mca_threads.h"
 
-// The options a call runs with: the caller's, or the defaults for null.
-mca_options OptionsOrDefaults(const mca_options* options);
+// The options a call runs with: the caller's (as many fields as its size
+// says, the rest defaults), or the defaults for null; false for a size below
+// the first options struct's.
+bool ResolveOptions(const mca_options* given, mca_options* options);
 
 // The threads a decode may use: the count decided once, here.
 McaThreads ThreadsFor(const mca_options& options);

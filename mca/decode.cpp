@@ -143,7 +143,8 @@ int PutBufferRow(void* context, int32_t y, const uint8_t* pixels) {
 
 mca_status mca_decode(const uint8_t* data, size_t size, const mca_options* given, uint8_t* buffer, size_t stride,
                       size_t bufferSize, mca_problem* problem) {
-  const mca_options options = OptionsOrDefaults(given);
+  mca_options options;
+  if (!ResolveOptions(given, &options)) return Fail(problem, MCA_BAD_ARGUMENT);
   mca_info info;
   mca_problem found;
   const mca_status status = ProbeWithin(data, size, options, true, &info, &found);
@@ -185,7 +186,8 @@ mca_status mca_decode(const uint8_t* data, size_t size, const mca_options* given
 mca_status mca_decode_rows(const uint8_t* data, size_t size, const mca_options* given, const mca_row_sink* sink,
                            mca_problem* problem) {
   if (!sink || !sink->row) return Fail(problem, MCA_BAD_ARGUMENT);
-  const mca_options options = OptionsOrDefaults(given);
+  mca_options options;
+  if (!ResolveOptions(given, &options)) return Fail(problem, MCA_BAD_ARGUMENT);
   if (!IsRowLayout(options.layout)) return Fail(problem, MCA_BAD_ARGUMENT);
   mca_info info;
   const mca_status status = ProbeWithin(data, size, options, false, &info, problem);
@@ -206,7 +208,8 @@ namespace {
 mca_status DecodeScaled(McaSpan container, const mca_options* given, int32_t width, int32_t height,
                         const mca_row_sink* sink, mca_problem* problem) {
   if (!sink || !sink->row) return Fail(problem, MCA_BAD_ARGUMENT);
-  const mca_options options = OptionsOrDefaults(given);
+  mca_options options;
+  if (!ResolveOptions(given, &options)) return Fail(problem, MCA_BAD_ARGUMENT);
   if (!IsRowLayout(options.layout)) return Fail(problem, MCA_BAD_ARGUMENT);
   mca_info info;
   mca_status status = ProbeContainer(container, false, &info, problem);
@@ -254,7 +257,8 @@ mca_status mca_decode_scaled_reader(const mca_reader* reader, const mca_options*
 
 mca_status mca_decode_sized(const uint8_t* data, size_t size, const mca_options* given, int32_t width, int32_t height,
                             uint8_t* buffer, size_t stride, size_t bufferSize, mca_problem* problem) {
-  const mca_options options = OptionsOrDefaults(given);
+  mca_options options;
+  if (!ResolveOptions(given, &options)) return Fail(problem, MCA_BAD_ARGUMENT);
   mca_info info;
   const mca_status status = ProbeContainer(McaSpan{data, size}, false, &info, problem);
   if (status != MCA_OK && status != MCA_PAYLOAD_OUTSIDE) return status;

@@ -101,6 +101,11 @@ typedef struct mca_thread_api {
 #define MCA_DEFAULT_MAX_DIMENSION 32768u
 
 typedef struct mca_options {
+  /* sizeof(mca_options) as the caller was built, set by
+   * mca_default_options: fields added later go at the end, and a caller
+   * built with fewer gets their defaults. A size below the first struct's
+   * (a struct not made by mca_default_options) is MCA_BAD_ARGUMENT. */
+  uint32_t size;
   /* Threads a decode may use, the calling one included: 0 (the default) one
    * per processor; 1 the calling thread alone. Never more than
    * MCA_MAX_THREADS. Threads never change the pixels. */

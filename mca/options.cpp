@@ -1,10 +1,22 @@
 // Options, threads and limits of the public calls.
+#include <cstddef>
+#include <cstring>
+
 #include "mca/api_support.h"
 #include "mca/payload_reach.h"
 #include "mca/std_threads.h"
 
+namespace {
+
+// The size of the first mca_options that had a size: its last field is
+// decode_damaged. Callers never pass fewer fields than these.
+constexpr size_t kFirstOptionsSize = offsetof(mca_options, decode_damaged) + sizeof(int);
+
+}  // namespace
+
 void mca_default_options(mca_options* options) {
   *options = mca_options{};  // every other default is zero
+  options->size = sizeof(mca_options);
   options->max_pixels = MCA_DEFAULT_MAX_PIXELS;
   options->max_dimension = MCA_DEFAULT_MAX_DIMENSION;
 }
@@ -17,11 +29,14 @@ int32_t mca_processors(void) {
 #endif
 }
 
-mca_options OptionsOrDefaults(const mca_options* options) {
-  if (options) return *options;
-  mca_options defaults;
-  mca_default_options(&defaults);
-  return defaults;
+bool ResolveOptions(const mca_options* given, mca_options* options) {
+  mca_default_options(options);
+  if (!given) return true;
+  if (given->size < kFirstOptionsSize) return false;
+  // A caller built with more fields than this library knows: the ones it knows.
+  std::memcpy(options, given, given->size < sizeof *options ? given->size : sizeof *options);
+  options->size = sizeof *options;
+  return true;
 }
 
 McaThreads ThreadsFor(const mca_options& options) {
@@ -87,7 +102,9 @@ mca_status CheckFill(const mca_info& info, const mca_options& options, mca_probl
 mca_status mca_check_limits(int32_t width, int32_t height, const mca_options* options, mca_problem* problem) {
   if (width < 0 || height < 0) return Fail(problem, MCA_BAD_ARGUMENT);
   if (width == 0 || height == 0) return FailOnSize(problem, MCA_NO_PIXELS, width, height, 0, 0);
-  const mca_status status = CheckLimits(width, height, OptionsOrDefaults(options), problem);
+  mca_options resolved;
+  if (!ResolveOptions(options, &resolved)) return Fail(problem, MCA_BAD_ARGUMENT);
+  const mca_status status = CheckLimits(width, height, resolved, problem);
   return status == MCA_OK ? Fail(problem, MCA_OK) : status;
 }
 
@@ -96,5 +113,7 @@ mca_status mca_check_picture(const mca_info* info, int32_t width, int32_t height
   if (!info) return Fail(problem, MCA_BAD_ARGUMENT);
   const mca_status status = mca_check_limits(width, height, options, problem);
   if (status != MCA_OK || width < info->width || height < info->height) return status;
-  return CheckFill(*info, OptionsOrDefaults(options), problem);
+  mca_options resolved;
+  if (!ResolveOptions(options, &resolved)) return Fail(problem, MCA_BAD_ARGUMENT);
+  return CheckFill(*info, resolved, problem);
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "mca/mca.h"
@@ -216,6 +217,43 @@ TEST(ApiBoundary, NullDataIsEmptyWhateverItsSize) {
   CollectedRows rows;
   const mca_row_sink sink = CollectRows(&rows);
   EXPECT_EQ(mca_decode_scaled(nullptr, 100, nullptr, 1, 1, &sink, nullptr), MCA_HEAD_OUTSIDE);
+}
+
+}  // namespace
+
+namespace {
+
+// The options carry their size: a struct not made by mca_default_options (a
+// size of 0, or fewer fields than the first struct with a size) is refused
+// by every call that takes options; a caller built with more fields than
+// this library knows is read as far as it knows.
+TEST(ApiBoundary, OptionsOfEverySize) {
+  const Bytes image = TwoFramePicture();
+  struct Newer {
+    mca_options known;
+    uint32_t later[4];
+  };
+  for (const int64_t size : {int64_t(0), int64_t(sizeof(mca_options)) - 1, int64_t(sizeof(mca_options)),
+                             int64_t(sizeof(Newer))}) {
+    Newer options;
+    std::memset(&options, 0x7F, sizeof options);
+    mca_default_options(&options.known);
+    options.known.size = uint32_t(size);
+    const mca_status expected = size < int64_t(sizeof(mca_options)) ? MCA_BAD_ARGUMENT : MCA_OK;
+    Bytes buffer(3 * 7 * 9);
+    mca_problem problem;
+    const mca_row_sink sink = {nullptr, [](void*, int32_t, const uint8_t*) { return 0; }, nullptr};
+    EXPECT_EQ(mca_decode(image.data(), image.size(), &options.known, buffer.data(), 21, buffer.size(), &problem),
+              expected)
+        << size;
+    EXPECT_EQ(mca_decode_sized(image.data(), image.size(), &options.known, 3, 3, buffer.data(), 9, 27, &problem),
+              expected)
+        << size;
+    EXPECT_EQ(mca_decode_rows(image.data(), image.size(), &options.known, &sink, &problem), expected) << size;
+    EXPECT_EQ(mca_decode_scaled(image.data(), image.size(), &options.known, 2, 2, &sink, &problem), expected)
+        << size;
+    EXPECT_EQ(mca_check_limits(7, 9, &options.known, &problem), expected) << size;
+  }
 }
 
 }  // namespace
