@@ -8,7 +8,7 @@
 
 #include "fuzz/fuzz_check.h"
 #include "mca/container.h"
-#include "mca/frame_decoder.h"
+#include "tests/support/dib_decode.h"
 #include "mca/lzss.h"
 #include "tests/support/mca_builder.h"
 #include "tests/support/plain_decoder.h"
@@ -60,8 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(PlainDecode(image.data(), image.size(), &plain));
     std::vector<uint8_t> pixels(plain.pixels.size() + 1, 0);
     const McaThreads threads = TestThreads(2);
-    FUZZ_CHECK(DecodeMcaDib(McaSpan{image.data(), image.size()}, pixels.data(), plain.stride,
-                               plain.height, &threads) == MCA_OK);
+    FUZZ_CHECK(DecodeDib(image.data(), image.size(), pixels.data(), plain.stride, plain.height, &threads) ==
+               MCA_OK);
     FUZZ_CHECK(plain.pixels.empty() || std::memcmp(pixels.data(), plain.pixels.data(), plain.pixels.size()) == 0);
   }
   return 0;

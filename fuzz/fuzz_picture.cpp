@@ -10,7 +10,7 @@
 #include "fuzz/fuzz_check.h"
 #include "mca/mca.h"
 #include "mca/container.h"
-#include "mca/frame_decoder.h"
+#include "tests/support/dib_decode.h"
 #include "mca/mca_threads.h"
 #include "plugin/plugin_api.h"
 #include "tests/support/collected_rows.h"
@@ -170,8 +170,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static constexpr int32_t kCounts[] = {2, 3, 4, 17, 64};
     McaThreads threads = TestThreads(kCounts[data[size - 1] % 5]);
     threads.batchBytes = 1 + uint32_t(data[size - 2]) * 97;
-    FUZZ_CHECK(DecodeMcaDib(McaSpan{data, size}, threaded.data(), size_t(stride), info.height,
-                               &threads) == MCA_OK);
+    FUZZ_CHECK(DecodeDib(data, size, threaded.data(), size_t(stride), info.height, &threads) == MCA_OK);
     FUZZ_CHECK(pixelBytes == 0 || std::memcmp(threaded.data(), plain.pixels.data(), pixelBytes) == 0);
     // A picture without width is a row count only: millions of empty rows
     // would measure the sink, not the decoder.

@@ -33,3 +33,8 @@ mca_status ProbeContainer(McaSpan container, bool signature, mca_info* info, mca
 
 // The reader's data as a container.
 McaSpan ReaderSpan(const mca_reader* reader);
+
+// mca_decode with the threads given: the public call passes the options'
+// threads; tests pass their own, to spread small pictures over threads.
+mca_status DecodeBuffer(McaSpan container, const mca_options& options, const McaThreads& threads, uint8_t* buffer,
+                        size_t stride, size_t bufferSize, mca_problem* problem);

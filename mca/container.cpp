@@ -70,20 +70,3 @@ bool ReadMcaFrameHeader(McaSpan container, const McaHeader& header, int32_t inde
   ParseMcaFrameHeader(head, offset, frame);
   return true;
 }
-
-bool GetMcaGeometry(McaSpan container, McaGeometry* geometry) {
-  McaHeader header;
-  if (!ReadMcaHeader(container, &header)) return false;
-  int32_t width = 0;
-  uint32_t height = 0;  // the sum wraps in 32 bits
-  for (int32_t i = 0; i < header.frameCount; ++i) {
-    McaFrameHeader frame;
-    if (!ReadMcaFrameHeader(container, header, i, &frame)) return false;
-    if (frame.width > width) width = frame.width;
-    height += uint32_t(frame.height);
-  }
-  geometry->width = width;
-  geometry->height = int32_t(height);
-  geometry->depth = kMcaDepth;
-  return true;
-}

@@ -46,12 +46,6 @@ struct McaFrameHeader {
   uint32_t payloadOffset;
 };
 
-struct McaGeometry {
-  int32_t width;
-  int32_t height;
-  int32_t depth;
-};
-
 bool IsMcaSignature(const uint8_t* head);
 
 // Row stride of a 24-bit row of `width` pixels, padded to 4 bytes; 0 for width <= 0.
@@ -79,6 +73,3 @@ void ParseMcaFrameHeader(const uint8_t* head, uint32_t offset, McaFrameHeader* f
 bool ReadMcaFrameHeader(McaSpan container, const McaHeader& header, int32_t index,
                         McaFrameHeader* frame);
 
-// False for a broken container (see ReadMcaHeader, ReadMcaFrameHeader); the
-// outputs are then untouched.
-bool GetMcaGeometry(McaSpan container, McaGeometry* geometry);

@@ -43,7 +43,7 @@ mca_status ProbeWithin(const uint8_t* data, size_t size, const mca_options& opti
 }
 
 // Decodes the picture's rows into a sink, top row first.
-mca_status DecodeRows(McaSpan container, const mca_options& options, const mca_info& info,
+mca_status DecodeRows(McaSpan container, const McaThreads& threads, const mca_info& info,
                       int (*row)(void*, int32_t, const uint8_t*), void* context, mca_problem* problem) {
   if (info.height == 0) return Fail(problem, MCA_OK);  // no rows: not even a row's memory
   const size_t rowBytes = 3 * size_t(info.width);
@@ -52,7 +52,6 @@ mca_status DecodeRows(McaSpan container, const mca_options& options, const mca_i
   McaRowEmitter emitter{row, context, buffer, 0, false};
   McaCanvas canvas = PictureCanvas(info, nullptr, 0, rowBytes, MCA_LAYOUT_RGB);
   canvas.emitter = &emitter;
-  const McaThreads threads = ThreadsFor(options);
   const mca_status decoded = DecodeMcaCanvas(container, &canvas, &threads);
   std::free(buffer);
   if (decoded != MCA_OK) return Fail(problem, decoded);
@@ -145,9 +144,14 @@ mca_status mca_decode(const uint8_t* data, size_t size, const mca_options* given
                       size_t bufferSize, mca_problem* problem) {
   mca_options options;
   if (!ResolveOptions(given, &options)) return Fail(problem, MCA_BAD_ARGUMENT);
+  return DecodeBuffer(McaSpan{data, size}, options, ThreadsFor(options), buffer, stride, bufferSize, problem);
+}
+
+mca_status DecodeBuffer(McaSpan container, const mca_options& options, const McaThreads& threads, uint8_t* buffer,
+                        size_t stride, size_t bufferSize, mca_problem* problem) {
   mca_info info;
   mca_problem found;
-  const mca_status status = ProbeWithin(data, size, options, true, &info, &found);
+  const mca_status status = ProbeWithin(container.data, container.size, options, true, &info, &found);
   // A file cut short still gives the frames before the broken one.
   if (status != MCA_OK && status != MCA_PAYLOAD_OUTSIDE) return Fail(problem, status, found.frame, found.value, found.limit);
   if (unsigned(options.layout) > unsigned(MCA_LAYOUT_BGRA)) return Fail(problem, MCA_BAD_ARGUMENT);
@@ -164,7 +168,7 @@ mca_status mca_decode(const uint8_t* data, size_t size, const mca_options* given
     LayoutSink layout;
     mca_status decoded = MCA_NO_MEMORY;
     if (OpenLayoutSink(&layout, PutBufferRow, &rows, options.layout, info.width)) {
-      decoded = DecodeRows(McaSpan{data, size}, options, info, layout.row, layout.context, nullptr);
+      decoded = DecodeRows(container, threads, info, layout.row, layout.context, nullptr);
     }
     CloseLayoutSink(&layout);
     for (int32_t y = rows.next; y < info.height; ++y) {
@@ -177,8 +181,7 @@ mca_status mca_decode(const uint8_t* data, size_t size, const mca_options* given
   }
   McaCanvas canvas = PictureCanvas(info, buffer, stride, rowBytes, options.layout);
   canvas.clear = !options.output_zeroed;
-  const McaThreads threads = ThreadsFor(options);
-  const mca_status decoded = DecodeMcaCanvas(McaSpan{data, size}, &canvas, &threads);
+  const mca_status decoded = DecodeMcaCanvas(container, &canvas, &threads);
   if (status != MCA_OK) return Fail(problem, status, found.frame, found.value, found.limit);
   return Fail(problem, decoded);
 }
@@ -198,7 +201,7 @@ mca_status mca_decode_rows(const uint8_t* data, size_t size, const mca_options* 
     CloseLayoutSink(&layout);
     return Fail(problem, MCA_NO_MEMORY);
   }
-  const mca_status decoded = DecodeRows(McaSpan{data, size}, options, info, layout.row, layout.context, problem);
+  const mca_status decoded = DecodeRows(McaSpan{data, size}, ThreadsFor(options), info, layout.row, layout.context, problem);
   CloseLayoutSink(&layout);
   return decoded;
 }
@@ -227,12 +230,12 @@ mca_status DecodeScaled(McaSpan container, const mca_options* given, int32_t wid
     return Fail(problem, MCA_NO_MEMORY);
   }
   if (width == info.width && height == info.height) {
-    status = DecodeRows(container, options, info, layout.row, layout.context, problem);
+    status = DecodeRows(container, ThreadsFor(options), info, layout.row, layout.context, problem);
   } else {
     BoxScaler scaler;
     if (OpenBoxScaler(&scaler, uint64_t(info.width), uint64_t(info.height), uint32_t(width), uint32_t(height),
                       layout.row, layout.context)) {
-      status = DecodeRows(container, options, info, BoxScaleRow, &scaler, problem);
+      status = DecodeRows(container, ThreadsFor(options), info, BoxScaleRow, &scaler, problem);
     } else {
       status = Fail(problem, MCA_NO_MEMORY);
     }

@@ -151,16 +151,3 @@ mca_status DecodeMcaCanvas(McaSpan container, McaCanvas* canvas, const McaThread
   if (emitter) EmitZeroRows(emitter, canvas->rowLimit, canvas->height);
   return MCA_OK;
 }
-
-mca_status DecodeMcaDib(McaSpan container, uint8_t* pixels, size_t stride, int32_t height,
-                        const McaThreads* threads) {
-  if (height < 0) return MCA_NEGATIVE_HEIGHT;
-  if (height > 0 && stride > (SIZE_MAX - 4) / size_t(height)) return MCA_TOO_LARGE;
-  McaCanvas canvas;
-  canvas.pixels = pixels;
-  canvas.stride = stride;
-  canvas.height = height;
-  canvas.capacity = uint64_t(stride) * uint64_t(height) + 4;
-  canvas.rowLimit = stride;
-  return DecodeMcaCanvas(container, &canvas, threads);
-}

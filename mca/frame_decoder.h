@@ -9,12 +9,6 @@
 
 struct McaThreads;
 
-// Decodes every frame into the zero-filled DIB pixel block of stride *
-// height bytes, as DecodeMcaCanvas answers. `threads` may be null:
-// everything runs on the calling thread.
-mca_status DecodeMcaDib(McaSpan container, uint8_t* pixels, size_t stride, int32_t height,
-                        const McaThreads* threads = nullptr);
-
 // Decodes every frame onto a canvas whose palette is still to be filled (in
 // the canvas's byte order): MCA_OK; MCA_FRAME_HEAD_OUTSIDE or
 // MCA_PAYLOAD_OUTSIDE for the first broken frame (the frames before it are

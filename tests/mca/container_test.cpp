@@ -2,11 +2,12 @@
 #include <gtest/gtest.h>
 
 #include "mca/container.h"
+#include "tests/support/dib_decode.h"
 #include "tests/support/mca_builder.h"
 
 namespace {
 
-bool Geometry(const Bytes& b, McaGeometry* g) { return GetMcaGeometry(McaSpan{b.data(), b.size()}, g); }
+bool Geometry(const Bytes& b, McaGeometry* g) { return ProbedGeometry(b.data(), b.size(), g); }
 
 TEST(Signature, OnlyTheExactThreeBytesMatch) {
   const uint8_t good[] = {'M', 'C', 'A'};
@@ -102,7 +103,7 @@ TEST(Geometry, EveryStructureMustLieInsideTheData) {
   ASSERT_TRUE(Geometry(whole, &g));
   for (size_t size = 0; size < lastHeadEnd; ++size) {
     McaGeometry untouched{11, 22, 33};
-    EXPECT_FALSE(GetMcaGeometry(McaSpan{whole.data(), size}, &untouched)) << size;
+    EXPECT_FALSE(ProbedGeometry(whole.data(), size, &untouched)) << size;
     EXPECT_EQ(untouched.width, 11);
     EXPECT_EQ(untouched.height, 22);
     EXPECT_EQ(untouched.depth, 33);

@@ -10,9 +10,9 @@
 #endif
 
 #include "mca/container.h"
-#include "mca/frame_decoder.h"
 #include "mca/std_threads.h"
 #include "plugin/plugin_api.h"
+#include "tests/support/dib_decode.h"
 #include "tests/support/mca_builder.h"
 #include "tests/support/plain_decoder.h"
 #include "tests/support/test_threads.h"
@@ -26,13 +26,12 @@ struct Result {
 };
 
 Result Decode(const Bytes& image, const McaThreads* threads) {
-  const McaSpan span{image.data(), image.size()};
   McaGeometry g{};
-  EXPECT_TRUE(GetMcaGeometry(span, &g));
+  EXPECT_TRUE(ProbedGeometry(image.data(), image.size(), &g));
   const size_t stride = size_t(McaRowStride(g.width));
   Result r;
   r.pixels.assign(stride * size_t(g.height) + 16, 0);
-  r.ok = DecodeMcaDib(span, r.pixels.data(), stride, g.height, threads) == MCA_OK;
+  r.ok = DecodeDib(image.data(), image.size(), r.pixels.data(), stride, g.height, threads) == MCA_OK;
   for (size_t i = r.pixels.size() - 16; i < r.pixels.size(); ++i) EXPECT_EQ(r.pixels[i], 0) << "guard";
   r.pixels.resize(r.pixels.size() - 16);
   return r;

@@ -6,6 +6,7 @@
 #include "mca/container.h"
 #include "plugin/dib_pixels.h"
 #include "tests/support/fault_injection.h"
+#include "tests/support/dib_decode.h"
 #include "tests/support/mca_builder.h"
 #include "tests/support/plain_decoder.h"
 
@@ -37,15 +38,14 @@ int32_t PLUGIN_STDCALL Record(int32_t numerator, int32_t denominator, intptr_t d
 // Decodes into a zero-filled block of the container's geometry, with guard
 // bytes after it that must survive.
 Decoded Decode(const Bytes& container, ProgressCallback callback = nullptr, intptr_t data = 0) {
-  const McaSpan span{container.data(), container.size()};
   McaGeometry g{};
-  EXPECT_TRUE(GetMcaGeometry(span, &g));
+  EXPECT_TRUE(ProbedGeometry(container.data(), container.size(), &g));
   Decoded d;
   d.stride = size_t(McaRowStride(g.width));
   d.height = g.height;
   const size_t bytes = d.stride * size_t(g.height);
   d.pixels.assign(bytes + 16, 0);
-  d.ok = FillDibPixels(span.data, span.size, d.pixels.data(), callback, data, d.stride, g.height);
+  d.ok = FillDibPixels(container.data(), container.size(), d.pixels.data(), callback, data, d.stride, g.height);
   for (size_t i = bytes; i < d.pixels.size(); ++i) EXPECT_EQ(d.pixels[i], 0) << "guard " << i;
   d.pixels.resize(bytes);
   return d;
