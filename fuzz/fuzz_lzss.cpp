@@ -1,4 +1,4 @@
-// ExpandLzss on arbitrary streams with arbitrary length, capacity and limit:
+// The expander on arbitrary streams with arbitrary length, capacity and limit:
 // it reads only the stream, writes only the capacity, and produces exactly
 // what the plain ring decoder produces. The same stream as a frame's payload,
 // decoded over two threads (producer and consumer), gives the plain
@@ -9,7 +9,7 @@
 #include "fuzz/fuzz_check.h"
 #include "mca/container.h"
 #include "tests/support/dib_decode.h"
-#include "mca/lzss.h"
+#include "tests/support/whole_stream.h"
 #include "tests/support/mca_builder.h"
 #include "tests/support/plain_decoder.h"
 #include "tests/support/test_threads.h"
@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::unique_ptr<uint8_t[]> stream(new uint8_t[streamBytes ? streamBytes : 1]);
   std::memcpy(stream.get(), data + 7, streamBytes);
   std::unique_ptr<uint8_t[]> out(new uint8_t[capacity ? capacity : 1]);
-  const size_t produced = ExpandLzss(stream.get(), length, out.get(), capacity, limit);
+  const size_t produced = ExpandWhole(stream.get(), length, out.get(), capacity, limit);
   FUZZ_CHECK(produced <= capacity);
   const std::vector<uint8_t> expected = PlainExpandLzss(stream.get(), length, capacity, limit);
   FUZZ_CHECK(produced == expected.size());

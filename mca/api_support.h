@@ -15,6 +15,8 @@ bool ResolveOptions(const mca_options* given, mca_options* options);
 McaThreads ThreadsFor(const mca_options& options);
 
 mca_status Fail(mca_problem* problem, mca_status status, int32_t frame = -1, int64_t value = 0, int64_t limit = 0);
+// MCA_OK, with the problem (where there is one) saying "no problem".
+inline mca_status Succeed(mca_problem* problem) { return Fail(problem, MCA_OK); }
 // A problem with the picture's size: its width and height go with it.
 mca_status FailOnSize(mca_problem* problem, mca_status status, int32_t width, int32_t height, int64_t value,
                       int64_t limit);

@@ -45,7 +45,7 @@ mca_status ProbeWithin(const uint8_t* data, size_t size, const mca_options& opti
 // Decodes the picture's rows into a sink, top row first.
 mca_status DecodeRows(McaSpan container, const McaThreads& threads, const mca_info& info,
                       int (*row)(void*, int32_t, const uint8_t*), void* context, mca_problem* problem) {
-  if (info.height == 0) return Fail(problem, MCA_OK);  // no rows: not even a row's memory
+  if (info.height == 0) return Succeed(problem);  // no rows: not even a row's memory
   const size_t rowBytes = 3 * size_t(info.width);
   uint8_t* buffer = static_cast<uint8_t*>(std::malloc(rowBytes > 0 ? rowBytes : 1));
   if (!buffer) return Fail(problem, MCA_NO_MEMORY);
@@ -312,5 +312,5 @@ mca_status mca_buffer_size(int32_t width, int32_t height, mca_layout layout, siz
   }
   *stride = size_t(row);
   *bytes = size_t(all);
-  return Fail(problem, MCA_OK);
+  return Succeed(problem);
 }

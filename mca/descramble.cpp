@@ -49,10 +49,3 @@ void ApplyDescrambleMask(const DescrambleMask& mask, const uint8_t* src, uint8_t
     count -= n;
   }
 }
-
-void DescramblePayload(uint8_t* buffer, int32_t length) {
-  if (length <= 0) return;
-  DescrambleMask mask;
-  BuildDescrambleMask(length, &mask);
-  ApplyDescrambleMask(mask, buffer, buffer, 0, size_t(length));
-}

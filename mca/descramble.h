@@ -7,9 +7,6 @@
 
 constexpr uint8_t kDescrambleSeed = 0x3B;
 
-// Descrambles `length` bytes in place.
-void DescramblePayload(uint8_t* buffer, int32_t length);
-
 // A payload's mask depends on its whole length and repeats every 512 bytes
 // (byte i's mask is seed + i * length - i * (i - 1) / 2, modulo 256), so any
 // stretch of a payload can be descrambled on its own.

@@ -39,20 +39,15 @@ void Refill(FrameStream* s) {
 }
 
 // Produces as much of the stream as fits in the window, or as the scratch holds.
-void Produce(FrameStream* s) {
+void FillWindow(FrameStream* s) {
   const size_t windowEnd = s->base + s->windowSize;
   if (s->compressed) {
     Refill(s);
     // Before the pause a token's copy stays inside the window; when the
     // window reaches past the needed bytes, tokens stop there anyway.
-    LzssOutput output;
-    output.window = s->window;
-    output.base = s->base;
-    output.pause = Min(windowEnd >= s->needed ? s->needed : windowEnd - kLzssCopySlack, s->horizon);
-    output.capacity = s->needed;
-    output.limit = s->limit;
-    output.writable = windowEnd;
-    RunLzss(LzssInput{s->scratch, s->scratchFirst, s->scratchEnd, s->stored}, output, &s->lzss);
+    const size_t pause = Min(windowEnd >= s->needed ? s->needed : windowEnd - kLzssCopySlack, s->horizon);
+    RunLzss(LzssInput{s->scratch, s->scratchFirst, s->scratchEnd, s->stored},
+            LzssWindowOutput(s->window, s->base, windowEnd, pause, s->limit, s->needed), &s->lzss);
     return;
   }
   const size_t end = Min(Min(Min(s->stored, s->needed), windowEnd), s->horizon);
@@ -126,7 +121,7 @@ const uint8_t* NextFrameRow(FrameStream* s) {
   while (s->lzss.out < rowEnd && !s->lzss.finished) {
     const size_t windowEnd = s->base + s->windowSize;
     if (windowEnd < s->needed && windowEnd - s->lzss.out <= kLzssCopySlack) Slide(s);
-    Produce(s);
+    FillWindow(s);
   }
   if (s->lzss.out < rowEnd) {
     // The payload has ended: the rest of the stream reads as zero.

@@ -44,6 +44,17 @@ struct LzssOutput {
   size_t writable;
 };
 
+// The output as a frame streams it: `window` holds output byte `base` and may
+// be written up to output byte `writable`; the expansion pauses before a
+// token at `pause` (the caller moves the window and runs it again), ends
+// before a token at E (`limit`), and never passes the bytes the frame's rows
+// need (`capacity`). A whole stream into one buffer is the window at 0 with
+// all three at the buffer's end.
+inline LzssOutput LzssWindowOutput(uint8_t* window, size_t base, size_t writable, size_t pause, size_t limit,
+                                   size_t capacity) {
+  return LzssOutput{window, base, pause, capacity, limit, writable};
+}
+
 // The most stream bytes one turn of the expander takes: a flag byte and eight literals.
 constexpr size_t kLzssTurnInput = 9;
 

@@ -94,7 +94,7 @@ mca_status CheckLimits(int32_t width, int32_t height, const mca_options& options
 
 mca_status CheckFill(const mca_info& info, const mca_options& options, mca_problem* problem) {
   const uint64_t pictureBytes = 3 * uint64_t(info.width) * uint64_t(info.height);
-  if (options.decode_damaged || !PictureUnfilled(info.reach_bytes, pictureBytes)) return Fail(problem, MCA_OK);
+  if (options.decode_damaged || !PictureUnfilled(info.reach_bytes, pictureBytes)) return Succeed(problem);
   return FailOnSize(problem, MCA_SHORT_PAYLOADS, info.width, info.height, int64_t(info.reach_bytes),
                     int64_t(pictureBytes));
 }
@@ -105,7 +105,7 @@ mca_status mca_check_limits(int32_t width, int32_t height, const mca_options* op
   mca_options resolved;
   if (!ResolveOptions(options, &resolved)) return Fail(problem, MCA_BAD_ARGUMENT);
   const mca_status status = CheckLimits(width, height, resolved, problem);
-  return status == MCA_OK ? Fail(problem, MCA_OK) : status;
+  return status == MCA_OK ? Succeed(problem) : status;
 }
 
 mca_status mca_check_picture(const mca_info* info, int32_t width, int32_t height, const mca_options* options,

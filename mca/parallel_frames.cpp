@@ -130,7 +130,8 @@ size_t BatchRows(const Pipeline& q, size_t b) {
   return rows - first < q.rowsPerBatch ? rows - first : q.rowsPerBatch;
 }
 
-void Produce(void* argument) {
+// The producer thread: expands the frame batch by batch for the placing thread.
+void ExpandFrameBatches(void* argument) {
   Pipeline& q = *static_cast<Pipeline*>(argument);
   const FramePlacement& p = q.plan->placement;
   FrameStream stream;
@@ -181,7 +182,7 @@ bool DecodeCompressedFrame(const Context& c, const McaFramePlan& plan, const Mca
   q.windowSize = kFrameStreamMoveReserve + q.rowsPerBatch * p.rowBytes;
   q.windows = q.windowSize <= SIZE_MAX / kSlots ? static_cast<uint8_t*>(std::malloc(kSlots * q.windowSize)) : nullptr;
   void* producer = nullptr;
-  const bool pipelined = q.windows && threads.start(Produce, &q, &producer);
+  const bool pipelined = q.windows && threads.start(ExpandFrameBatches, &q, &producer);
   if (pipelined) {
     Consume(q);
     threads.join(producer);

@@ -77,7 +77,7 @@ mca_status ProbeHeads(McaSpan source, bool signature, mca_info* info, mca_proble
                       int64_t(kMcaMaxPixelBytes));
   }
   if (payloadOutside >= 0) return Fail(problem, MCA_PAYLOAD_OUTSIDE, payloadOutside);
-  return Fail(problem, MCA_OK);
+  return Succeed(problem);
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "mca/descramble.h"
-#include "mca/lzss.h"
+#include "tests/support/whole_stream.h"
 #include "tests/support/mca_builder.h"
 #include "tests/support/plain_decoder.h"
 
@@ -12,7 +12,7 @@ namespace {
 // guards, and returns the produced bytes.
 Bytes Expand(const Bytes& stream, size_t capacity, int32_t limit) {
   Bytes out(capacity + 32, 0xEE);
-  const size_t produced = ExpandLzss(stream.data(), int32_t(stream.size()), out.data(), capacity, limit);
+  const size_t produced = ExpandWhole(stream.data(), int32_t(stream.size()), out.data(), capacity, limit);
   EXPECT_LE(produced, capacity);
   for (size_t i = capacity; i < out.size(); ++i) EXPECT_EQ(out[i], 0xEE) << "written past capacity at " << i;
   out.resize(produced);
@@ -21,14 +21,14 @@ Bytes Expand(const Bytes& stream, size_t capacity, int32_t limit) {
 
 TEST(Descramble, OneByteUsesTheSeedAlone) {
   uint8_t b = 0x81;
-  DescramblePayload(&b, 1);
+  DescrambleWhole(&b, 1);
   EXPECT_EQ(b, uint8_t(0x03 ^ 0x3B));
 }
 
 TEST(Descramble, MaskAdvancesByTheBytesStillToCome) {
   // Mask for a 3-byte payload: 0x3B, 0x3B + 3, 0x3B + 3 + 2.
   uint8_t b[3] = {0, 0, 0};
-  DescramblePayload(b, 3);
+  DescrambleWhole(b, 3);
   EXPECT_EQ(b[0], 0x3B);
   EXPECT_EQ(b[1], 0x3E);
   EXPECT_EQ(b[2], 0x40);
@@ -38,7 +38,7 @@ TEST(Descramble, UndoesScramblingAtEveryLengthAcrossTheMaskPeriod) {
   for (size_t length : {1u, 2u, 255u, 256u, 257u, 511u, 512u, 513u, 1024u, 1537u, 70000u}) {
     const Bytes plain = RandomBytes(length, uint32_t(length));
     Bytes b = ScramblePayload(plain);
-    DescramblePayload(b.data(), int32_t(b.size()));
+    DescrambleWhole(b.data(), int32_t(b.size()));
     EXPECT_EQ(b, plain) << length;
   }
 }
@@ -46,7 +46,7 @@ TEST(Descramble, UndoesScramblingAtEveryLengthAcrossTheMaskPeriod) {
 TEST(Descramble, AnyStretchMatchesTheWholePayload) {
   const Bytes scrambled = RandomBytes(3000, 9);
   Bytes whole = scrambled;
-  DescramblePayload(whole.data(), int32_t(whole.size()));
+  DescrambleWhole(whole.data(), int32_t(whole.size()));
   DescrambleMask mask;
   BuildDescrambleMask(3000, &mask);
   for (size_t begin : {0u, 1u, 511u, 512u, 1000u, 2999u}) {
@@ -62,8 +62,8 @@ TEST(Descramble, AnyStretchMatchesTheWholePayload) {
 
 TEST(Descramble, EmptyOrNegativeLengthTouchesNothing) {
   uint8_t b = 0x55;
-  DescramblePayload(&b, 0);
-  DescramblePayload(&b, -3);
+  DescrambleWhole(&b, 0);
+  DescrambleWhole(&b, -3);
   EXPECT_EQ(b, 0x55);
 }
 
@@ -96,7 +96,7 @@ TEST(Lzss, GroupsOfReferencesToPositionsNotYetWrittenReadAsZero) {
   stream.insert(stream.end(), {0xFF, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h'});
   const size_t capacity = 4000;
   Bytes buffer(4096 + capacity, 0xEE);
-  const size_t produced = ExpandLzss(stream.data(), int32_t(stream.size()), buffer.data() + 4096, capacity, 4000);
+  const size_t produced = ExpandWhole(stream.data(), int32_t(stream.size()), buffer.data() + 4096, capacity, 4000);
   const Bytes expected = PlainExpandLzss(stream.data(), int32_t(stream.size()), capacity, 4000);
   ASSERT_EQ(expected.size(), 20u * 8 * 10 + 8);
   EXPECT_EQ(Bytes(buffer.begin() + 4096, buffer.begin() + 4096 + std::ptrdiff_t(produced)), expected);
