@@ -1,6 +1,9 @@
 // Payload descrambling and LZSS expansion.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "mca/descramble.h"
 #include "tests/support/whole_stream.h"
 #include "tests/support/mca_builder.h"
@@ -159,6 +162,80 @@ TEST(Lzss, MatchesThePlainRingDecoderPastTheRingSize) {
     ASSERT_EQ(Expand(stream, 200000, 150000),
               PlainExpandLzss(stream.data(), int32_t(stream.size()), 200000, 150000))
         << seed;
+  }
+}
+
+// A stream of tokens: literal bytes, or references (ring position, count).
+struct Token {
+  bool literal;
+  uint8_t byte;
+  uint32_t position;
+  uint32_t count;
+};
+
+Bytes Encode(const std::vector<Token>& tokens) {
+  Bytes stream;
+  for (size_t i = 0; i < tokens.size(); i += 8) {
+    const size_t flagAt = stream.size();
+    stream.push_back(0);
+    for (size_t k = i; k < i + 8 && k < tokens.size(); ++k) {
+      const Token& t = tokens[k];
+      if (t.literal) {
+        stream[flagAt] |= uint8_t(1u << (k - i));
+        stream.push_back(t.byte);
+      } else {
+        stream.push_back(uint8_t(t.position));
+        stream.push_back(uint8_t((t.position >> 8 & 0x0F) | (t.count - 3) << 4));
+      }
+    }
+  }
+  return stream;
+}
+
+// Where the expander changes roads, against the plain ring decoder with
+// guard bytes before and after the output: literals up to each output
+// position from 4064 to 4100 (at 4096 the output first holds a whole ring),
+// then a whole group of references to ring positions not yet written (or,
+// past 4096, written); and at the very end of the output an overlapping
+// copy, a reference whose count is its distance plus one, at every distance.
+TEST(Lzss, AroundTheFirstWholeRingAndOverlapsAtTheEnd) {
+  struct Case {
+    std::string what;
+    std::vector<Token> tokens;
+  };
+  std::vector<Case> cases;
+  for (uint32_t literals = 4064; literals <= 4100; ++literals) {
+    Case c{"literals to " + std::to_string(literals), {}};
+    for (uint32_t i = 0; i < literals; ++i) c.tokens.push_back({true, uint8_t(i * 7 + 1), 0, 0});
+    // Each to the write position itself: 4096 bytes back, never written
+    // while the output is shorter.
+    for (uint32_t k = 0; k < 8; ++k) {
+      c.tokens.push_back({false, 0, (kLzssStartPosition + literals + 18 * k) & 0xFFF, 18});
+    }
+    cases.push_back(c);
+  }
+  for (uint32_t distance = 2; distance <= 17; ++distance) {  // counts are 3 to 18
+    Case c{"an overlap at distance " + std::to_string(distance) + " ending the output", {}};
+    for (uint32_t i = 0; i < 100; ++i) c.tokens.push_back({true, uint8_t(i * 13 + 5), 0, 0});
+    c.tokens.push_back({false, 0, (kLzssStartPosition + 100 - distance) & 0xFFF, distance + 1});
+    cases.push_back(c);
+  }
+  for (const Case& c : cases) {
+    const Bytes stream = Encode(c.tokens);
+    size_t total = 0;
+    for (const Token& t : c.tokens) total += t.literal ? 1 : t.count;
+    const Bytes expected = PlainExpandLzss(stream.data(), int32_t(stream.size()), total, int32_t(total));
+    ASSERT_EQ(expected.size(), total) << c.what;
+    // Room past the last token, so that whole groups take the fast road
+    // there too; E ends the output.
+    const size_t capacity = total + 64;
+    Bytes buffer(4096 + capacity + 64, 0xEE);
+    const size_t produced =
+        ExpandWhole(stream.data(), int32_t(stream.size()), buffer.data() + 4096, capacity, int32_t(total));
+    ASSERT_EQ(produced, total) << c.what;
+    EXPECT_EQ(Bytes(buffer.begin() + 4096, buffer.begin() + 4096 + std::ptrdiff_t(total)), expected) << c.what;
+    EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 4096), Bytes(4096, 0xEE)) << c.what << ": before the output";
+    EXPECT_EQ(Bytes(buffer.end() - 64, buffer.end()), Bytes(64, 0xEE)) << c.what << ": past the capacity";
   }
 }
 
