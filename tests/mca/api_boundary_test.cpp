@@ -256,4 +256,28 @@ TEST(ApiBoundary, OptionsOfEverySize) {
   }
 }
 
+// The limits as a caller checks a size before allocating: a side of 0 has
+// no pixels whatever the other; each limit at itself and one past.
+TEST(ApiBoundary, CheckLimitsAtTheirEdges) {
+  mca_options options;
+  mca_default_options(&options);
+  options.max_pixels = 100;
+  options.max_dimension = 20;
+  const struct {
+    int32_t width, height;
+    mca_status status;
+  } cases[] = {{0, 5, MCA_NO_PIXELS},   {5, 0, MCA_NO_PIXELS},  {0, 0, MCA_NO_PIXELS},
+               {0, 99, MCA_NO_PIXELS},  {-1, 5, MCA_BAD_ARGUMENT}, {5, -1, MCA_BAD_ARGUMENT},
+               {20, 5, MCA_OK},         {21, 1, MCA_OVER_DIMENSION_LIMIT}, {1, 21, MCA_OVER_DIMENSION_LIMIT},
+               {10, 10, MCA_OK},        {11, 10, MCA_OVER_SIZE_LIMIT},     {10, 11, MCA_OVER_SIZE_LIMIT}};
+  for (const auto& c : cases) {
+    mca_problem problem;
+    EXPECT_EQ(mca_check_limits(c.width, c.height, &options, &problem), c.status) << c.width << " x " << c.height;
+    if (c.status == MCA_NO_PIXELS) {
+      EXPECT_EQ(problem.width, c.width);
+      EXPECT_EQ(problem.height, c.height);
+    }
+  }
+}
+
 }  // namespace

@@ -45,6 +45,18 @@ def test_broken_and_foreign_files(pictures, tmp_path):
     other.write_bytes(b"not a picture at all")
     with pytest.raises(UnidentifiedImageError):
         Image.open(other)
+    # A picture of no pixels, either side 0: refused at open, whatever the other side.
+    for width, height in ((5, 0), (0, 5)):
+        empty = tmp_path / f"{width}x{height}.mca"
+        head = bytearray(b"MCA" + bytes(45))
+        head[20:24] = (24).to_bytes(4, "little")  # 24-bit frames
+        head[32:36] = (1).to_bytes(4, "little")  # one frame, its head right after the table
+        frame = bytearray(32)
+        frame[12:16] = width.to_bytes(4, "little")
+        frame[16:20] = height.to_bytes(4, "little")
+        empty.write_bytes(bytes(head) + (52).to_bytes(4, "little") + bytes(frame))
+        with pytest.raises(OSError, match="the picture has no pixels"):
+            Image.open(empty)
 
 
 class Stream:

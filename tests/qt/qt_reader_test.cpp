@@ -222,6 +222,16 @@ TEST(QtPlugin, TheAllocationLimitHoldsForTheImageMade) {
   QImageReader thumbnail(QString::fromStdString(folder / "bomb.mca"));
   thumbnail.setScaledSize(QSize(256, 256));
   EXPECT_EQ(thumbnail.read().size(), QSize(256, 256));
+  // A limit of 0 is none: a real picture over the default's 256 MB at 32
+  // bits a pixel (16000 x 4200, its frame listed 42 times) is read whole.
+  SetAllocationLimit(0);
+  WriteBytes(folder / "large.mca", RepeatedFrameContainer(LargePictureFrame(), 42));
+  EXPECT_EQ(QImageReader(QString::fromStdString(folder / "large.mca")).read().size(), QSize(16000, 4200));
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+  qunsetenv("QT_IMAGEIO_MAXALLOC");
+#else
+  SetAllocationLimit(128);
+#endif
 }
 
 QString g_warnings;
