@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -58,31 +59,59 @@ TEST(DeflateChunk, ChunksJoinIntoOneStream) {
   }
 }
 
+// The auto level deflates a chunk that level 2 shrinks to under an eighth
+// again at level 7 and keeps the smaller; any other chunk is level 2's.
+TEST(DeflateChunk, AutoLevelKeepsTheSmallerOfTwo) {
+  const auto size = [](int level, const std::vector<uint8_t>& data) {
+    ChunkDeflater* deflater = NewChunkDeflater(level, false);
+    std::vector<uint8_t> out;
+    EXPECT_TRUE(DeflateChunk(deflater, data.data(), data.size(), true, &out));
+    FreeChunkDeflater(deflater);
+    return out.size();
+  };
+  std::vector<uint8_t> smooth(1 << 20);  // a gradient's filtered rows: small steps, long repeats
+  for (size_t i = 0; i < smooth.size(); ++i) smooth[i] = uint8_t((i % 3000) / 700 + (i / 30000) % 3);
+  const std::vector<uint8_t> noise = Data(0, 1 << 20);
+  ASSERT_LT(size(2, smooth) * 8, smooth.size());
+  ASSERT_NE(size(7, smooth), size(2, smooth));
+  EXPECT_EQ(size(kDeflateAutoLevel, smooth), std::min(size(2, smooth), size(7, smooth)));
+  EXPECT_EQ(size(kDeflateAutoLevel, noise), size(2, noise));
+}
+
 // zlib's streams too: fixed codes, stored blocks, fifteen-bit codes (geometric
-// bytes, the rarest in runs) and empty blocks from flushes.
+// bytes, the rarest in runs), empty blocks from flushes, and skewed data:
+// rare literals of long codes, then long matches far back, whose lengths
+// and distances carry the most extra bits.
 TEST(DeflateChunk, FindFinalBlockWalksZlibStreams) {
   std::mt19937 random(5);
-  std::vector<uint8_t> data(200000);
-  for (size_t i = 0; i < data.size(); ++i) {
-    data[i] = uint8_t(i % 1000 < 8 ? 40 + i % 8 : __builtin_ctz(random() | 0x80000000u));
+  std::vector<uint8_t> geometric(200000), skewed(200000);
+  for (size_t i = 0; i < geometric.size(); ++i) {
+    geometric[i] = uint8_t(i % 1000 < 8 ? 40 + i % 8 : __builtin_ctz(random() | 0x80000000u));
   }
-  for (int strategy : {Z_DEFAULT_STRATEGY, Z_HUFFMAN_ONLY, Z_RLE, Z_FIXED}) {
-    for (int level : {0, 1, 9}) {
-      z_stream z = {};
-      deflateInit2(&z, level, Z_DEFLATED, -15, 9, strategy);
-      std::vector<uint8_t> stream(deflateBound(&z, uLong(data.size())) + 64);
-      z.next_out = stream.data();
-      z.avail_out = uInt(stream.size());
-      for (size_t at = 0; at < data.size(); at += 50000) {
-        z.next_in = &data[at];
-        z.avail_in = 50000;
-        deflate(&z, at + 50000 < data.size() ? Z_FULL_FLUSH : Z_FINISH);
+  for (size_t i = 0; i < skewed.size(); ++i) {
+    if (i < 40000) skewed[i] = uint8_t(random() % 200 == 0 ? random() : 'a');
+    else if (i < 70000) skewed[i] = uint8_t(random());
+    else skewed[i] = skewed[i - 30000 + (i / 9000) % 7];  // matches ~30000 back, up to 258 long
+  }
+  for (const std::vector<uint8_t>& data : {geometric, skewed}) {
+    for (int strategy : {Z_DEFAULT_STRATEGY, Z_HUFFMAN_ONLY, Z_RLE, Z_FIXED}) {
+      for (int level : {0, 1, 9}) {
+        z_stream z = {};
+        deflateInit2(&z, level, Z_DEFLATED, -15, 9, strategy);
+        std::vector<uint8_t> stream(deflateBound(&z, uLong(data.size())) + 64);
+        z.next_out = stream.data();
+        z.avail_out = uInt(stream.size());
+        for (size_t at = 0; at < data.size(); at += 50000) {
+          z.next_in = const_cast<Bytef*>(&data[at]);
+          z.avail_in = 50000;
+          deflate(&z, at + 50000 < data.size() ? Z_FULL_FLUSH : Z_FINISH);
+        }
+        stream.resize(stream.size() - z.avail_out);
+        deflateEnd(&z);
+        size_t finalBit = 0, endBit = 0;
+        EXPECT_TRUE(FindFinalBlock(stream.data(), stream.size(), &finalBit, &endBit)) << strategy << ", " << level;
+        EXPECT_EQ((endBit + 7) / 8, stream.size()) << strategy << ", " << level;
       }
-      stream.resize(stream.size() - z.avail_out);
-      deflateEnd(&z);
-      size_t finalBit = 0, endBit = 0;
-      EXPECT_TRUE(FindFinalBlock(stream.data(), stream.size(), &finalBit, &endBit)) << strategy << ", " << level;
-      EXPECT_EQ((endBit + 7) / 8, stream.size()) << strategy << ", " << level;
     }
   }
 }
