@@ -301,6 +301,10 @@ TEST(Mcadec, UsageErrorsAndClashesWriteNothing) {
       {"- -", "standard input can be read once"},
       {"--png-level 12 a.mca", "--png-level"},
       {"--resize 0x5 a.mca", "--resize takes"},
+      {"--resize 5x0 a.mca", "--resize takes"},
+      {"--resize 40x40px a.mca", "--resize takes"},
+      {"-j 0 a.mca", "--jobs"},
+      {"-j 1025 a.mca", "--jobs"},
       {"-f -o a.mca a.mca", "the output a.mca is the input a.mca itself"},
       {"-f -o ./sub/../a.mca a.mca", "is the input a.mca itself"},
       {"-f -o link.png a.mca", "the output link.png is the input a.mca itself"},
@@ -541,6 +545,7 @@ TEST(Mcadec, InterruptsAndJsonForAnyName) {
   }
   // Ctrl-C reaches the loop's whole process group: the shell stops too.
   ASSERT_EQ(std::remove((folder / "out/a.png").c_str()), 0);
+  std::remove((folder / "errors.txt").c_str());
   const pid_t loop = Spawn(folder, {"/bin/bash", "-c",
                                     "for f in b c; do '" MCADEC_PATH "' -q --size-limit 0 -o out/$f.png $f.mca; "
                                     "echo $f >> done.txt; done"});
@@ -551,6 +556,8 @@ TEST(Mcadec, InterruptsAndJsonForAnyName) {
   EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << "wait status " << status;
   EXPECT_EQ(ListFolder(folder / "out"), std::vector<std::string>{});
   EXPECT_EQ(ReadBytes(folder / "done.txt"), Bytes{});
+  const Bytes single = ReadBytes(folder / "errors.txt");
+  EXPECT_EQ(std::string(single.begin(), single.end()), "mcadec: interrupted: nothing was written\n");
 
   WriteBytes(folder / "caf\xe9.mca", ProgramTestPictures()[0].image);
   ASSERT_EQ(Mcadec(folder, "--json 'caf\xe9.mca' missing.mca > info.json || true").status, 0);
