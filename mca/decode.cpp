@@ -229,13 +229,14 @@ mca_status DecodeScaled(McaSpan container, const mca_options* given, int32_t wid
     CloseLayoutSink(&layout);
     return Fail(problem, MCA_NO_MEMORY);
   }
+  const McaThreads threads = ThreadsFor(options);
   if (width == info.width && height == info.height) {
-    status = DecodeRows(container, ThreadsFor(options), info, layout.row, layout.context, problem);
+    status = DecodeRows(container, threads, info, layout.row, layout.context, problem);
   } else {
     BoxScaler scaler;
     if (OpenBoxScaler(&scaler, uint64_t(info.width), uint64_t(info.height), uint32_t(width), uint32_t(height),
                       layout.row, layout.context)) {
-      status = DecodeRows(container, ThreadsFor(options), info, BoxScaleRow, &scaler, problem);
+      status = DecodeRows(container, threads, info, BoxScaleRow, &scaler, problem);
     } else {
       status = Fail(problem, MCA_NO_MEMORY);
     }

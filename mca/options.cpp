@@ -99,21 +99,29 @@ mca_status CheckFill(const mca_info& info, const mca_options& options, mca_probl
                     int64_t(pictureBytes));
 }
 
-mca_status mca_check_limits(int32_t width, int32_t height, const mca_options* options, mca_problem* problem) {
+namespace {
+
+// A side of 0 has no pixels; else the limits.
+mca_status CheckSize(int32_t width, int32_t height, const mca_options& options, mca_problem* problem) {
   if (width < 0 || height < 0) return Fail(problem, MCA_BAD_ARGUMENT);
   if (width == 0 || height == 0) return FailOnSize(problem, MCA_NO_PIXELS, width, height, 0, 0);
+  const mca_status status = CheckLimits(width, height, options, problem);
+  return status == MCA_OK ? Succeed(problem) : status;
+}
+
+}  // namespace
+
+mca_status mca_check_limits(int32_t width, int32_t height, const mca_options* options, mca_problem* problem) {
   mca_options resolved;
   if (!ResolveOptions(options, &resolved)) return Fail(problem, MCA_BAD_ARGUMENT);
-  const mca_status status = CheckLimits(width, height, resolved, problem);
-  return status == MCA_OK ? Succeed(problem) : status;
+  return CheckSize(width, height, resolved, problem);
 }
 
 mca_status mca_check_picture(const mca_info* info, int32_t width, int32_t height, const mca_options* options,
                              mca_problem* problem) {
-  if (!info) return Fail(problem, MCA_BAD_ARGUMENT);
-  const mca_status status = mca_check_limits(width, height, options, problem);
-  if (status != MCA_OK || width < info->width || height < info->height) return status;
   mca_options resolved;
-  if (!ResolveOptions(options, &resolved)) return Fail(problem, MCA_BAD_ARGUMENT);
+  if (!info || !ResolveOptions(options, &resolved)) return Fail(problem, MCA_BAD_ARGUMENT);
+  const mca_status status = CheckSize(width, height, resolved, problem);
+  if (status != MCA_OK || width < info->width || height < info->height) return status;
   return CheckFill(*info, resolved, problem);
 }

@@ -91,7 +91,8 @@ int32_t StdThreadProcessors() {
   // quotas leave it fewer.
   const int32_t allowed = AffinityProcessors();
   if (allowed > 0 && unsigned(allowed) < n) n = unsigned(allowed);
-  const int32_t quota = QuotaProcessors();
+  // The quota is read once: it is files, and every decode asks.
+  static const int32_t quota = QuotaProcessors();
   if (quota > 0 && unsigned(quota) < n) n = unsigned(quota);
 #endif
   return n == 0 ? 1 : n > 1024 ? 1024 : int32_t(n);

@@ -109,7 +109,6 @@ bool McaHandler::Load() {
     Warn("cannot read the picture", problem);
     return false;
   }
-  size_ = QSize(info.width, info.height);
   info_ = info;
   broken_ = false;
   return true;
@@ -135,8 +134,8 @@ bool McaHandler::read(QImage* image) {
   // Exactly the size asked: the sides that shrink are area-averaged down as
   // they are decoded, and what is then still short of the size is scaled up
   // smoothly, as Qt scales the formats that leave scaling to it.
-  const QSize asked = scaledSize_.isValid() && !scaledSize_.isEmpty() ? scaledSize_ : size_;
-  const QSize decoded = asked.boundedTo(size_);
+  const QSize asked = scaledSize_.isValid() && !scaledSize_.isEmpty() ? scaledSize_ : PictureSize();
+  const QSize decoded = asked.boundedTo(PictureSize());
   // A picture with no pixels is refused here too (a size of 0 is never asked).
   mca_problem problem;
   if (mca_check_picture(&info_, asked.width(), asked.height(), nullptr, &problem) != MCA_OK) {
@@ -174,7 +173,7 @@ QVariant McaHandler::option(ImageOption option) const {
   if (option == Size) {
     // The head is read once, and kept for read().
     McaHandler* self = const_cast<McaHandler*>(this);
-    return self->Load() ? QVariant(size_) : QVariant();
+    return self->Load() ? QVariant(self->PictureSize()) : QVariant();
   }
   if (option == ScaledSize) return scaledSize_;
   return QVariant();

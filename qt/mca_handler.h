@@ -28,13 +28,13 @@ class McaHandler : public QImageIOHandler {
   // read, as long as the handler lives.
   bool Load();
   bool MapFile(QIODevice* device);
+  QSize PictureSize() const { return QSize(info_.width, info_.height); }
 
   QByteArray data_;           // the bytes read, unless mapped
   const uint8_t* bytes_ = nullptr;
   size_t byteCount_ = 0;
   bool loaded_ = false;
   bool broken_ = false;
-  QSize size_;
-  mca_info info_ = {};
+  mca_info info_ = {};        // the probe's, once loaded
   QSize scaledSize_;
 };

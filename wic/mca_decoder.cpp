@@ -14,6 +14,15 @@ namespace {
 
 const mca_thread_api kThreads = WindowsDecodeThreads();
 
+// Every decode here: top-down BGR rows (WIC's 24bppBGR) on the Windows threads.
+mca_options BgrOptions() {
+  mca_options options;
+  mca_default_options(&options);
+  options.layout = MCA_LAYOUT_BGR;
+  options.thread_api = &kThreads;
+  return options;
+}
+
 // Rows of a picture, scaled or not, into the caller's rectangle, BGR; the
 // decode stops once the rectangle's last row is in.
 struct ScaledRows {
@@ -159,11 +168,8 @@ HRESULT McaDecoder::LoadData() {
 HRESULT McaDecoder::DecodeInto(uint8_t* buffer, size_t stride, size_t bytes, bool zeroed) {
   HRESULT hr = LoadData();
   if (FAILED(hr)) return hr;
-  mca_options options;
-  mca_default_options(&options);
-  options.layout = MCA_LAYOUT_BGR;
+  mca_options options = BgrOptions();
   options.output_zeroed = zeroed ? 1 : 0;
-  options.thread_api = &kThreads;
   mca_problem problem{};
   return Answer(mca_decode(data_, size_, &options, buffer, stride, bytes, &problem), problem);
 }
@@ -171,10 +177,7 @@ HRESULT McaDecoder::DecodeInto(uint8_t* buffer, size_t stride, size_t bytes, boo
 HRESULT McaDecoder::DecodePart(const WICRect& asked, UINT stride, BYTE* buffer) {
   HRESULT hr = LoadData();
   if (FAILED(hr)) return hr;
-  mca_options options;
-  mca_default_options(&options);
-  options.layout = MCA_LAYOUT_BGR;
-  options.thread_api = &kThreads;
+  const mca_options options = BgrOptions();
   ScaledRows rows = {asked, stride, buffer};
   const mca_row_sink sink = {nullptr, PutScaledRow, &rows};
   mca_problem problem{};
@@ -236,10 +239,7 @@ HRESULT McaDecoder::CopyScaledPixels(const WICRect* rect, UINT width, UINT heigh
   if (FAILED(hr) || asked.Width == 0 || asked.Height == 0) return hr;
   ScaledRows rows = {asked, stride, buffer};
   const mca_row_sink sink = {nullptr, PutScaledRow, &rows};
-  mca_options options;
-  mca_default_options(&options);
-  options.thread_api = &kThreads;
-  options.layout = MCA_LAYOUT_BGR;
+  const mca_options options = BgrOptions();
   mca_problem problem{};
   EnterCriticalSection(&lock_);
   mca_status status;
