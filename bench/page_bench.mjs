@@ -5,7 +5,7 @@ import { execFileSync } from 'node:child_process';
 import { mkdtempSync, rmSync, statSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
-import { chromium } from '../tests/web/node_modules/playwright-core/index.mjs';
+import { chromium } from '../web/tests/node_modules/playwright-core/index.mjs';
 
 const [pagePath, mcadec, picture] = process.argv.slice(2);
 const median = (v) => v.sort((a, b) => a - b)[v.length >> 1];

@@ -2,7 +2,7 @@
 # CMakeLists.txt. A front end reaches the decoder through mca.h alone (it
 # links the library mca) and shares only the libraries png_scanlines,
 # png_encoder and windows_threads (tests/layout_test.sh holds it to that);
-# its tests are in tests/FOLDER/. Each is an option, ZUVREK_FOLDER (on by
+# its tests are in FOLDER/tests/. Each is an option, ZUVREK_FRONT_END_FOLDER (on by
 # default), and its programs and libraries land at the top of the build
 # folder, where the tests, scripts and packages find them.
 function(zuvrek_front_end folder)

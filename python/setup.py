@@ -3,7 +3,7 @@ the extension zuvrek._decoder, and the Pillow plug-in zuvrek.pillow.
 
     pip install --no-build-isolation ./python
 
-tests/python/dists_test.sh shows how an sdist that carries the decoder is made.
+python/tests/dists_test.sh shows how an sdist that carries the decoder is made.
 """
 import glob
 import os

@@ -2,9 +2,19 @@
 # Decoding speed side by side: the native benchmark (Google Benchmark, -O2),
 # then the same figures for the 32-bit DLL under Wine and the 64-bit one under
 # wine64, each beside the WIC codec of the same bitness; then the page, the
-# Qt plug-ins, the Python module and mcadec.
+# Qt plug-ins, the Python module and mcadec. With --write, what it prints
+# also replaces the figures in docs/benchmarks.md (between its markers), the
+# one place they are written.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+write=no
+if [ "${1:-}" = --write ]; then
+  write=yes
+  shift
+  printed=$(mktemp)
+  exec 3>&1 > >(tee "$printed")
+  tee_pid=$!
+fi
 scripts/install-deps.sh
 jobs=$(nproc)
 cmake --preset native >/dev/null
@@ -63,3 +73,19 @@ echo "Where mcadec's time goes, each stage on one thread:"
 rm -rf "$pictures"
 echo "== mcadec against our host under Wine and ImageMagick"
 scripts/bench-programs.sh
+if [ $write = yes ]; then
+  exec >&3 3>&-
+  wait "$tee_pid"  # tee's last lines
+  # Headings from the parts' "==" lines, tables as printed, other output kept verbatim.
+  figures=$(awk '
+    /^== / { if (raw) { print "```"; raw = 0 } print "#### " substr($0, 4); print ""; next }
+    /^\|/ || /^$/ { if (raw) { print "```"; raw = 0 } print; next }
+    { if (!raw) { print "```"; raw = 1 } print }
+    END { if (raw) print "```" }' "$printed")
+  FIGURES=$figures awk '
+    /^<!-- bench.sh writes the figures below -->$/ { print; print ENVIRON["FIGURES"]; skip = 1; next }
+    /^<!-- bench.sh: end -->$/ { skip = 0 }
+    !skip { print }' docs/benchmarks.md > "$printed.page"
+  mv "$printed.page" docs/benchmarks.md
+  rm -f "$printed"
+fi

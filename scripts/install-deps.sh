@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs, on Debian, what is missing for the purposes named, and any further
 # packages named as arguments:
-#   programs  mcadec and the gdk-pixbuf loader (scripts/install-deps.sh programs)
+#   programs  the Linux front ends (mcadec, the gdk-pixbuf loader, the Qt
+#             plug-ins, the Python module)
 #   windows   the plug-ins, cross-built with mingw-w64 and run under Wine
 #   web       the WebAssembly module and mca-viewer.html (Debian's clang and
 #             lld for wasm32-wasi, Node.js)
@@ -10,21 +11,25 @@
 #             llvm-windres, and mmdebstrap for the arm64 root their tests run in
 #   tests     the test suites, sanitizers, fuzzers, benchmarks, the Arm build,
 #             and the page's tests (Debian's Chromium; playwright-core from
-#             npm, at the version tests/web/package-lock.json locks)
+#             npm, at the version web/tests/package-lock.json locks)
 # With no purpose named, all five.
 set -euo pipefail
-programs=(cmake make g++ pkg-config zlib1g-dev libdeflate-dev libcli11-dev libgdk-pixbuf-2.0-dev libgdk-pixbuf2.0-bin
-          shared-mime-info libglib2.0-bin)
+# What every build needs, then what each front end's front_end.sh names.
+programs=(cmake make g++ pkg-config zlib1g-dev libdeflate-dev)
 windows=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 zip unzip)
+tests=()
+# The packages the front ends name for a purpose, as words.
+front_ends_need() { "$(dirname "$0")/front-ends.sh" "packages_$1" | cut -f2 | tr '\n' ' '; }
+read -ra more <<< "$(front_ends_need programs)" && programs+=("${more[@]}")
+read -ra more <<< "$(front_ends_need windows)" && windows+=("${more[@]}")
+read -ra more <<< "$(front_ends_need tests)" && tests+=("${more[@]}")
 arm64=(cmake make python3-venv llvm-14 mmdebstrap mingw-w64-common)
 web=(cmake make clang lld binaryen wasi-libc libc++-14-dev-wasm32 libc++abi-14-dev-wasm32 libclang-rt-14-dev-wasm32)
 # Node.js as the machine has it (version 20 or later); Debian's where there is none.
 command -v node >/dev/null || web+=(nodejs npm)
-tests=(googletest libgtest-dev libbenchmark-dev valgrind clang libclang-rt-14-dev gcc-multilib g++-multilib
-       libspng-dev python3 lld qemu-user zlib1g-dev:arm64 libdeflate-dev:arm64 libstdc++-12-dev:arm64 dpkg-dev lintian file chromium
-       bash-completion tmux desktop-file-utils gpicview python3-dev python3-setuptools python3-pil python3-pytest python3-venv
-       python3-pip python3-wheel qtbase5-dev qt6-base-dev wixl msitools faketime
-       eog gthumb geeqie viewnior gwenview qimgv lximage-qt xvfb x11-apps x11-utils imagemagick dbus time)
+tests+=(googletest libgtest-dev libbenchmark-dev valgrind clang libclang-rt-14-dev gcc-multilib g++-multilib
+        libspng-dev python3 lld qemu-user zlib1g-dev:arm64 libdeflate-dev:arm64 libstdc++-12-dev:arm64 dpkg-dev lintian
+        file chromium imagemagick time)
 packages=()
 purposes=0
 npm_tests=0
@@ -48,7 +53,7 @@ fi
 npm_install() {
   [ $npm_tests -eq 1 ] || return 0
   local dir
-  dir="$(dirname "$0")/../tests/web"
+  dir="$(dirname "$0")/../web/tests"
   [ "$dir/node_modules/.package-lock.json" -nt "$dir/package-lock.json" ] && return 0
   npm ci --prefix "$dir" --no-audit --no-fund --loglevel=error
 }

@@ -30,9 +30,9 @@ done
 echo "== memory: 85-byte files of huge pictures, and a large one filled, in the programs people open them with"
 tests/memory_test.py . build/native build/web build/win64
 echo "== Python: the sdist and the wheel with the newest Pillow"
-tests/python/dists_test.sh build/native
+python/tests/dists_test.sh build/native
 echo "== Windows installers"
-tests/wic/msi_test.sh
+wic/tests/msi_test.sh
 echo "== Debian packages"
 tests/package/deb_test.sh
 echo "== reproducible builds"

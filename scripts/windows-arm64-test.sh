@@ -75,4 +75,4 @@ mounts+=("$root/proc")
 echo "== win-arm64"
 ctest --preset win-arm64 -j"$(nproc)"
 echo "== Windows installers: ARM64"
-tests/wic/msi_test.sh arm64
+wic/tests/msi_test.sh arm64

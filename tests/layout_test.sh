@@ -22,14 +22,24 @@ check() {
     done
   done
 }
-check plugin "mca/mca.h windows/"
-check wic "mca/mca.h windows/"
-check tests/host "none"
-check mcadec "mca/mca.h png/"
-check pixbuf "mca/mca.h"
-check web "mca/mca.h png/"
-check qt "mca/mca.h"
-check python/src "mca/mca.h"
+# Each front end as the scripts find it (scripts/front-ends.sh), with what its
+# front_end.sh lets it include.
+fronts=0
+while IFS="$(printf '\t')" read -r folder includes; do
+  for sources in $(scripts/front-ends.sh sources | sed -n "s|^$folder\t||p"); do
+    check "$sources" "$includes"
+  done
+  fronts=$((fronts + 1))
+done <<LIST
+$(scripts/front-ends.sh includes)
+LIST
+# The folders built by zuvrek_front_end() are the ones the scripts find.
+built=$(sed -n 's/^ *zuvrek_front_end(\([a-z0-9_]*\)).*/\1/p' CMakeLists.txt cmake/native.cmake cmake/windows.cmake | sort -u)
+found=$(scripts/front-ends.sh | sort)
+[ "$built" = "$found" ] || { echo "built as front ends: $built; found by the scripts: $found"; failed=1; }
+echo "front ends found: $(scripts/front-ends.sh | tr '\n' ' ')($fronts)"
+scripts/front-ends.sh tables check || failed=1
+check tests/host "tests/support/"
 check png "mca/mca.h"
 check windows "mca/mca.h win32/"
 # The live-object count depends on nothing of the codec: no loop with the objects.
@@ -37,5 +47,10 @@ if grep -h '#include "wic/' wic/live_objects.h wic/live_objects.cpp | grep -qv '
   echo "wic/live_objects depends on the codec"
   failed=1
 fi
+# The map of the decoder in docs/developers.md names every file of mca/.
+for file in mca/*; do
+  name=${file#mca/}
+  grep -q "^| [^|]*\`$name\`" docs/developers.md || { echo "docs/developers.md's map of mca/ lacks $name"; failed=1; }
+done
 [ $failed -eq 0 ] && echo "layout_test: front ends reach only their own folder, mca.h and the shared libraries"
 exit $failed

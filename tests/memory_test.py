@@ -10,10 +10,13 @@ of references that fills all 48 MiB). A run's figure is the peak resident
 memory of the program's own process, as GNU time reports it (a child's
 rusage from here would carry this script's own memory over), less the same
 program's peak on the 160 x 120 sample. The 85-byte files must stay under
-the row's ceiling, and Qt 5 also keeps its whole peak under 64 MB; the filled
-picture must open. Prints the table of figures.
+the row's ceiling (and the checks its front end adds); the filled picture
+must open. Prints the table of figures.
 
-    tests/memory_test.py SOURCE NATIVE_BUILD WEB_BUILD WIN64_BUILD
+The rows come from the front ends' folders (FOLDER/tests/memory_rows.py).
+With --write, the table also replaces the one in docs/benchmarks.md.
+
+    tests/memory_test.py SOURCE NATIVE_BUILD WEB_BUILD WIN64_BUILD [--write]
 """
 import os
 import signal
@@ -24,7 +27,8 @@ import time
 
 MB = 1024  # GNU time counts KiB
 
-source, native, web, win64 = (os.path.abspath(p) for p in sys.argv[1:5])
+write = "--write" in sys.argv
+source, native, web, win64 = (os.path.abspath(p) for p in [a for a in sys.argv[1:] if a != "--write"][:4])
 work = tempfile.mkdtemp(prefix="zuvrek-memory-")
 sample = os.path.join(source, "samples", "sample.mca")
 pictures = []
@@ -42,47 +46,26 @@ xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(display_out), "-screen", "0",
 os.close(display_out)
 display = ":" + os.read(display_pipe, 16).decode().strip()
 
-qt = {"QT_QPA_PLATFORM": "offscreen", "XDG_RUNTIME_DIR": work}
-pixbuf = {"GDK_PIXBUF_MODULE_FILE": f"{native}/pixbuf-test/loaders.cache",
-          "XDG_DATA_HOME": f"{native}/pixbuf-test"}
-eog = dict(pixbuf, DISPLAY=display, XDG_RUNTIME_DIR=work, XDG_CONFIG_HOME=work, XDG_CACHE_HOME=work, NO_AT_BRIDGE="1")
-python = {"PYTHONPATH": f"{native}/python", "PYTHONDONTWRITEBYTECODE": "1"}
-wine = {"WINEPREFIX64": os.path.join(work, "wine64")}
 out = os.path.join(work, "out.png")
-python_scaled = ("import sys, zuvrek; d = open(sys.argv[1], 'rb').read(); i = zuvrek.probe(d); "
-                 "s = min(1, 256 / max(i.width, i.height)); "
-                 "print(zuvrek.decode(d, size=(max(1, int(i.width * s)), max(1, int(i.height * s))))[:2])")
-pillow = ("import sys, zuvrek.pillow; from PIL import Image; im = Image.open(sys.argv[1]); "
-          "im.thumbnail((256, 256)); print(im.size)")
-pillow_whole = ("import sys, zuvrek.pillow; from PIL import Image; im = Image.open(sys.argv[1]); "
-                "im.load(); print(im.size)")
 
-# Program, how it reads, the command ({} is the file), its environment, and
-# its ceiling in MB above the run on the sample. A GUI program (eog) runs
-# until it has been idle for a while, and is then closed.
+# Each front end's rows (FOLDER/tests/memory_rows.py, for the front ends
+# scripts/front-ends.sh finds): program, how it reads, the command ({} is the
+# file), its environment, its ceiling in MiB above the run on the sample, and
+# GUI for a program that runs until it has been idle for a while and is then
+# closed. A rows file may define after() (run at the end) and
+# check(name, peak_mib), a further limit on a run's whole peak.
 GUI = "gui"
-rows = [
-    ("eog", "under Xvfb, whole", ["eog", "{}"], eog, 40, GUI),
-    ("gdk-pixbuf", "gdk_pixbuf_new_from_file, whole", [f"{native}/pixbuf_read", "{}"], pixbuf, 40),
-    ("gdk-pixbuf", "gdk_pixbuf_new_from_file_at_size 256", [f"{native}/pixbuf_read", "{}", "256"], pixbuf, 40),
-    ("gdk-pixbuf", "gdk-pixbuf-thumbnailer -s 256", ["gdk-pixbuf-thumbnailer", "-s", "256", "{}", out], pixbuf, 40),
-    ("zuvrek.sph", "our host under wine64, whole",
-     [f"{source}/cmake/wine64-run.sh", f"{win64}/spihost64.exe", f"{win64}/zuvrek.sph", "{}",
-      os.path.join(work, "out.bmp")], wine, 40),
-    ("mcadec", "whole, rows to PNG", [f"{native}/mcadec", "-q", "-f", "-o", out, "{}"], {}, 40),
-    ("Qt 5", "QImageReader, whole", [f"{native}/qt5_read", "{}"], dict(qt, QT_PLUGIN_PATH=f"{native}/qt5"), 40),
-    ("Qt 5", "QImageReader, scaled to 256", [f"{native}/qt5_read", "{}", "256"],
-     dict(qt, QT_PLUGIN_PATH=f"{native}/qt5"), 40),
-    ("Qt 6", "QImageReader, whole", [f"{native}/qt6_read", "{}"], dict(qt, QT_PLUGIN_PATH=f"{native}/qt6"), 40),
-    ("Qt 6", "QImageReader, scaled to 256", [f"{native}/qt6_read", "{}", "256"],
-     dict(qt, QT_PLUGIN_PATH=f"{native}/qt6"), 40),
-    ("Python", "zuvrek.probe, decode to 256", ["/usr/bin/python3", "-c", python_scaled, "{}"], python, 40),
-    ("Pillow", "Image.open, load, whole", ["/usr/bin/python3", "-c", pillow_whole, "{}"], python, 40),
-    ("Pillow", "Image.open, thumbnail", ["/usr/bin/python3", "-c", pillow, "{}"], python, 40),
-    # The page keeps a preview of up to 2048 x 2048 (16 MB) beside the bands.
-    ("the page's module", "under Node, to PNG", ["node", f"{source}/tests/web/convert_file.mjs",
-                                                 f"{web}/mca.wasm", "{}"], {}, 96),
-]
+rows, afters, checks = [], [], []
+folders = subprocess.run([f"{source}/scripts/front-ends.sh"], check=True, capture_output=True, text=True).stdout.split()
+for folder in folders:
+    path = os.path.join(source, folder, "tests", "memory_rows.py")
+    if os.path.exists(path):
+        names = {"os": os, "subprocess": subprocess, "source": source, "native": native, "web": web, "win64": win64,
+                 "work": work, "out": out, "display": display, "GUI": GUI}
+        exec(compile(open(path).read(), path, "exec"), names)
+        rows += names["rows"]
+        afters += [names["after"]] if "after" in names else []
+        checks += [names["check"]] if "check" in names else []
 
 
 def cpu_ticks(pid):
@@ -136,8 +119,8 @@ def run(argv, env, path, gui):
 
 
 failures = []
-table = ["| program | how | start | 16384 x 16384, 85 bytes | 16000 x 44700, 85 bytes | 4096 x 4096, filled | "
-         "ceiling |", "|---|---|---|---|---|---|---|"]
+table = ["| program | how | start MiB | 16384 x 16384, 85 bytes | 16000 x 44700, 85 bytes | 4096 x 4096, filled | "
+         "ceiling MiB |", "|---|---|---|---|---|---|---|"]
 try:
     for name, how, argv, env, ceiling, *kind in rows:
         gui = kind == [GUI]
@@ -154,21 +137,32 @@ try:
                 opened = above >= 3 * width * height / (1024 * 1024)
             else:
                 opened = code == 0 and "refused" not in said
-            cells.append(f"{'opened' if opened else 'refused'}, +{max(above, 0):.1f} MB")
+            cells.append(f"{'opened' if opened else 'refused'}, +{max(above, 0):.1f}")
             if filled:
                 if not opened:
                     failures.append(f"{name}, {how}: the filled {picture} picture does not open ({said})")
                 continue
             if above > ceiling:
-                failures.append(f"{name}, {how}, {picture}: {above:.1f} MB above its start, over {ceiling} MB ({said})")
-            if name == "Qt 5" and peak / MB >= 64:
-                failures.append(f"{name}, {how}, {picture}: a peak of {peak / MB:.1f} MB, not under 64 MB")
-        table.append(f"| {name} | {how} | {start / MB:.0f} MB | {' | '.join(cells)} | +{ceiling} MB |")
+                failures.append(f"{name}, {how}, {picture}: {above:.1f} MiB above its start, over {ceiling} MiB "
+                                f"({said})")
+            for check in checks:
+                problem = check(name, peak / MB)
+                if problem:
+                    failures.append(f"{name}, {how}, {picture}: {problem}")
+        table.append(f"| {name} | {how} | {start / MB:.0f} | {' | '.join(cells)} | +{ceiling} |")
 finally:
     xvfb.terminate()
     xvfb.wait()
-    subprocess.run(["/usr/lib/wine/wineserver64", "-w"], env=dict(os.environ, WINEPREFIX=wine["WINEPREFIX64"]))
+    for after in afters:
+        after()
 print("\n".join(table))
+if write:
+    # The table in docs/benchmarks.md, between its markers, is this run's.
+    page = os.path.join(source, "docs", "benchmarks.md")
+    text = open(page).read()
+    begin, end = "<!-- memory_test.py writes this table -->\n", "<!-- memory_test.py: end -->"
+    head, rest = text.split(begin)
+    open(page, "w").write(head + begin + "\n".join(table) + "\n" + end + rest.split(end, 1)[1])
 subprocess.run(["rm", "-rf", work], check=True)
 for failure in failures:
     print("FAIL", failure)
