@@ -281,9 +281,12 @@ mca_status mca_buffer_size(int32_t width, int32_t height, mca_layout layout, siz
 void mca_fit_size(int32_t width, int32_t height, int32_t max_width, int32_t max_height, int32_t* fit_width,
                   int32_t* fit_height);
 
+/* Room enough for the words of any problem, the zero byte included. */
+#define MCA_DESCRIBE_ROOM 256
+
 /* The problem in words, e.g. "frame 3's head lies outside the file"; writes
  * at most `room` bytes, always ending with a zero byte, and returns the length
- * the whole text needs. */
+ * the whole text needs (less than MCA_DESCRIBE_ROOM). */
 size_t mca_describe(const mca_problem* problem, char* text, size_t room);
 
 #ifdef __cplusplus

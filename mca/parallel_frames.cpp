@@ -111,12 +111,14 @@ struct Pipeline {
   std::atomic<size_t> consumed{0};
 };
 
+// A batch takes tens of microseconds: a wait spins this many times before
+// giving up the processor, so that it rarely costs a system call.
+constexpr int kSpinsBeforeYielding = 4096;
+
 template <typename Ready>
 void AwaitTurn(Ready ready) {
-  // A batch takes tens of microseconds: spin a little before giving up the
-  // processor, so that a wait rarely costs a system call.
   for (int spins = 0; !ready(); ++spins) {
-    if (spins < 4096) {
+    if (spins < kSpinsBeforeYielding) {
       CpuPause();
     } else {
       std::this_thread::yield();

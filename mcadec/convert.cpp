@@ -13,7 +13,7 @@
 namespace {
 
 std::string Problem(const mca_problem& problem) {
-  char text[200];
+  char text[MCA_DESCRIBE_ROOM];
   mca_describe(&problem, text, sizeof text);
   return text;
 }
@@ -30,6 +30,17 @@ struct Plan {
 mca_status DecodeTo(const Plan& plan, const mca_row_sink& sink, mca_problem* problem) {
   return mca_decode_scaled(plan.bytes->data.get(), plan.bytes->size, plan.decode, plan.width, plan.height, &sink,
                            problem);
+}
+
+// The first pass of an indexed PNG: the output's colours, if at most 256
+// (false too when the picture cannot be decoded: the second pass tells why).
+bool GatherColours(const Plan& plan, ColourTable* colours) {
+  ColourRows rows{colours, size_t(plan.width)};
+  const mca_row_sink sink{nullptr, AddColourRow, &rows};
+  mca_options rgb = *plan.decode;
+  rgb.layout = MCA_LAYOUT_RGB;
+  return mca_decode_scaled(plan.bytes->data.get(), plan.bytes->size, &rgb, plan.width, plan.height, &sink,
+                           nullptr) == MCA_OK;
 }
 
 // The encoder as a row sink: the file is started once the decode has checked
@@ -189,8 +200,7 @@ bool ConvertFile(const std::string& input, const std::string& output, const Conv
   // a first decode gathers them (the rows are not kept), the second writes.
   ColourTable colours;
   const bool indexed = options.encode.format == ImageFormat::kPng && options.encode.indexedPng &&
-                       info.pixel_format == 8 &&
-                       GatherColours(bytes.data.get(), bytes.size, plan.decode, plan.width, plan.height, &colours);
+                       info.pixel_format == 8 && GatherColours(plan, &colours);
   const ColourTable* palette = indexed ? &colours : nullptr;
   if (output == "-") return Encode(plan, options, palette, stdout, error);
   OutputFile out;

@@ -1,5 +1,7 @@
 #include "mcadec/interrupts.h"
 
+#include "mcadec/settings.h"
+
 #include <pthread.h>
 #include <unistd.h>
 
@@ -14,9 +16,10 @@
 
 namespace {
 
-// One slot a file being written at once (-j is at most 1024). The handler
-// may only read the slots and unlink: it takes no lock and frees nothing.
-constexpr int kSlots = 1024;
+// One slot a file being written at once (-j is at most kMaxJobs). The
+// handler may only read the slots and unlink: it takes no lock and frees
+// nothing.
+constexpr unsigned kSlots = kMaxJobs;
 std::atomic<char*> slots[kSlots];
 std::atomic<bool> progressLine{false};
 std::atomic<size_t> filesConverted{0};

@@ -19,6 +19,10 @@ enum class ImageFormat { kPng, kBmp, kPpm };
 // smaller, several times as fast; --png-level N is libdeflate level N.
 constexpr int kDefaultPngLevel = kDeflateAutoLevel;
 
+// The most threads deflating one PNG: past them the chunks' joins outweigh
+// what another thread gains.
+constexpr unsigned kMaxDeflateThreads = 16;
+
 struct EncodeOptions {
   ImageFormat format = ImageFormat::kPng;
   int pngLevel = kDefaultPngLevel;  // libdeflate level 0-9, or kDeflateAutoLevel

@@ -12,6 +12,7 @@ namespace {
 
 constexpr size_t kRingBytes = 8 << 20;  // rows in flight
 constexpr size_t kBands = 4;            // each side wakes the other a band at a time
+constexpr size_t kMaxRingRows = 1024;   // narrow pictures: enough rows to wake the other side seldom
 
 struct Pipe {
   std::mutex lock;
@@ -33,7 +34,7 @@ int Begin(void* context, int32_t width, int32_t height) {
   std::lock_guard<std::mutex> guard(p.lock);
   p.rowBytes = 3 * size_t(width);
   p.height = height;
-  p.slots = p.rowBytes == 0 ? 1 : std::max<size_t>(kBands, std::min<size_t>(kRingBytes / p.rowBytes, 1024));
+  p.slots = p.rowBytes == 0 ? 1 : std::max<size_t>(kBands, std::min(kRingBytes / p.rowBytes, kMaxRingRows));
   p.slots -= p.slots % kBands;
   p.band = p.slots / kBands;
   p.ring.resize(p.slots * p.rowBytes);

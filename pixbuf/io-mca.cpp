@@ -43,7 +43,7 @@ gboolean Fail(GError** error, int code, const char* text) {
 }
 
 gboolean Fail(GError** error, const mca_problem& problem) {
-  char text[200];
+  char text[MCA_DESCRIBE_ROOM];
   mca_describe(&problem, text, sizeof text);
   const bool memory = problem.status == MCA_NO_MEMORY || problem.status == MCA_OVER_SIZE_LIMIT ||
                       problem.status == MCA_OVER_DIMENSION_LIMIT || problem.status == MCA_TOO_LARGE;

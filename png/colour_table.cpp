@@ -29,30 +29,10 @@ bool ColourTable::Add(const uint8_t* rgb) {
 
 uint8_t ColourTable::IndexOf(const uint8_t* rgb) const { return indexes_[Slot(Colour(rgb))]; }
 
-namespace {
-
-struct Gathering {
-  ColourTable* colours;
-  int32_t width;
-};
-
-int GatherRow(void* context, int32_t, const uint8_t* rgb) {
-  const Gathering& g = *static_cast<Gathering*>(context);
-  for (int32_t x = 0; x < g.width; ++x) {
-    if (!g.colours->Add(rgb + 3 * size_t(x))) return 1;  // a 257th colour
+int AddColourRow(void* context, int32_t, const uint8_t* rgb) {
+  const ColourRows& rows = *static_cast<ColourRows*>(context);
+  for (size_t x = 0; x < rows.pixels; ++x) {
+    if (!rows.colours->Add(rgb + 3 * x)) return 1;
   }
   return 0;
-}
-
-}  // namespace
-
-bool GatherColours(const uint8_t* data, size_t size, const mca_options* options, int32_t width, int32_t height,
-                   ColourTable* colours) {
-  Gathering gathering = {colours, width};
-  const mca_row_sink sink = {nullptr, GatherRow, &gathering};
-  mca_options rgb;
-  mca_default_options(&rgb);
-  if (options) rgb = *options;
-  rgb.layout = MCA_LAYOUT_RGB;
-  return mca_decode_scaled(data, size, &rgb, width, height, &sink, nullptr) == MCA_OK;
 }

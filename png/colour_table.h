@@ -1,13 +1,11 @@
-// The colours of a picture that has few: an 8-bit picture becomes an indexed
-// PNG when its rows hold at most 256 colours. Shared by mcadec and the web
-// page's module.
+// The colours of a picture that has few: a picture becomes an indexed PNG
+// when its rows hold at most 256 colours. Shared by mcadec and the web page's
+// module, which feed it the rows of their decodes.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
-
-#include "mca/mca.h"
 
 // Up to 256 colours, each with its palette index.
 class ColourTable {
@@ -26,10 +24,11 @@ class ColourTable {
   std::vector<uint8_t> entries_;
 };
 
-// The first of the two passes that make an 8-bit picture an indexed PNG:
-// decodes the picture at width x height (its own size, or smaller as
-// mca_decode_scaled takes it) keeping no rows, and gathers its colours.
-// False when it has more than 256, or cannot be decoded (the second pass
-// then tells why).
-bool GatherColours(const uint8_t* data, size_t size, const mca_options* options, int32_t width, int32_t height,
-                   ColourTable* colours);
+// The first of the two passes that make an indexed PNG takes every row's
+// colours, keeping no row: AddColourRow is a row callback (its context a
+// ColourRows) that answers 0, or 1 at a 257th colour, which ends the pass.
+struct ColourRows {
+  ColourTable* colours;
+  size_t pixels;  // a row's
+};
+int AddColourRow(void* context, int32_t y, const uint8_t* rgb);

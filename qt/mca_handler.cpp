@@ -21,7 +21,7 @@ constexpr qint64 kPieceBytes = 1 << 20;
 constexpr int kMaxFileBytes = 0x7FFFFFFF - 64;
 
 void Warn(const char* what, const mca_problem& problem) {
-  char words[256];
+  char words[MCA_DESCRIBE_ROOM];
   mca_describe(&problem, words, sizeof words);
   qWarning("mca: %s: %s", what, words);
 }

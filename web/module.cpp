@@ -43,7 +43,7 @@ struct Picture {
   int32_t previewHeight;
   int32_t paletteCount;   // 0: an RGB PNG
   uint8_t palette[768];   // red, green, blue of each index
-  char words[256];        // what went wrong, when status is not 0
+  char words[MCA_DESCRIBE_ROOM];        // what went wrong, when status is not 0
 };
 
 struct Conversion {
@@ -137,8 +137,10 @@ EXPORT(zv_convert) Picture* zv_convert(const uint8_t* data, uint32_t size, int32
   if (p->status == MCA_OK) p->status = mca_check_limits(info.width, info.height, nullptr, &problem);
   ColourTable colours;
   if (p->status == MCA_OK && info.pixel_format == 8) {
-    // An indexed PNG when 256 colours or fewer.
-    if (GatherColours(data, size, nullptr, info.width, info.height, &colours)) {
+    // An indexed PNG when 256 colours or fewer: a first pass takes the colours.
+    ColourRows rows = {&colours, size_t(info.width)};
+    const mca_row_sink sink = {nullptr, AddColourRow, &rows};
+    if (mca_decode_rows(data, size, nullptr, &sink, nullptr) == MCA_OK) {
       c.colours = &colours;
       p->paletteCount = int32_t(colours.entries().size() / 3);
       std::memcpy(p->palette, colours.entries().data(), colours.entries().size());

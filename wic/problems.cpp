@@ -18,7 +18,7 @@ HRESULT ResultFor(mca_status status) {
 }
 
 void ReportProblem(const mca_problem& problem) {
-  char words[256] = "zuvrek-wic: ";
+  char words[sizeof "zuvrek-wic: " + MCA_DESCRIBE_ROOM] = "zuvrek-wic: ";
   const size_t prefix = std::strlen(words);
   mca_describe(&problem, words + prefix, sizeof words - prefix - 1);  // room for the newline
   std::strcat(words, "\n");

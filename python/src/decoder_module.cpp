@@ -16,7 +16,7 @@ PyObject* g_error = nullptr;  // zuvrek.McaError, a ValueError
 
 // Raises McaError(words) carrying .status and .words.
 PyObject* Raise(const mca_problem& problem) {
-  char words[256];
+  char words[MCA_DESCRIBE_ROOM];
   mca_describe(&problem, words, sizeof words);
   PyObject* error = PyObject_CallFunction(g_error, "s", words);
   if (!error) return nullptr;
@@ -64,7 +64,7 @@ mca_options WithLimits(unsigned long long maxPixels, unsigned long maxDimension)
 }
 
 PyObject* ProbeAnswer(mca_status status, const mca_info& info, const mca_problem& problem) {
-  char words[256];
+  char words[MCA_DESCRIBE_ROOM];
   mca_describe(&problem, words, sizeof words);
   return Py_BuildValue("(isiiii)", int(status), words, int(info.width), int(info.height), int(info.frame_count),
                        int(info.pixel_format));
@@ -248,7 +248,7 @@ PyObject* DescribeStatus(PyObject*, PyObject* args) {
   int status = 0;
   if (!PyArg_ParseTuple(args, "i:_describe", &status)) return nullptr;
   const mca_problem problem = {mca_status(status), -1, 0, 0, 0, 0};
-  char words[256];
+  char words[MCA_DESCRIBE_ROOM];
   mca_describe(&problem, words, sizeof words);
   return PyUnicode_FromString(words);
 }

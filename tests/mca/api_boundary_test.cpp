@@ -282,3 +282,20 @@ TEST(ApiBoundary, CheckLimitsAtTheirEdges) {
 }
 
 }  // namespace
+
+// Every status's words, with the widest figures a problem can carry, fit the
+// room the API names for them; a byte less would cut the longest.
+TEST(ApiBoundary, EveryProblemsWordsFitTheNamedRoom) {
+  size_t longest = 0;
+  for (int status = MCA_OK; status <= MCA_SHORT_PAYLOADS; ++status) {
+    for (const int64_t figure : {int64_t(0), INT64_MAX, INT64_MIN}) {
+      const mca_problem problem = {mca_status(status), INT32_MAX, figure, figure, INT32_MAX, INT32_MIN};
+      char words[MCA_DESCRIBE_ROOM];
+      const size_t length = mca_describe(&problem, words, sizeof words);
+      EXPECT_LT(length, size_t(MCA_DESCRIBE_ROOM)) << "status " << status;
+      EXPECT_EQ(std::strlen(words), length) << "status " << status;
+      longest = std::max(longest, length);
+    }
+  }
+  EXPECT_GT(longest, size_t(MCA_DESCRIBE_ROOM) / 2);  // the room is not idly large
+}
