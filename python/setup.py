@@ -1,15 +1,19 @@
 """Builds zuvrek for Python: the decoder (../mca, through mca.h) compiled into
 the extension zuvrek._decoder, and the Pillow plug-in zuvrek.pillow.
 
-    pip install --no-build-isolation ./python
+    python -m build ./python          # an sdist carrying the decoder, and a wheel from it
+    pip install ./python
 
-python/tests/dists_test.sh shows how an sdist that carries the decoder is made.
+The extension keeps to CPython 3.9's limited API: its wheel is one abi3 wheel
+for every CPython from 3.9 on.
 """
 import glob
 import os
 import re
+import shutil
 
 from setuptools import Extension, setup
+from setuptools.command.sdist import sdist
 
 here = os.path.dirname(os.path.abspath(__file__))
 # The decoder's sources: inside an sdist, beside this file; in the zuvrek
@@ -24,6 +28,22 @@ with open(os.path.join(root, "mca", "mca.h"), encoding="utf-8") as header:
     parts = dict(re.findall(r"#define MCA_VERSION_(MAJOR|MINOR|PATCH) (\d+)", header.read()))
 version = f"{parts['MAJOR']}.{parts['MINOR']}.{parts['PATCH']}"
 
+
+class SdistWithDecoder(sdist):
+    """An sdist that carries the decoder's sources and the licence, so that it
+    builds anywhere a compiler is."""
+
+    def make_release_tree(self, base_dir, files):
+        super().make_release_tree(base_dir, files)
+        if root != here:
+            target = os.path.join(base_dir, "mca")
+            os.makedirs(target, exist_ok=True)
+            for path in sorted(glob.glob(os.path.join(root, "mca", "*.cpp")) +
+                               glob.glob(os.path.join(root, "mca", "*.h"))):
+                shutil.copy2(path, target)
+            shutil.copy2(os.path.join(root, "LICENSE"), base_dir)
+
+
 setup(
     name="zuvrek",
     version=version,
@@ -35,9 +55,13 @@ setup(
             "zuvrek._decoder",
             sources=[os.path.join(here, "src", "decoder_module.cpp")] + decoder,
             include_dirs=[root],
+            define_macros=[("Py_LIMITED_API", "0x03090000")],
+            py_limited_api=True,
             extra_compile_args=["-std=c++17", "-O2"],
             language="c++",
         )
     ],
+    cmdclass={"sdist": SdistWithDecoder},
+    options={"bdist_wheel": {"py_limited_api": "cp39"}},
     python_requires=">=3.9",
 )

@@ -9,6 +9,7 @@
 #   readme    its rows in README.md's table of where people look at pictures
 #   release   what it puts in the release zip: PRESET:TARGET:FILE[:NAME] ...
 #   release_step  a script that writes more into the zip's folder (FOLDER VERSION)
+#   dist_step a script that writes its own release files beside the zip (into dist/)
 #   debs      its Debian packages, PACKAGE:COMPONENT ... (the cmake --install
 #             component; none when deb/PACKAGE.stage fills the package), each
 #             described by deb/PACKAGE.control
@@ -27,7 +28,7 @@ cd "$(dirname "$0")/.."
 
 field() {
   (
-    rank=99 summary='' includes='mca/mca.h' sources='' readme='' release='' release_step='' debs=''
+    rank=99 summary='' includes='mca/mca.h' sources='' readme='' release='' release_step='' dist_step='' debs=''
     packages_programs='' packages_windows='' packages_tests=''
     # shellcheck disable=SC1090
     . "$1/front_end.sh"

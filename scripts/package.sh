@@ -2,8 +2,9 @@
 # Writes dist/zuvrek-VERSION.zip: what each front end's `release` names
 # (scripts/front-ends.sh: PRESET:TARGET:FILE[:NAME], built here), what its
 # `release_step` writes (the WIC codec's installers), the user README in
-# English and in Japanese, and the licence; then the Python wheel and the
-# Debian packages (scripts/make-debs.sh). The version is the project's,
+# English and in Japanese, and the licence; then what each front end's
+# `dist_step` writes beside it (the Python sdist and wheel) and the Debian
+# packages (scripts/make-debs.sh). The version is the project's,
 # written once in mca/mca.h; the archive's entries carry a fixed date, so the
 # same sources give the same zip.
 set -euo pipefail
@@ -40,8 +41,7 @@ rm -f "$zip"
 (cd "$stage" && TZ=UTC zip -X -q "$OLDPWD/$zip" "${names[@]}")
 echo "wrote $zip"
 unzip -l "$zip"
-# The Python wheel, built with Debian's Python and setuptools (no package index).
-scripts/install-deps.sh python3-dev python3-setuptools python3-pip python3-wheel
-/usr/bin/python3 -m pip wheel -q --no-build-isolation --no-deps -w dist ./python
-echo "wrote $(ls dist/zuvrek-*.whl)"
+for step in $(scripts/front-ends.sh dist_step | cut -f2); do
+  "$step" dist
+done
 scripts/make-debs.sh

@@ -29,8 +29,10 @@ for preset in native asan asan32 tsan fuzz fuzz32 win32 win64 win-arm64 aarch64 
 done
 echo "== memory: 85-byte files of huge pictures, and a large one filled, in the programs people open them with"
 tests/memory_test.py . build/native build/web build/win64
-echo "== Python: the sdist and the wheel with the newest Pillow"
+echo "== Python: the sdist and the release wheel with the newest Pillow, the wheel offline in every CPython"
 python/tests/dists_test.sh build/native
+echo "== Qt: our plug-in in the Qts of PyQt5, PyQt6 and PySide6"
+qt/tests/python_bindings_test.sh build/native
 echo "== Windows installers"
 wic/tests/msi_test.sh
 echo "== Debian packages"

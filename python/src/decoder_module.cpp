@@ -2,13 +2,41 @@
 // with the GIL released, on any object with the buffer protocol (bytes,
 // bytearray, memoryview, mmap); problems raise zuvrek.McaError with the
 // decoder's words and status.
+// It keeps to the limited API of CPython 3.9 (setup.py defines
+// Py_LIMITED_API), so that one wheel serves every CPython from 3.9 on.
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "mca/mca.h"
+
+#if Py_LIMITED_API + 0 < 0x030B0000
+// The buffer protocol joined the limited API in 3.11 as it had stood since
+// 3.3: the same record and the same two functions, which every CPython 3
+// exports. Declared here as 3.11's headers declare them, so that bytes,
+// bytearray, memoryview and mmap are read where they lie on 3.9 and 3.10 too.
+extern "C" {
+typedef struct {
+  void* buf;
+  PyObject* obj;
+  Py_ssize_t len;
+  Py_ssize_t itemsize;
+  int readonly;
+  int ndim;
+  char* format;
+  Py_ssize_t* shape;
+  Py_ssize_t* strides;
+  Py_ssize_t* suboffsets;
+  void* internal;
+} Py_buffer;
+PyAPI_FUNC(int) PyObject_GetBuffer(PyObject* exporter, Py_buffer* view, int flags);
+PyAPI_FUNC(void) PyBuffer_Release(Py_buffer* view);
+}
+#define PyBUF_SIMPLE 0
+#endif
 
 namespace {
 
@@ -156,7 +184,7 @@ PyObject* Decode(PyObject*, PyObject* args) {
   if (all > size_t(PY_SSIZE_T_MAX)) return PyErr_NoMemory();
   PyObject* rgb = PyBytes_FromStringAndSize(nullptr, Py_ssize_t(all));
   if (!rgb) return nullptr;
-  uint8_t* out = reinterpret_cast<uint8_t*>(PyBytes_AS_STRING(rgb));
+  uint8_t* out = reinterpret_cast<uint8_t*>(PyBytes_AsString(rgb));
   Py_BEGIN_ALLOW_THREADS
   status = mca_decode_sized(bytes.data(), bytes.size(), &options, width, height, out, rowBytes, all, &problem);
   Py_END_ALLOW_THREADS
@@ -231,13 +259,13 @@ PyObject* DecodeBands(PyObject*, PyObject* args) {
   if (mca_check_picture(&info, width, height, &options, &problem) != MCA_OK) return Raise(problem);
   Bands b = {callback, nullptr, nullptr, 3 * size_t(width), 1, height};
   b.bandRows = int32_t(std::max<size_t>(1, std::min<size_t>(size_t(height), size_t(bandBytes) / b.rowBytes)));
-  b.band = static_cast<uint8_t*>(PyMem_RawMalloc(b.rowBytes * size_t(b.bandRows)));
+  b.band = static_cast<uint8_t*>(std::malloc(b.rowBytes * size_t(b.bandRows)));
   if (!b.band) return PyErr_NoMemory();
   const mca_row_sink sink = {nullptr, PutBandRow, &b};
   b.released = PyEval_SaveThread();
   status = mca_decode_scaled(bytes.data(), bytes.size(), &options, width, height, &sink, &problem);
   PyEval_RestoreThread(b.released);
-  PyMem_RawFree(b.band);
+  std::free(b.band);
   if (b.failed) return nullptr;  // the callback's own error
   if (status != MCA_OK) return Raise(problem);
   Py_RETURN_NONE;
