@@ -26,7 +26,7 @@ size_t mca_describe(const mca_problem* p, char* text, size_t room) {
     room = sizeof scratch;
   }
   const long long value = p ? p->value : 0, limit = p ? p->limit : 0;
-  const int frame = p ? int(p->frame) + 1 : 0;
+  const long long frame = p ? (long long)(p->frame) + 1 : 0;  // counted from 1 for people
   const int width = p ? int(p->width) : 0, height = p ? int(p->height) : 0;
   int n = 0;
   switch (p ? p->status : MCA_OK) {
@@ -41,8 +41,8 @@ size_t mca_describe(const mca_problem* p, char* text, size_t room) {
       break;
     case MCA_PALETTE_OUTSIDE: n = std::snprintf(text, room, "the palette lies outside the file"); break;
     case MCA_TABLE_OUTSIDE: n = std::snprintf(text, room, "the frame table lies outside the file"); break;
-    case MCA_FRAME_HEAD_OUTSIDE: n = std::snprintf(text, room, "frame %d's head lies outside the file", frame); break;
-    case MCA_PAYLOAD_OUTSIDE: n = std::snprintf(text, room, "frame %d's payload lies outside the file", frame); break;
+    case MCA_FRAME_HEAD_OUTSIDE: n = std::snprintf(text, room, "frame %lld's head lies outside the file", frame); break;
+    case MCA_PAYLOAD_OUTSIDE: n = std::snprintf(text, room, "frame %lld's payload lies outside the file", frame); break;
     case MCA_NEGATIVE_HEIGHT:
       n = std::snprintf(text, room, "the frames' heights add up to a negative height (%lld)", value);
       break;
