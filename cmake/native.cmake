@@ -13,7 +13,9 @@ if(ZUVREK_TESTS)
   include(GoogleTest)
 endif()
 
-zuvrek_front_end(plugin)  # natively, the library the native tests load
+if(ZUVREK_TESTS OR ZUVREK_BENCH OR ZUVREK_FUZZ)
+  zuvrek_front_end(plugin)  # natively, the library the native tests load
+endif()
 
 if(ZUVREK_TESTS)
   add_subdirectory(tests)

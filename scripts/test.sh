@@ -37,5 +37,7 @@ echo "== Windows installers"
 wic/tests/msi_test.sh
 echo "== Debian packages"
 tests/package/deb_test.sh
+echo "== from source, in a fresh Debian 12 root, as docs/linux.md says"
+tests/package/from_source_test.sh build/native
 echo "== reproducible builds"
 scripts/check-reproducible.sh
