@@ -77,6 +77,10 @@ endif()
 
 zuvrek_front_end(plugin)
 zuvrek_front_end(wic)
+# mcadec.exe, where libdeflate's source is at hand (png/CMakeLists.txt).
+if(TARGET png_encoder AND ZUVREK_BITS EQUAL 64)
+  zuvrek_front_end(mcadec)
+endif()
 
 if(ZUVREK_TESTS)
   add_executable(spibench bench/wine_bench_main.cpp bench/bench_pictures.cpp)

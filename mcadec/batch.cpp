@@ -1,17 +1,16 @@
 #include "mcadec/batch.h"
 
-#include <unistd.h>
-
 #include <atomic>
 #include <cstdio>
 #include <thread>
 
+#include "mcadec/platform.h"
 #include "mcadec/interrupts.h"
 #include "mcadec/progress.h"
 
 int RunConversions(const ConversionPlan& plan, bool quiet) {
   const size_t files = plan.inputs.size();
-  Progress progress(files, plan.totalBytes, !quiet && isatty(STDERR_FILENO) && files > 1);
+  Progress progress(files, plan.totalBytes, !quiet && IsTerminal(stderr) && files > 1);
   NoteFilesInRun(files);
   std::atomic<size_t> next{0};
   std::atomic<bool> failed{false};

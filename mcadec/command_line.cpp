@@ -1,6 +1,8 @@
 // mcadec's command line, through CLI11.
 #include "mcadec/command_line.h"
 
+#include "mcadec/platform.h"
+
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cstdio>
@@ -100,7 +102,7 @@ int CheckCombinations(const CLI::App& app, const Settings& s) {
 
 int ParseCommandLine(int argc, char** argv, Settings* settings) {
   Settings& s = *settings;
-  s.jobs = unsigned(std::max(1, mca_processors()));
+  s.jobs = std::max(1u, ProcessorCount());
   CLI::App app{"", "mcadec"};
   DescribeOptions(app, s);
   try {

@@ -1,11 +1,9 @@
 #include "mcadec/conversion_plan.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 
+#include "mcadec/platform.h"
 #include "mcadec/output_plan.h"
 
 namespace {
@@ -32,7 +30,7 @@ int PlanOutputsOf(const Settings& s, ConversionPlan* plan) {
     return kUsageError;
   }
   const bool toStandardOutput = s.output == "-" || (s.output.empty() && single && s.inputs[0] == "-");
-  if (toStandardOutput && isatty(STDOUT_FILENO) && !s.force) {
+  if (toStandardOutput && IsTerminal(stdout) && !s.force) {
     std::fprintf(stderr, "mcadec: image data not written to a terminal (use -o FILE, a pipe, or -f to force)\n");
     return kUsageError;
   }
@@ -62,7 +60,7 @@ int PlanOutputsOf(const Settings& s, ConversionPlan* plan) {
     return kUsageError;
   }
   plan->options.encode.format = format;
-  if (intoFolder && !IsFolder(s.output) && mkdir(s.output.c_str(), 0777) != 0) {
+  if (intoFolder && !IsFolder(s.output) && !MakeFolder(s.output)) {
     std::fprintf(stderr, "mcadec: cannot create the folder %s\n", s.output.c_str());
     return 1;
   }
@@ -80,8 +78,7 @@ int PlanConversion(const Settings& s, ConversionPlan* plan) {
     return kUsageError;
   }
   for (const std::string& input : s.inputs) {
-    struct stat info;
-    plan->inputBytes.push_back(input != "-" && stat(input.c_str(), &info) == 0 ? uint64_t(info.st_size) : 0);
+    plan->inputBytes.push_back(input != "-" ? FileSizeAt(input) : 0);
     plan->totalBytes += plan->inputBytes.back();
   }
   options.encode.pngLevel = s.pngLevel;

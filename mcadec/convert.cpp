@@ -1,12 +1,10 @@
 #include "mcadec/convert.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
+#include "mcadec/platform.h"
 #include "mcadec/output_file.h"
 #include "mcadec/row_pipe.h"
 
@@ -139,16 +137,16 @@ bool ReadPicture(const std::string& input, InputBytes* bytes, mca_info* info, st
 
 bool ReadInput(const std::string& path, InputBytes* bytes, std::string* error) {
   const bool standardInput = path == "-";
-  FILE* f = standardInput ? stdin : std::fopen(path.c_str(), "rb");
+  FILE* f = standardInput ? stdin : OpenForReading(path);
   if (!f) {
     *error = std::string("cannot open: ") + std::strerror(errno);
     return false;
   }
   // A regular file is read in one go; a pipe, in growing pieces. The buffer
   // is not cleared first: only the bytes read are ever looked at.
-  struct stat info;
-  const bool sized = fstat(fileno(f), &info) == 0 && S_ISREG(info.st_mode);
-  size_t room = sized ? size_t(info.st_size) + 1 : size_t(1) << 16;
+  uint64_t fileSize = 0;
+  const bool sized = RegularFileSize(f, &fileSize) && fileSize < SIZE_MAX;
+  size_t room = sized ? size_t(fileSize) + 1 : size_t(1) << 16;
   size_t used = 0;
   bytes->data.reset(static_cast<uint8_t*>(std::malloc(room)));
   bool failed = !bytes->data;

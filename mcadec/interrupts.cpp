@@ -1,31 +1,23 @@
 #include "mcadec/interrupts.h"
 
-#include "mcadec/settings.h"
-
-#include <pthread.h>
-#include <unistd.h>
-
-#include <cerrno>
-
+#include <algorithm>
 #include <atomic>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <initializer_list>
-#include <algorithm>
+
+#include "mcadec/settings.h"
 
 namespace {
 
 // One slot a file being written at once (-j is at most kMaxJobs). The
-// handler may only read the slots and unlink: it takes no lock and frees
-// nothing.
+// handler may only read the slots: it takes no lock and frees nothing.
 constexpr unsigned kSlots = kMaxJobs;
 std::atomic<char*> slots[kSlots];
 std::atomic<bool> progressLine{false};
 std::atomic<size_t> filesConverted{0};
 std::atomic<size_t> filesInRun{0};
 
-// Appends n's digits at `at`, as the handler may not call snprintf.
+// Appends n's digits at `at`, as a handler may not call snprintf.
 char* PutNumber(char* at, size_t n) {
   char digits[24];
   int count = 0;
@@ -37,89 +29,19 @@ char* PutNumber(char* at, size_t n) {
   return at;
 }
 
-void Put(int fd, const char* text, size_t length) {
-  const ssize_t ignored = write(fd, text, length);
-  (void)ignored;
-}
-
-void Remove(int signal) {
-  for (std::atomic<char*>& slot : slots) {
-    if (char* path = slot.load()) unlink(path);
-  }
-  if (progressLine.load()) Put(STDERR_FILENO, "\n", 1);
-  if (const size_t total = filesInRun.load()) {
-    char line[96];
-    char* at = line;
-    const size_t converted = filesConverted.load();
-    if (total == 1) {
-      const char* said = converted ? "mcadec: interrupted after the file was converted\n"
-                                   : "mcadec: interrupted: nothing was written\n";
-      at = std::copy(said, said + std::strlen(said), at);
-    } else {
-      const char head[] = "mcadec: interrupted after converting ";
-      at = std::copy(head, head + sizeof head - 1, at);
-      at = PutNumber(at, converted);
-      const char of[] = " of ";
-      at = std::copy(of, of + sizeof of - 1, at);
-      at = PutNumber(at, total);
-      const char tail[] = " files\n";
-      at = std::copy(tail, tail + sizeof tail - 1, at);
-    }
-    Put(STDERR_FILENO, line, size_t(at - line));
-  }
-  // Dies by the signal itself: the shell sees it, and a loop stops.
-  struct sigaction fallback = {};
-  fallback.sa_handler = SIG_DFL;
-  sigemptyset(&fallback.sa_mask);
-  sigaction(signal, &fallback, nullptr);
-  sigset_t pending;
-  sigemptyset(&pending);
-  sigaddset(&pending, signal);
-  sigprocmask(SIG_UNBLOCK, &pending, nullptr);
-  raise(signal);
-  _exit(128 + signal);
-}
+char* PutText(char* at, const char* text) { return std::copy(text, text + std::strlen(text), at); }
 
 }  // namespace
 
-void RemoveTemporariesOnSignals() {
-  struct sigaction action = {};
-  action.sa_handler = Remove;
-  sigemptyset(&action.sa_mask);
-  for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&action.sa_mask, s);
-  for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaction(s, &action, nullptr);
-}
-
-int CreateTemporary(char* pattern) {
-  sigset_t held, before;
-  sigemptyset(&held);
-  for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&held, s);
-  pthread_sigmask(SIG_BLOCK, &held, &before);
-  char* copy = strdup(pattern);  // the length mkstemp keeps; the name is copied in after
-  int fd = -1;
-  if (copy) fd = mkstemp(pattern);
-  int cause = copy ? errno : ENOMEM;
-  bool inSlot = false;
-  if (fd >= 0) {
-    std::strcpy(copy, pattern);
-    for (std::atomic<char*>& slot : slots) {
-      char* empty = nullptr;
-      if (slot.compare_exchange_strong(empty, copy)) {
-        inSlot = true;
-        break;
-      }
-    }
-    if (!inSlot) {  // more files at once than slots: refuse rather than leave one behind
-      close(fd);
-      unlink(pattern);
-      fd = -1;
-      cause = EMFILE;
-    }
+bool HoldTemporary(const char* path) {
+  char* copy = strdup(path);
+  if (!copy) return false;
+  for (std::atomic<char*>& slot : slots) {
+    char* empty = nullptr;
+    if (slot.compare_exchange_strong(empty, copy)) return true;
   }
-  if (!inSlot) std::free(copy);
-  pthread_sigmask(SIG_SETMASK, &before, nullptr);
-  errno = cause;
-  return fd;
+  std::free(copy);
+  return false;
 }
 
 void ReleaseTemporary(const char* path) {
@@ -137,3 +59,26 @@ void NoteProgressLine(bool open) { progressLine.store(open); }
 void NoteFilesInRun(size_t total) { filesInRun.store(total); }
 
 void NoteFileConverted() { filesConverted.fetch_add(1); }
+
+void RemoveTemporariesAndSay(void (*remove)(const char* path), void (*say)(const char* text, size_t length)) {
+  for (std::atomic<char*>& slot : slots) {
+    if (char* path = slot.load()) remove(path);
+  }
+  if (progressLine.load()) say("\n", 1);
+  const size_t total = filesInRun.load();
+  if (total == 0) return;
+  char line[96];
+  char* at = line;
+  const size_t converted = filesConverted.load();
+  if (total == 1) {
+    at = PutText(at, converted ? "mcadec: interrupted after the file was converted\n"
+                               : "mcadec: interrupted: nothing was written\n");
+  } else {
+    at = PutText(at, "mcadec: interrupted after converting ");
+    at = PutNumber(at, converted);
+    at = PutText(at, " of ");
+    at = PutNumber(at, total);
+    at = PutText(at, " files\n");
+  }
+  say(line, size_t(at - line));
+}

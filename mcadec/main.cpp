@@ -1,46 +1,4 @@
-// mcadec: converts MCA pictures to PNG, BMP or PPM, or describes them.
-#include <csignal>
-#include <cstdio>
+// mcadec on POSIX systems: the command line's words as they come.
+#include "mcadec/run.h"
 
-#include "mcadec/batch.h"
-#include "mcadec/command_line.h"
-#include "mcadec/interrupts.h"
-
-namespace {
-
-// --info and --json: each picture's description; a file that cannot be read
-// is named with its reason (and listed with it in JSON).
-int Describe(const Settings& s) {
-  int status = 0;
-  if (s.json) std::printf("[");
-  bool first = true;
-  for (const std::string& input : s.inputs) {
-    std::string text, error;
-    if (!DescribeFile(input, s.json, &text, &error)) {
-      std::fprintf(stderr, "mcadec: %s: %s\n", input.c_str(), error.c_str());
-      status = 1;
-      if (!s.json) continue;
-      text = DescribeFailure(input, error);
-    }
-    if (s.json) std::printf("%s\n  %s", first ? "" : ",", text.c_str());
-    else std::fputs(text.c_str(), stdout);
-    first = false;
-  }
-  if (s.json) std::printf("%s]\n", first ? "" : "\n");
-  return status;
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-  // Past a file size limit, writes fail and the file is cleaned up, rather
-  // than the process being killed with a temporary file left behind.
-  std::signal(SIGXFSZ, SIG_IGN);
-  RemoveTemporariesOnSignals();
-  Settings settings;
-  if (const int status = ParseCommandLine(argc, argv, &settings); status >= 0) return status;
-  if (settings.info || settings.json) return Describe(settings);
-  ConversionPlan plan;
-  if (const int status = PlanConversion(settings, &plan)) return status;
-  return RunConversions(plan, settings.quiet);
-}
+int main(int argc, char** argv) { return RunMcadec(argc, argv); }

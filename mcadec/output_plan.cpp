@@ -1,11 +1,9 @@
 #include "mcadec/output_plan.h"
 
-#include <sys/stat.h>
-
 #include "mca/mca.h"
+#include "mcadec/platform.h"
 #include "mcadec/output_file.h"
 
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -16,7 +14,7 @@ namespace {
 // Whether the file begins with "MCA"; false when it cannot be read.
 bool BeginsAsMca(const std::string& path) {
   uint8_t head[3] = {};
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  std::FILE* file = OpenForReading(path);
   if (!file) return false;
   const size_t got = std::fread(head, 1, sizeof head, file);
   std::fclose(file);
@@ -24,13 +22,13 @@ bool BeginsAsMca(const std::string& path) {
 }
 
 std::string BaseName(const std::string& path) {
-  const size_t slash = path.rfind('/');
+  const size_t slash = LastPathSeparator(path);
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 // The input's name without its extension, to which the format's is added.
 std::string Stem(const std::string& path) {
-  const size_t slash = path.rfind('/');
+  const size_t slash = LastPathSeparator(path);
   const size_t dot = path.rfind('.');
   if (dot == std::string::npos || (slash != std::string::npos && dot < slash) || dot == slash + 1) return path;
   return path.substr(0, dot);
@@ -40,29 +38,15 @@ std::string Stem(const std::string& path) {
 // "..", "./"), then the file's own name. A folder not yet made keeps its
 // spelling: all outputs into it are spelt alike.
 std::string Place(const std::string& path) {
-  char resolved[PATH_MAX];
-  if (!realpath(FolderOf(path).c_str(), resolved)) return path;
-  return std::string(resolved) + "/" + BaseName(path);
-}
-
-using FileId = std::pair<dev_t, ino_t>;
-
-bool Identify(const std::string& path, FileId* id) {
-  struct stat info;
-  if (stat(path.c_str(), &info) != 0) return false;
-  *id = {info.st_dev, info.st_ino};
-  return true;
+  std::string resolved;
+  if (!ResolveFolder(FolderOf(path), &resolved)) return path;
+  return resolved + "/" + BaseName(path);
 }
 
 }  // namespace
 
-bool IsFolder(const std::string& path) {
-  struct stat info;
-  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
 bool WritesIntoFolder(size_t inputs, const std::string& output) {
-  return !output.empty() && output != "-" && (inputs > 1 || IsFolder(output) || output.back() == '/');
+  return !output.empty() && output != "-" && (inputs > 1 || IsFolder(output) || IsPathSeparator(output.back()));
 }
 
 bool PlanOutputs(const std::vector<std::string>& inputs, const std::string& output, bool intoFolder,
@@ -71,7 +55,7 @@ bool PlanOutputs(const std::vector<std::string>& inputs, const std::string& outp
   for (const std::string& input : inputs) {
     if (intoFolder) {
       std::string folder = output;
-      if (folder.back() != '/') folder += '/';
+      if (!IsPathSeparator(folder.back())) folder += '/';
       outputs->push_back(folder + Stem(BaseName(input == "-" ? "stdin" : input)) + FormatExtension(format));
     } else if (!output.empty()) {
       outputs->push_back(output);
@@ -82,14 +66,14 @@ bool PlanOutputs(const std::vector<std::string>& inputs, const std::string& outp
   std::map<FileId, std::string> inputFiles;
   for (const std::string& input : inputs) {
     FileId id;
-    if (input != "-" && Identify(input, &id)) inputFiles.emplace(id, input);
+    if (input != "-" && IdentifyFile(input, &id)) inputFiles.emplace(id, input);
   }
   std::map<std::string, size_t> claimed;  // place -> the input writing there
   for (size_t i = 0; i < inputs.size(); ++i) {
     const std::string& out = (*outputs)[i];
     if (out == "-") continue;
     FileId id;
-    if (Identify(out, &id)) {
+    if (IdentifyFile(out, &id)) {
       const auto source = inputFiles.find(id);
       if (source != inputFiles.end()) {
         // A picture of another kind named for the output it would get

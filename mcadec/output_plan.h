@@ -16,7 +16,6 @@
 bool PlanOutputs(const std::vector<std::string>& inputs, const std::string& output, bool intoFolder,
                  ImageFormat format, std::vector<std::string>* outputs, std::string* error);
 
-bool IsFolder(const std::string& path);
 // Whether -o names a folder: several inputs, an existing folder, or a name
 // ending in "/".
 bool WritesIntoFolder(size_t inputs, const std::string& output);

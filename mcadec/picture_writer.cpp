@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "mcadec/platform.h"
+
 namespace {
 
 void PutLe(uint8_t* p, uint32_t v, int bytes) {
@@ -24,8 +26,8 @@ uint32_t BmpRowBytes(int32_t width) { return (3 * uint32_t(width) + 3) / 4 * 4; 
 bool OpenBmp(PictureWriter* w, std::string* error) {
   const uint32_t rowBytes = BmpRowBytes(w->width);
   const uint64_t imageBytes = uint64_t(rowBytes) * uint32_t(w->height);
-  const long start = std::ftell(w->out);
-  const bool seekable = start >= 0 && std::fseek(w->out, start, SEEK_SET) == 0;
+  const int64_t start = TellFile(w->out);
+  const bool seekable = start >= 0 && SeekFile(w->out, start);
   uint8_t head[54] = {'B', 'M'};
   PutLe(head + 2, uint32_t(54 + imageBytes), 4);
   PutLe(head + 10, 54, 4);
@@ -45,8 +47,8 @@ bool OpenBmp(PictureWriter* w, std::string* error) {
 bool WriteBmpRow(PictureWriter* w, const uint8_t* bgr, std::string* error) {
   std::memcpy(w->row.data(), bgr, 3 * size_t(w->width));
   if (w->bmpStart >= 0) {
-    const long at = w->bmpStart + long(w->height - 1 - w->next) * long(w->row.size());
-    if (std::fseek(w->out, at, SEEK_SET) != 0) {
+    const int64_t at = w->bmpStart + int64_t(w->height - 1 - w->next) * int64_t(w->row.size());
+    if (!SeekFile(w->out, at)) {
       *error = std::string("cannot write: ") + std::strerror(errno);
       return false;
     }
@@ -126,12 +128,14 @@ bool ClosePicture(PictureWriter* w, bool complete, std::string* error) {
 
 bool HasExtension(const std::string& name) {
   const size_t dot = name.rfind('.');
-  return dot != std::string::npos && name.find('/', dot) == std::string::npos && dot + 1 < name.size();
+  const size_t slash = LastPathSeparator(name);
+  return dot != std::string::npos && (slash == std::string::npos || slash < dot) && dot + 1 < name.size();
 }
 
 bool FormatFromName(const std::string& name, ImageFormat* format) {
   const size_t dot = name.rfind('.');
-  if (dot == std::string::npos || name.find('/', dot) != std::string::npos) return false;
+  const size_t slash = LastPathSeparator(name);
+  if (dot == std::string::npos || (slash != std::string::npos && slash > dot)) return false;
   std::string ext = name.substr(dot + 1);
   for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
   if (ext == "png") *format = ImageFormat::kPng;

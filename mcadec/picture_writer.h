@@ -38,7 +38,7 @@ struct PictureWriter {
   int32_t next = 0;                    // the next row
   const ColourTable* colours = nullptr;  // an indexed PNG's palette
   PngEncoder png;
-  long bmpStart = -1;                  // a seekable BMP's first byte: rows go bottom up
+  int64_t bmpStart = -1;               // a seekable BMP's first byte: rows go bottom up
   std::vector<uint8_t> row;
 };
 

@@ -1,11 +1,9 @@
 #include "mcadec/progress.h"
 
-#include "mcadec/interrupts.h"
-
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <cstdio>
+
+#include "mcadec/platform.h"
+#include "mcadec/interrupts.h"
 
 namespace {
 
@@ -52,8 +50,7 @@ void Progress::Draw() {
                 Megabytes(bytes_).c_str(), left);
   // The line never reaches the terminal's last column, so it never wraps and
   // each update overwrites the last: the bar takes what the words leave.
-  winsize size = {};
-  const size_t columns = ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : 80;
+  const size_t columns = TerminalColumns(stderr);
   std::string line = text;
   const size_t room = columns - 1 > line.size() + 2 ? columns - 1 - line.size() - 2 : 0;
   const size_t barWidth = room < 30 ? room : 30;

@@ -23,6 +23,7 @@ trap 'rm -rf "$stage"' EXIT
 names=()
 for entry in $files; do
   IFS=: read -r preset _ file name <<< "$entry"
+  mkdir -p "$(dirname "$stage/${name:-$file}")"
   cp "build/$preset/$file" "$stage/${name:-$file}"
   names+=("${name:-$file}")
 done
@@ -34,7 +35,7 @@ for step in $(scripts/front-ends.sh release_step | cut -f2); do
   while read -r made; do names+=("$made"); done < <(comm -13 <(echo "$before") <(ls "$stage"))
 done
 names+=(README.txt README-ja.txt LICENSE.txt)
-touch -d '2026-01-01 00:00:00 UTC' "$stage"/*
+find "$stage" -exec touch -d '2026-01-01 00:00:00 UTC' {} +
 mkdir -p dist
 zip="dist/zuvrek-$version.zip"
 rm -f "$zip"
