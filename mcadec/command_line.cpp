@@ -1,12 +1,12 @@
 // mcadec's command line, through CLI11.
 #include "mcadec/command_line.h"
 
-#include "mcadec/platform.h"
-
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cstdio>
 #include <string>
+
+#include "mcadec/platform.h"
 
 namespace {
 
