@@ -78,7 +78,7 @@ endif()
 zuvrek_front_end(plugin)
 zuvrek_front_end(wic)
 # mcadec.exe, where libdeflate's source is at hand (png/CMakeLists.txt).
-if(TARGET png_encoder AND ZUVREK_BITS EQUAL 64)
+if(TARGET png_encoder)
   zuvrek_front_end(mcadec)
 endif()
 

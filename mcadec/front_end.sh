@@ -3,8 +3,8 @@
 rank=5
 summary='the command-line converter (`mcadec`, and `mcadec.exe` for Windows from the same sources), its man page and bash completion (`data/`)'
 includes='mca/mca.h png/'
-readme='| the command line, on Linux and on Windows | `mcadec` (the Debian package), `mcadec.exe` (in the zip, for x64 and ARM64 Windows) | `mcadec picture.mca` writes `picture.png`, `mcadec -o pngs *.mca` a folder of them: [docs/linux.md](docs/linux.md), [docs/windows.md](docs/windows.md) |'
-release='win64:mcadec:mcadec.exe:mcadec-x64/mcadec.exe win-arm64:mcadec:mcadec.exe:mcadec-arm64/mcadec.exe'
+readme='| the command line, on Linux and on Windows | `mcadec` (the Debian package), `mcadec.exe` (in the zip, for x64, ARM64 and 32-bit Windows) | `mcadec picture.mca` writes `picture.png`, `mcadec -o pngs *.mca` a folder of them: [docs/linux.md](docs/linux.md), [docs/windows.md](docs/windows.md) |'
+release='win64:mcadec:mcadec.exe:mcadec-x64/mcadec.exe win-arm64:mcadec:mcadec.exe:mcadec-arm64/mcadec.exe win32:mcadec:mcadec.exe:mcadec-x86/mcadec.exe'
 debs='mcadec:mcadec'
 packages_programs='libcli11-dev'
 packages_tests='bash-completion tmux'
