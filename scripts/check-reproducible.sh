@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds each plug-in and WIC codec twice from nothing, in two different folders, and
-# compares the bytes: the DLLs carry no time stamp and no build path.
+# Builds each plug-in, WIC codec and mcadec.exe twice from nothing, in two
+# different folders, and compares the bytes: they carry no time stamp and no
+# build path.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scratch=$(mktemp -d)
@@ -8,9 +9,9 @@ trap 'rm -rf "$scratch"' EXIT
 for preset in win32 win64 win-arm64; do
   for copy in a b; do
     cmake --preset "$preset" -B "$scratch/$copy-$preset" -DZUVREK_TESTS=OFF >/dev/null
-    cmake --build "$scratch/$copy-$preset" -j"$(nproc)" --target zuvrek zuvrek-wic >/dev/null
+    cmake --build "$scratch/$copy-$preset" -j"$(nproc)" --target zuvrek zuvrek-wic mcadec >/dev/null
   done
-  for dll in "$scratch/a-$preset"/zuvrek.sp? "$scratch/a-$preset"/zuvrek.spha "$scratch/a-$preset"/zuvrek-wic*.dll; do
+  for dll in "$scratch/a-$preset"/zuvrek.sp? "$scratch/a-$preset"/zuvrek.spha "$scratch/a-$preset"/zuvrek-wic*.dll "$scratch/a-$preset"/mcadec.exe; do
     [ -e "$dll" ] || continue
     name=$(basename "$dll")
     if cmp -s "$dll" "$scratch/b-$preset/$name"; then
