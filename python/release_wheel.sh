@@ -31,7 +31,7 @@ print(multiarch if os.path.exists(multiarch) else s.get_config_h_filename())')
 cp "$config" "$work/python-include/pyconfig.h"
 export CFLAGS="-I$work/python-include" CXXFLAGS="-I$work/python-include"
 # setuptools compiles with CC and links C++ with LDSHARED.
-export CC="$zig c++ -target $target" CXX="$zig c++ -target $target" LDSHARED="$zig c++ -target $target -shared"
+export CC="$zig c++ -target $target" CXX="$zig c++ -target $target" LDSHARED="$zig c++ -target $target -shared -s"
 export LDCXXSHARED="$LDSHARED"
 "$work/tools/bin/python" -m build --outdir "$work/dist" "$here" >"$work/build.log" 2>&1 ||
   { cat "$work/build.log"; exit 1; }
