@@ -59,8 +59,7 @@ target_include_directories(spi_host PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_options(spi_host PUBLIC -static)
 if(ZUVREK_ARM64)
   # Linked into every test program whole, so that it comes before the import.
-  add_library(wine_arm64_stdio OBJECT tests/host/wine_arm64_stdio.cpp)
-  target_link_libraries(spi_host PUBLIC wine_arm64_stdio $<TARGET_OBJECTS:wine_arm64_stdio>)
+  target_link_libraries(spi_host PUBLIC ucrt_printf $<TARGET_OBJECTS:ucrt_printf>)
 endif()
 
 add_executable(spihost tests/host/spihost_main.cpp)

@@ -1,7 +1,9 @@
-// Debian's arm64 Wine builds ucrtbase as a Linux library, which reads a
-// Windows program's variadic arguments wrongly and crashes in the printf
-// family. The ARM64 test programs define the system's entry points here,
-// ahead of the import, over mingw-w64's own implementations.
+// The UCRT's printf entry points, defined over mingw-w64's own printf family
+// for ARM64 programs (our test programs and mcadec.exe), ahead of the
+// import: the same formatting as the x64 and x86 builds, whose mingw-w64
+// printf is already its own, and programs that run under Debian's arm64
+// Wine, whose ucrtbase is a Linux library that reads a Windows program's
+// variadic arguments wrongly and crashes in the printf family.
 #include <cstdarg>
 #include <cstddef>
 #include <cstdio>
