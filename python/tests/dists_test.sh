@@ -23,7 +23,8 @@ case $(basename "$wheel") in
   *-cp39-abi3-manylinux2014_*) ;;
   *) echo "the release wheel is $(basename "$wheel"), not one abi3 manylinux2014 wheel"; exit 1 ;;
 esac
-tar -tzf "$sdist" | grep -q '/mca/decode.cpp$' || { echo "the sdist lacks the decoder's sources"; exit 1; }
+contents=$(tar -tzf "$sdist")
+grep -q '/mca/decode.cpp$' <<< "$contents" || { echo "the sdist lacks the decoder's sources"; exit 1; }
 
 export PIP_CONSTRAINT="$here/constraints.txt" PIP_DISABLE_PIP_VERSION_CHECK=1 PIP_NO_INPUT=1
 for package in "$sdist" "$wheel"; do
