@@ -6,6 +6,7 @@
 #include <string>
 
 #include "mcadec/interrupts.h"
+#include "mcadec/platform.h"
 
 namespace {
 
@@ -13,18 +14,9 @@ namespace {
 // so that it never runs between a file's making and its holding.
 SRWLOCK making = SRWLOCK_INIT;
 
-void Delete(const char* path) {
-  const int n = MultiByteToWideChar(CP_UTF8, 0, path, -1, nullptr, 0);
-  std::wstring wide(size_t(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, path, -1, wide.data(), n);
-  // A name that is not absolute is taken from the current folder, as when
-  // the file was made; a long one needs "\\?\", which takes a whole path.
-  std::wstring full(32768, L'\0');
-  const DWORD got = GetFullPathNameW(wide.c_str(), DWORD(full.size()), full.data(), nullptr);
-  full.resize(got);
-  if (full.size() >= 3 && full[1] == L':') full = L"\\\\?\\" + full;
-  DeleteFileW(got ? full.c_str() : wide.c_str());
-}
+// The handler runs on a thread of its own, where the system layer's calls
+// are as good as anywhere.
+void Delete(const char* path) { RemoveFile(path); }
 
 void SayOnStandardError(const char* text, size_t length) {
   DWORD written;

@@ -11,15 +11,9 @@
 #include <vector>
 
 #include "mcadec/run.h"
+#include "mcadec/utf16.h"
 
 namespace {
-
-std::string Narrow(const std::wstring& wide) {
-  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
-  std::string text(size_t(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), text.data(), n, nullptr, nullptr);
-  return text;
-}
 
 // The options whose value is the next word: a wildcard there is not expanded.
 bool TakesValue(const std::wstring& word) {
@@ -70,7 +64,7 @@ int wmain(int argc, wchar_t** argv) {
     const bool pattern = i > 0 && !value && word.find_first_of(L"*?") != std::wstring::npos &&
                          (!options || word[0] != L'-');
     for (const std::wstring& name : pattern ? Expand(word) : std::vector<std::wstring>{word}) {
-      words.push_back(Narrow(name));
+      words.push_back(Utf8(name));
     }
   }
   std::vector<char*> pointers;

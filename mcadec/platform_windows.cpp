@@ -10,28 +10,15 @@
 
 #include "mcadec/interrupts.h"
 #include "mcadec/platform.h"
+#include "mcadec/utf16.h"
 
 namespace {
-
-std::wstring Wide(const std::string& text) {
-  const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0);
-  std::wstring wide(size_t(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), wide.data(), n);
-  return wide;
-}
-
-std::string Narrow(const std::wstring& wide) {
-  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
-  std::string text(size_t(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), text.data(), n, nullptr, nullptr);
-  return text;
-}
 
 // The path the wide calls take: made whole ("..", "/" and the current folder
 // resolved), and a drive's or a share's path put under "\\?\", which takes
 // any length. Device names (NUL, CON) stay as the system resolves them.
 std::wstring SystemPath(const std::string& path) {
-  const std::wstring wide = Wide(path);
+  const std::wstring wide = Utf16(path);
   if (wide.rfind(L"\\\\?\\", 0) == 0) return wide;
   const DWORD n = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
   if (n == 0) return wide;
@@ -76,9 +63,9 @@ DWORD Attributes(const std::string& path) { return GetFileAttributesW(SystemPath
 HANDLE HandleOf(std::FILE* file) { return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))); }
 
 // Six characters for a temporary file's name, different for each try.
-std::wstring NameCharacters(uint64_t seed) {
-  static const wchar_t kCharacters[] = L"abcdefghijklmnopqrstuvwxyz0123456789";
-  std::wstring text;
+std::string NameCharacters(uint64_t seed) {
+  static const char kCharacters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  std::string text;
   for (int i = 0; i < 6; ++i) {
     seed = seed * 6364136223846793005u + 1442695040888963407u;
     text += kCharacters[(seed >> 33) % 36];
@@ -124,7 +111,7 @@ bool ResolveFolder(const std::string& folder, std::string* resolved) {
   CloseHandle(h);
   if (n == 0 || n >= path.size()) return false;
   path.resize(n);
-  *resolved = Narrow(path);
+  *resolved = Utf8(path);
   return true;
 }
 
@@ -174,7 +161,7 @@ std::FILE* CreateTemporaryFile(const std::string& folder, std::string* path) {
   const DWORD share = FILE_SHARE_READ | FILE_SHARE_DELETE;
   uint64_t seed = uint64_t(GetCurrentProcessId()) << 32 ^ GetTickCount64() ^ uint64_t(uintptr_t(path));
   for (int attempt = 0; attempt < 100; ++attempt, ++seed) {
-    const std::string name = folder + "\\.mcadec-" + Narrow(NameCharacters(seed));
+    const std::string name = folder + "\\.mcadec-" + NameCharacters(seed);
     BlockInterrupts();
     const HANDLE h = CreateFileW(SystemPath(name).c_str(), GENERIC_WRITE, share, nullptr, CREATE_NEW,
                                  FILE_ATTRIBUTE_NORMAL, nullptr);
