@@ -49,3 +49,12 @@ void ApplyDescrambleMask(const DescrambleMask& mask, const uint8_t* src, uint8_t
     count -= n;
   }
 }
+
+void ApplyScrambleMask(const DescrambleMask& mask, const uint8_t* src, uint8_t* dst, size_t begin, size_t count) {
+  // Writing is rarer than reading and its time goes to coding: a plain loop,
+  // which the compiler vectorises where the target has vectors.
+  for (size_t i = 0; i < count; ++i) {
+    const uint8_t x = src[i] ^ mask.byte[(begin + i) % kDescrambleMaskPeriod];
+    dst[i] = uint8_t(x >> 1 | x << 7);
+  }
+}

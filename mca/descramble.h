@@ -1,5 +1,5 @@
 // Payloads are scrambled byte by byte; descrambling undoes it in place or a
-// stretch at a time.
+// stretch at a time, and scrambling (for writing) does it.
 #pragma once
 
 #include <cstddef>
@@ -18,3 +18,5 @@ void BuildDescrambleMask(int32_t length, DescrambleMask* mask);
 // Descrambles payload bytes begin .. begin + count - 1 from src into dst
 // (which may equal src); src and dst point at byte `begin`.
 void ApplyDescrambleMask(const DescrambleMask& mask, const uint8_t* src, uint8_t* dst, size_t begin, size_t count);
+// The inverse, for writing: each byte xor the mask, then rotated right by one.
+void ApplyScrambleMask(const DescrambleMask& mask, const uint8_t* src, uint8_t* dst, size_t begin, size_t count);

@@ -86,6 +86,17 @@ size_t mca_describe(const mca_problem* p, char* text, size_t room) {
                         "cut short", holds, needs, width, height);
       break;
     }
+    case MCA_TOO_MANY_COLOURS:
+      n = std::snprintf(text, room, "the picture has more than %lld colours, too many for 8-bit frames", limit);
+      break;
+    case MCA_SIZE_DIFFERS:
+      n = std::snprintf(text, room, "the picture is %d x %d but its template is %lld x %lld", width, height, value,
+                        limit);
+      break;
+    case MCA_UNFIT_TEMPLATE:
+      n = std::snprintf(text, room, "the template's frame %lld has a negative side", frame);
+      break;
+    case MCA_WRITE_FAILED: n = std::snprintf(text, room, "the file could not be written"); break;
     default: n = std::snprintf(text, room, "unknown problem %d", int(p->status)); break;
   }
   return n < 0 ? 0 : size_t(n);

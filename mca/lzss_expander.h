@@ -58,9 +58,6 @@ inline LzssOutput LzssWindowOutput(uint8_t* window, size_t base, size_t writable
 // The most stream bytes one turn of the expander takes: a flag byte and eight literals.
 constexpr size_t kLzssTurnInput = 9;
 
-// The longest reference: four bits of length, plus three.
-constexpr size_t kLzssMaxCount = 18;
-
 // The most a whole flag group takes and gives: a flag byte and eight
 // two-byte references, eight 18-byte copies.
 constexpr size_t kLzssGroupInput = 17;

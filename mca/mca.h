@@ -1,5 +1,5 @@
 /* MCA pictures: probe, decode into a buffer, decode to a row sink, decode
- * scaled down. Every read is bounded by the data's size; every failure has a
+ * scaled down, and write (mca_encode). Every read is bounded by the data's size; every failure has a
  * status and words (mca_describe). Compiles as C99 and as C++.
  *
  *   mca_options options;
@@ -48,8 +48,13 @@ typedef enum mca_status {
   MCA_NO_MEMORY,
   MCA_STOPPED,              /* the row sink asked to stop */
   MCA_READ_FAILED,          /* the caller's reader (mca_reader) could not read */
-  MCA_SHORT_PAYLOADS        /* the payloads can fill at most `value` of the picture's `limit` bytes of
+  MCA_SHORT_PAYLOADS,       /* the payloads can fill at most `value` of the picture's `limit` bytes of
                              * 24-bit pixels: damaged or cut short (mca_check_picture) */
+  /* mca_encode's: */
+  MCA_TOO_MANY_COLOURS,     /* more than `limit` (256) colours for 8-bit frames */
+  MCA_SIZE_DIFFERS,         /* the picture (width x height) is not its template's size (value x limit) */
+  MCA_UNFIT_TEMPLATE,       /* the template's frame `frame` has a negative side */
+  MCA_WRITE_FAILED          /* the caller's writer (mca_writer) could not write */
 } mca_status;
 
 /* What went wrong, in enough detail to tell a user. */
@@ -99,6 +104,10 @@ typedef struct mca_thread_api {
 #define MCA_MAX_THREADS 16
 #define MCA_DEFAULT_MAX_PIXELS 268435456u
 #define MCA_DEFAULT_MAX_DIMENSION 32768u
+/* mca_encode's default band: frames of about this many bytes of rows. */
+#define MCA_BAND_BYTES 262144
+#define MCA_DEFAULT_LEVEL 1
+#define MCA_MAX_LEVEL 2
 
 typedef struct mca_options {
   /* sizeof(mca_options) as the caller was built, set by
@@ -131,6 +140,26 @@ typedef struct mca_options {
    * mca_check_picture) go on instead of failing with MCA_SHORT_PAYLOADS;
    * default 0. */
   int decode_damaged;
+
+  /* mca_encode's options (the fields above that it reads: size, threads,
+   * thread_api, the limits and layout, the rows' layout). */
+  /* 0 (the default): 8-bit palette indexes for a picture of 256 colours or
+   * fewer, else 24-bit; 8 or 24: those frames (8 fails with
+   * MCA_TOO_MANY_COLOURS past 256 colours). A template decides instead. */
+  int32_t depth;
+  /* How hard LZSS looks for references: 0 none (frames stored, or all
+   * literals where a template's frame is compressed), 1 (the default) a
+   * lazy parse, 2 the fewest bits the references found allow, slower. */
+  int32_t level;
+  /* Rows in each frame, the picture's bands (0: the default, MCA_BAND_BYTES
+   * of frame rows, at least one row). A template decides instead. */
+  int32_t band_height;
+  /* A whole MCA file to take as the template (NULL: none): its head, frames
+   * (count, sizes, stored or compressed) and every byte no decoder reads
+   * are kept; only the payloads, and the palette's colours where they must,
+   * are new. Its payloads are never read, so a damaged file serves. */
+  const uint8_t* like;
+  size_t like_size;
 } mca_options;
 
 void mca_default_options(mca_options* options);
@@ -280,6 +309,35 @@ mca_status mca_buffer_size(int32_t width, int32_t height, mca_layout layout, siz
  * never larger than the picture and at least 1 x 1. */
 void mca_fit_size(int32_t width, int32_t height, int32_t max_width, int32_t max_height, int32_t* fit_width,
                   int32_t* fit_height);
+
+/* Writing. The picture's rows come from the caller, top row first, as many
+ * times as the encoder asks (twice where it counts colours first: 8-bit
+ * frames, or depth 0 until past 256 colours). */
+typedef struct mca_row_source {
+  /* Fills `into` with row y, 0 at the top, laid out as options->layout says
+   * (MCA_LAYOUT_RGB, BGR, RGBA or BGRA; the fourth byte is not read); a
+   * non-zero answer stops the encode (MCA_STOPPED). */
+  int (*row)(void* context, int32_t y, uint8_t* into);
+  void* context;
+} mca_row_source;
+
+/* Where the file goes: `write` puts `size` bytes at `offset` and answers
+ * non-zero, or 0 when it cannot (MCA_WRITE_FAILED). Every byte of the file is
+ * written once: the frames in order from the end of the frame table, then
+ * the head, palette and table at offset 0. */
+typedef struct mca_writer {
+  int (*write)(void* context, uint64_t offset, const uint8_t* bytes, size_t size);
+  void* context;
+} mca_writer;
+
+/* Writes a width x height picture as MCA: the 48-byte head (unread bytes
+ * zero, without a template), the palette of 8-bit frames, the frame table and
+ * each band as a frame, its payload LZSS-coded (stored instead where that is
+ * smaller) and scrambled. Bands are coded on options->threads threads; memory
+ * is a few bands and their streams, whatever the picture's size. On failure
+ * the bytes written are no file. */
+mca_status mca_encode(int32_t width, int32_t height, const mca_options* options, const mca_row_source* source,
+                      const mca_writer* writer, mca_problem* problem);
 
 /* Room enough for the words of any problem, the zero byte included. */
 #define MCA_DESCRIBE_ROOM 256

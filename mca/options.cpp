@@ -19,6 +19,7 @@ void mca_default_options(mca_options* options) {
   options->size = sizeof(mca_options);
   options->max_pixels = MCA_DEFAULT_MAX_PIXELS;
   options->max_dimension = MCA_DEFAULT_MAX_DIMENSION;
+  options->level = MCA_DEFAULT_LEVEL;
 }
 
 int32_t mca_processors(void) {

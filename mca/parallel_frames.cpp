@@ -21,7 +21,6 @@
 
 namespace {
 
-constexpr size_t kMaxThreads = MCA_MAX_THREADS;
 constexpr size_t kSlots = 4;              // row batches in flight between producer and consumer
 
 struct Context {
@@ -33,16 +32,6 @@ struct Context {
   std::atomic<size_t> next{0};
   std::atomic<bool> failed{false};
 };
-
-// Runs `run(argument)` on up to threads.count threads, the calling one last;
-// threads that cannot be started leave their share to the others.
-void RunOnThreads(const McaThreads& threads, size_t wanted, void (*run)(void*), void* argument) {
-  void* started[kMaxThreads];
-  size_t n = 0;
-  while (n + 1 < wanted && n < kMaxThreads && threads.start(run, argument, &started[n])) ++n;
-  run(argument);
-  for (size_t i = 0; i < n; ++i) threads.join(started[i]);
-}
 
 bool DecodeWholeFrame(const Context& c, const McaFramePlan& plan) {
   uint8_t* window = static_cast<uint8_t*>(std::malloc(FrameWindowSize(plan.placement.rowBytes, plan.needed)));
