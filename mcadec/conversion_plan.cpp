@@ -8,6 +8,16 @@
 
 namespace {
 
+// Whether the file begins with "MCA"; false when it cannot be read.
+bool BeginsAsMca(const std::string& path) {
+  uint8_t head[3] = {};
+  std::FILE* file = OpenForReading(path);
+  if (!file) return false;
+  const size_t got = std::fread(head, 1, sizeof head, file);
+  std::fclose(file);
+  return mca_has_signature(head, got) != 0;
+}
+
 // "WxH" with both sides from 1 up.
 bool ParseSize(const std::string& text, int32_t* width, int32_t* height) {
   unsigned long w = 0, h = 0;
@@ -41,7 +51,8 @@ int PlanOutputsOf(const Settings& s, ConversionPlan* plan) {
   const bool unknownFormat =
       s.format.empty() && namedFile && !FormatFromName(s.output, &format) && HasExtension(s.output);
   std::string clash;
-  if (!PlanOutputs(s.inputs, s.output, intoFolder, format, &plan->outputs, &clash)) {
+  const OutputNaming naming{FormatExtension(format), BeginsAsMca, "an MCA picture (it does not begin with \"MCA\")"};
+  if (!PlanOutputs(s.inputs, s.output, intoFolder, naming, &plan->outputs, &clash)) {
     std::fprintf(stderr, "mcadec: %s\n", clash.c_str());
     return kUsageError;
   }
@@ -79,7 +90,6 @@ int PlanConversion(const Settings& s, ConversionPlan* plan) {
   }
   for (const std::string& input : s.inputs) {
     plan->inputBytes.push_back(input != "-" ? FileSizeAt(input) : 0);
-    plan->totalBytes += plan->inputBytes.back();
   }
   options.encode.pngLevel = s.pngLevel;
   options.encode.indexedPng = true;

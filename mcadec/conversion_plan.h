@@ -13,7 +13,6 @@ struct ConversionPlan {
   std::vector<std::string> inputs;
   std::vector<std::string> outputs;     // one for each input; "-" for standard output
   std::vector<uint64_t> inputBytes;     // for the progress bar; 0 for standard input
-  uint64_t totalBytes = 0;
   ConvertOptions options;
   unsigned jobs = 1;                    // files converted at once
 };

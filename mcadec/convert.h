@@ -7,6 +7,7 @@
 #include <string>
 
 #include "mca/mca.h"
+#include "mcadec/input_file.h"
 #include "mcadec/picture_writer.h"
 
 struct ConvertOptions {
@@ -19,18 +20,6 @@ struct ConvertOptions {
   int32_t fitWidth = 0;      // --resize: fit inside this box, keeping the aspect (0: full size)
   int32_t fitHeight = 0;
 };
-
-// A whole input file.
-struct InputBytes {
-  struct Free {
-    void operator()(uint8_t* p) const { std::free(p); }
-  };
-  std::unique_ptr<uint8_t, Free> data;
-  size_t size = 0;
-};
-
-// Reads a whole file, or standard input for "-".
-bool ReadInput(const std::string& path, InputBytes* bytes, std::string* error);
 
 // Converts `input` into `output` ("-": standard input or output). False with
 // the reason in `error`; nothing is left at `output` then.

@@ -16,6 +16,7 @@ std::atomic<char*> slots[kSlots];
 std::atomic<bool> progressLine{false};
 std::atomic<size_t> filesConverted{0};
 std::atomic<size_t> filesInRun{0};
+const char* programName = "mcadec";
 
 // Appends n's digits at `at`, as a handler may not call snprintf.
 char* PutNumber(char* at, size_t n) {
@@ -54,6 +55,8 @@ void ReleaseTemporary(const char* path) {
   }
 }
 
+void NoteProgramName(const char* name) { programName = name; }
+
 void NoteProgressLine(bool open) { progressLine.store(open); }
 
 void NoteFilesInRun(size_t total) { filesInRun.store(total); }
@@ -67,14 +70,13 @@ void RemoveTemporariesAndSay(void (*remove)(const char* path), void (*say)(const
   if (progressLine.load()) say("\n", 1);
   const size_t total = filesInRun.load();
   if (total == 0) return;
-  char line[96];
-  char* at = line;
+  char line[112];
+  char* at = PutText(line, programName);
   const size_t converted = filesConverted.load();
   if (total == 1) {
-    at = PutText(at, converted ? "mcadec: interrupted after the file was converted\n"
-                               : "mcadec: interrupted: nothing was written\n");
+    at = PutText(at, converted ? ": interrupted after the file was converted\n" : ": interrupted: nothing was written\n");
   } else {
-    at = PutText(at, "mcadec: interrupted after converting ");
+    at = PutText(at, ": interrupted after converting ");
     at = PutNumber(at, converted);
     at = PutText(at, " of ");
     at = PutNumber(at, total);

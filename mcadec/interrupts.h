@@ -21,6 +21,10 @@ void UnblockInterrupts();
 bool HoldTemporary(const char* path);
 void ReleaseTemporary(const char* path);
 
+// The program that reports an interrupt ("mcadec" unless told), set before
+// the handlers can run.
+void NoteProgramName(const char* name);
+
 // Whether a progress line stands unfinished on standard error: an interrupt
 // ends it with a newline, so that the shell's prompt starts on a line of its own.
 void NoteProgressLine(bool open);

@@ -1,6 +1,5 @@
 #include "mcadec/output_plan.h"
 
-#include "mca/mca.h"
 #include "mcadec/platform.h"
 #include "mcadec/output_file.h"
 
@@ -10,16 +9,6 @@
 #include <utility>
 
 namespace {
-
-// Whether the file begins with "MCA"; false when it cannot be read.
-bool BeginsAsMca(const std::string& path) {
-  uint8_t head[3] = {};
-  std::FILE* file = OpenForReading(path);
-  if (!file) return false;
-  const size_t got = std::fread(head, 1, sizeof head, file);
-  std::fclose(file);
-  return mca_has_signature(head, got) != 0;
-}
 
 std::string BaseName(const std::string& path) {
   const size_t slash = LastPathSeparator(path);
@@ -50,17 +39,17 @@ bool WritesIntoFolder(size_t inputs, const std::string& output) {
 }
 
 bool PlanOutputs(const std::vector<std::string>& inputs, const std::string& output, bool intoFolder,
-                 ImageFormat format, std::vector<std::string>* outputs, std::string* error) {
+                 const OutputNaming& naming, std::vector<std::string>* outputs, std::string* error) {
   outputs->clear();
   for (const std::string& input : inputs) {
     if (intoFolder) {
       std::string folder = output;
       if (!IsPathSeparator(folder.back())) folder += '/';
-      outputs->push_back(folder + Stem(BaseName(input == "-" ? "stdin" : input)) + FormatExtension(format));
+      outputs->push_back(folder + Stem(BaseName(input == "-" ? "stdin" : input)) + naming.extension);
     } else if (!output.empty()) {
       outputs->push_back(output);
     } else {
-      outputs->push_back(input == "-" ? "-" : Stem(input) + FormatExtension(format));
+      outputs->push_back(input == "-" ? "-" : Stem(input) + naming.extension);
     }
   }
   std::map<FileId, std::string> inputFiles;
@@ -77,10 +66,10 @@ bool PlanOutputs(const std::vector<std::string>& inputs, const std::string& outp
       const auto source = inputFiles.find(id);
       if (source != inputFiles.end()) {
         // A picture of another kind named for the output it would get
-        // (mcadec x.png) is first of all not an MCA picture.
-        *error = BeginsAsMca(source->second)
+        // (mcadec x.png) is first of all not an input.
+        *error = naming.isInput(source->second)
                      ? "the output " + out + " is the input " + source->second + " itself; nothing converted"
-                     : source->second + ": not an MCA picture (it does not begin with \"MCA\"); nothing converted";
+                     : source->second + ": not " + naming.inputKind + "; nothing converted";
         return false;
       }
     }

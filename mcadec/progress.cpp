@@ -65,9 +65,9 @@ void Progress::Draw() {
   NoteProgressLine(true);
 }
 
-std::string Progress::Summary() const {
+std::string Progress::Summary(const char* program) const {
   const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
   char text[128];
-  std::snprintf(text, sizeof text, "mcadec: %zu converted, %zu failed, %.2f s", filesDone_ - failed_, failed_, elapsed);
+  std::snprintf(text, sizeof text, "%s: %zu converted, %zu failed, %.2f s", program, filesDone_ - failed_, failed_, elapsed);
   return text;
 }

@@ -13,8 +13,8 @@ class Progress {
   // One file finished; `message`, if any (a failure), is printed on a line of its own.
   void FileDone(uint64_t bytes, const std::string& message);
   void Finish();
-  // "mcadec: N converted, M failed, T s", for the end of a batch.
-  std::string Summary() const;
+  // "PROGRAM: N converted, M failed, T s", for the end of a batch.
+  std::string Summary(const char* program) const;
 
  private:
   void Draw();

@@ -4,6 +4,7 @@
 
 #include "mcadec/batch.h"
 #include "mcadec/command_line.h"
+#include "mcadec/conversion_plan.h"
 #include "mcadec/interrupts.h"
 
 namespace {
@@ -39,5 +40,8 @@ int RunMcadec(int argc, char** argv) {
   if (settings.info || settings.json) return Describe(settings);
   ConversionPlan plan;
   if (const int status = PlanConversion(settings, &plan)) return status;
-  return RunConversions(plan, settings.quiet);
+  return RunBatch("mcadec", plan.inputs, plan.inputBytes, plan.jobs, settings.quiet,
+                  [&](size_t i, std::string* error) {
+                    return ConvertFile(plan.inputs[i], plan.outputs[i], plan.options, error);
+                  });
 }
