@@ -1,7 +1,10 @@
 // BMP: the OS/2 head and the Windows heads (40 bytes and the longer V4, V5),
 // 1, 4 and 8 bits through the palette, 16, 24 and 32 bits, uncompressed or
-// with bit fields (alpha where the head gives an alpha mask); rows
-// bottom-up or top-down. Run-length and embedded JPEG or PNG are refused.
+// with bit fields (alpha where the head gives an alpha mask), or run-length
+// coded (8 and 4 bits); rows bottom-up or top-down. Embedded JPEG or PNG is
+// refused.
+#include <vector>
+
 #include "mcadec/picture_reader.h"
 
 namespace {
@@ -10,7 +13,7 @@ constexpr size_t kFileHeadBytes = 14;
 constexpr uint32_t kCoreHeadBytes = 12;
 constexpr uint32_t kInfoHeadBytes = 40;
 constexpr uint32_t kV4HeadBytes = 108;
-constexpr uint32_t kRgb = 0, kBitFields = 3, kAlphaBitFields = 6;
+constexpr uint32_t kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3, kAlphaBitFields = 6;
 
 uint32_t Le16(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
 uint32_t Le32(const uint8_t* p) { return Le16(p) | Le16(p + 2) << 16; }
@@ -31,6 +34,43 @@ struct Field {
     return uint8_t((uint64_t(v) * 255 + top / 2) / top);
   }
 };
+
+// Run-length coded indexes (bottom row first) into `indexes`, top row
+// first; pixels the stream skips or leaves keep index 0. Stops at the end
+// of the data, whatever the stream says.
+void ExpandRunLengths(const uint8_t* in, size_t size, uint32_t bits, int64_t width, int64_t height,
+                      std::vector<uint8_t>* indexes) {
+  int64_t x = 0, y = height - 1;
+  auto put = [&](uint8_t index) {
+    if (x < width && y >= 0) (*indexes)[size_t(y) * size_t(width) + size_t(x)] = index;
+    ++x;
+  };
+  size_t i = 0;
+  while (i + 1 < size && y >= 0) {
+    const uint32_t count = in[i], value = in[i + 1];
+    i += 2;
+    if (count > 0) {  // a run: one index, or two nibbles in turn
+      for (uint32_t k = 0; k < count; ++k) put(uint8_t(bits == 8 ? value : k % 2 ? value & 15 : value >> 4));
+    } else if (value == 0) {  // end of the row
+      x = 0;
+      --y;
+    } else if (value == 1) {  // end of the picture
+      break;
+    } else if (value == 2) {  // a move right and up
+      if (i + 1 >= size) break;
+      x += in[i];
+      y -= in[i + 1];
+      i += 2;
+    } else {  // `value` indexes as they are, the stream kept to 16-bit steps
+      const size_t bytes = bits == 8 ? value : (value + 1) / 2;
+      for (uint32_t k = 0; k < value && i + (bits == 8 ? k : k / 2) < size; ++k) {
+        const uint8_t b = in[i + (bits == 8 ? k : k / 2)];
+        put(uint8_t(bits == 8 ? b : k % 2 ? b & 15 : b >> 4));
+      }
+      i += (bytes + 1) / 2 * 2;
+    }
+  }
+}
 
 bool Refuse(const std::string& why, std::string* error) {
   *error = "not a BMP picture mcaenc reads: " + why;
@@ -61,9 +101,11 @@ bool ReadBmp(const uint8_t* data, size_t size, const mca_options& limits, RgbaPi
   const bool topDown = height < 0;
   if (topDown) height = -height;
   if (width <= 0 || height == 0) return Refuse("it has no pixels", error);
-  if (compression != kRgb && compression != kBitFields && compression != kAlphaBitFields) {
-    return Refuse("its pixels are compressed (run-length, JPEG or PNG)", error);
+  const bool runLengths = (compression == kRle8 && bits == 8) || (compression == kRle4 && bits == 4);
+  if (compression != kRgb && compression != kBitFields && compression != kAlphaBitFields && !runLengths) {
+    return Refuse("its pixels are compressed as JPEG or PNG, or in a way it does not name", error);
   }
+  if (runLengths && topDown) return Refuse("its run-length rows are top-down", error);
   if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) {
     return Refuse(std::to_string(bits) + " bits a pixel", error);
   }
@@ -90,15 +132,24 @@ bool ReadBmp(const uint8_t* data, size_t size, const mca_options& limits, RgbaPi
   size_t entries = bits <= 8 ? (colours && colours <= (1u << bits) ? colours : (1u << bits)) : 0;
   if (paletteAt + entries * entryBytes > size) entries = paletteAt < size ? (size - paletteAt) / entryBytes : 0;
   const uint64_t stride = (uint64_t(width) * bits + 31) / 32 * 4;
-  if (pixelsAt > size || stride > (size - pixelsAt) / uint64_t(height)) return Refuse("the file is cut short", error);
+  if (pixelsAt > size || (!runLengths && stride > (size - pixelsAt) / uint64_t(height))) {
+    return Refuse("the file is cut short", error);
+  }
   if (!TakePixels(width, height, limits, picture, error)) return false;
+  std::vector<uint8_t> expanded;
+  if (runLengths) {
+    expanded.assign(size_t(width) * size_t(height), 0);
+    ExpandRunLengths(data + pixelsAt, size - pixelsAt, bits, width, height, &expanded);
+  }
   for (int64_t y = 0; y < height; ++y) {
-    const uint8_t* row = data + pixelsAt + stride * uint64_t(topDown ? y : height - 1 - y);
+    const uint8_t* row = runLengths ? expanded.data() + size_t(width) * size_t(y)
+                                    : data + pixelsAt + stride * uint64_t(topDown ? y : height - 1 - y);
     uint8_t* out = picture->rgba.data() + 4 * size_t(width) * size_t(y);
     for (int64_t x = 0; x < width; ++x, out += 4) {
       if (bits <= 8) {
-        const uint32_t perByte = 8 / bits;
-        const uint32_t index = (row[x / perByte] >> (8 - bits - bits * uint32_t(x % perByte))) & ((1u << bits) - 1);
+        const uint32_t perByte = runLengths ? 1 : 8 / bits;
+        const uint32_t index =
+            runLengths ? row[x] : (row[x / perByte] >> (8 - bits - bits * uint32_t(x % perByte))) & ((1u << bits) - 1);
         // An index past the palette is black, as Windows shows it.
         const uint8_t* e = index < entries ? data + paletteAt + index * entryBytes : nullptr;
         out[0] = e ? e[2] : 0;
