@@ -1,5 +1,5 @@
-// zuvrek._decoder: the decoder for Python, over mca.h alone. Decodes run
-// with the GIL released, on any object with the buffer protocol (bytes,
+// zuvrek._decoder: the decoder and encoder for Python, over mca.h alone.
+// Decodes and encodes run with the GIL released, on any object with the buffer protocol (bytes,
 // bytearray, memoryview, mmap); problems raise zuvrek.McaError with the
 // decoder's words and status.
 // It keeps to the limited API of CPython 3.9 (setup.py defines
@@ -271,6 +271,86 @@ PyObject* DecodeBands(PyObject*, PyObject* args) {
   Py_RETURN_NONE;
 }
 
+// The file mca_encode writes, in memory: grown to the furthest byte written.
+struct Written {
+  uint8_t* bytes = nullptr;
+  size_t size = 0;
+  size_t room = 0;
+  ~Written() { std::free(bytes); }
+};
+
+int WriteInMemory(void* context, uint64_t offset, const uint8_t* bytes, size_t size) {
+  Written& w = *static_cast<Written*>(context);
+  if (offset > SIZE_MAX - size) return 0;
+  const size_t end = size_t(offset) + size;
+  if (end > w.room) {
+    const size_t room = std::max(end, 2 * w.room);
+    uint8_t* grown = static_cast<uint8_t*>(std::realloc(w.bytes, room));
+    if (!grown) return 0;
+    w.bytes = grown;
+    w.room = room;
+  }
+  std::memcpy(w.bytes + offset, bytes, size);
+  w.size = std::max(w.size, end);
+  return 1;
+}
+
+struct PixelRows {
+  const uint8_t* pixels;
+  size_t rowBytes;
+};
+
+int PixelRow(void* context, int32_t y, uint8_t* into) {
+  const PixelRows& p = *static_cast<const PixelRows*>(context);
+  std::memcpy(into, p.pixels + p.rowBytes * size_t(y), p.rowBytes);
+  return 0;
+}
+
+// _encode(pixels, width, height, bytes_per_pixel, depth, level, band_height,
+// like) -> the MCA file as bytes: rows of red, green, blue (and a fourth
+// byte not read, for 4 bytes a pixel), top first; `like` a template's bytes
+// or None. The encode runs with the GIL released.
+PyObject* Encode(PyObject*, PyObject* args) {
+  PyObject* pixelObject;
+  PyObject* likeObject;
+  int width = 0, height = 0, bytesPerPixel = 3, depth = 0, level = MCA_DEFAULT_LEVEL, bandHeight = 0;
+  if (!PyArg_ParseTuple(args, "OiiiiiiO:_encode", &pixelObject, &width, &height, &bytesPerPixel, &depth, &level,
+                        &bandHeight, &likeObject)) {
+    return nullptr;
+  }
+  Bytes pixels, like;
+  if (!pixels.Take(pixelObject) || (likeObject != Py_None && !like.Take(likeObject))) return nullptr;
+  if (width < 1 || height < 1 || (bytesPerPixel != 3 && bytesPerPixel != 4) ||
+      pixels.size() / size_t(bytesPerPixel) / size_t(width) < size_t(height)) {
+    return PyErr_Format(PyExc_ValueError, "%d x %d pixels of %d bytes do not fit in %zd bytes", width, height,
+                        bytesPerPixel, Py_ssize_t(pixels.size()));
+  }
+  mca_options options;
+  mca_default_options(&options);
+  options.layout = bytesPerPixel == 4 ? MCA_LAYOUT_RGBA : MCA_LAYOUT_RGB;
+  options.depth = depth;
+  options.level = level;
+  options.band_height = bandHeight;
+  options.max_pixels = 0;  // the pixels are already in memory
+  options.max_dimension = 0;
+  if (likeObject != Py_None) {
+    options.like = like.data();
+    options.like_size = like.size();
+  }
+  PixelRows rows{pixels.data(), size_t(bytesPerPixel) * size_t(width)};
+  const mca_row_source source{PixelRow, &rows};
+  Written written;
+  const mca_writer writer{WriteInMemory, &written};
+  mca_problem problem = {};
+  mca_status status;
+  Py_BEGIN_ALLOW_THREADS
+  status = mca_encode(width, height, &options, &source, &writer, &problem);
+  Py_END_ALLOW_THREADS
+  if (status == MCA_WRITE_FAILED) return PyErr_NoMemory();
+  if (status != MCA_OK) return Raise(problem);
+  return PyBytes_FromStringAndSize(reinterpret_cast<const char*>(written.bytes), Py_ssize_t(written.size));
+}
+
 // _describe(status) -> the words for a status that needs no more detail.
 PyObject* DescribeStatus(PyObject*, PyObject* args) {
   int status = 0;
@@ -285,6 +365,8 @@ PyMethodDef kMethods[] = {
     {"_decode_bands", DecodeBands, METH_VARARGS,
      "(data, width, height, max_pixels, max_dimension, band_bytes, band): rows to band(y, rgb) in bands."},
     {"_describe", DescribeStatus, METH_VARARGS, "The words for a status."},
+    {"_encode", Encode, METH_VARARGS,
+     "(pixels, width, height, bytes_per_pixel, depth, level, band_height, like) -> the MCA file's bytes."},
     {"_probe", Probe, METH_VARARGS, "The head: (status, words, width, height, frames, bits per pixel)."},
     {"_probe_reader", ProbeReader, METH_VARARGS, "_probe through read_at(offset, count) of data of a size."},
     {"_decode", Decode, METH_VARARGS, "(data, width, height, max_pixels, max_dimension) -> (width, height, rgb)."},
@@ -317,6 +399,8 @@ PyMODINIT_FUNC PyInit__decoder() {
       PyModule_AddIntConstant(module, "STATUS_OK", MCA_OK) != 0 ||
       PyModule_AddIntConstant(module, "STATUS_PAYLOAD_OUTSIDE", MCA_PAYLOAD_OUTSIDE) != 0 ||
       PyModule_AddIntConstant(module, "STATUS_NO_PIXELS", MCA_NO_PIXELS) != 0 ||
+      PyModule_AddIntConstant(module, "DEFAULT_LEVEL", MCA_DEFAULT_LEVEL) != 0 ||
+      PyModule_AddIntConstant(module, "MAX_LEVEL", MCA_MAX_LEVEL) != 0 ||
       PyModule_AddStringConstant(module, "VERSION", MCA_VERSION_STRING) != 0) {
     Py_DECREF(module);
     return nullptr;

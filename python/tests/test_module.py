@@ -109,3 +109,18 @@ def test_threads_decode_at_once(pictures):
     for t in threads:
         t.join()
     assert results == [True] * 80
+
+
+def test_encode_round_trips_and_refuses():
+    """zuvrek.encode's bytes decode to its pixels in each mode; wrong sizes
+    and options are refused before any work."""
+    rgb = bytes(range(256)) * 3 * 7  # 7 x 256 pixels, 256 colours: 8-bit frames
+    for mode, pixels in (("RGB", rgb), ("RGBX", b"".join(rgb[i:i + 3] + b"\x07" for i in range(0, len(rgb), 3)))):
+        data = zuvrek.encode(7, 256, pixels, mode=mode, band_height=10)
+        assert zuvrek.probe(data) == zuvrek.Info(7, 256, 26, 8)
+        assert zuvrek.decode(data) == (7, 256, rgb)
+    assert zuvrek.probe(zuvrek.encode(7, 256, rgb, depth=24)).bits_per_pixel == 24
+    for call in (lambda: zuvrek.encode(7, 257, rgb), lambda: zuvrek.encode(7, 256, rgb, level=3),
+                 lambda: zuvrek.encode(7, 256, rgb, depth=16), lambda: zuvrek.encode(7, 256, rgb, mode="L")):
+        with pytest.raises(ValueError):
+            call()

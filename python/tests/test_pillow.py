@@ -158,3 +158,40 @@ def test_a_picture_of_many_bands_loads_whole(tmp_path):
     with Image.open(path) as im:
         assert im.size == (16000, 100)
         assert im.tobytes() == reference(path, tmp_path)[2]
+
+
+def test_save_writes_what_every_reader_gives_back(pictures, tmp_path):
+    """Every mode Pillow converts to RGB, saved as MCA and read back by
+    Pillow and by mcadec: the picture's RGB pixels exactly."""
+    with Image.open(pictures[0]) as im:
+        photo = im.convert("RGB")
+    cases = {
+        "RGB": photo,
+        "odd width, one row": photo.crop((0, 0, 37, 1)),
+        "one pixel": photo.crop((5, 5, 6, 6)),
+        "L": photo.convert("L"),
+        "1": photo.convert("1"),
+        "P": photo.convert("P", palette=Image.Palette.ADAPTIVE, colors=100),
+        "opaque RGBA": photo.convert("RGBA"),
+        "opaque LA": photo.convert("LA"),
+    }
+    for name, im in cases.items():
+        out = tmp_path / "saved.mca"
+        im.save(out)
+        with Image.open(out) as back:
+            assert back.format == "MCA" and back.tobytes() == im.convert("RGB").tobytes(), name
+        assert reference(out, tmp_path)[2] == im.convert("RGB").tobytes(), name
+    # Through a file object, with the options, after a template.
+    buffer = io.BytesIO()
+    photo.save(buffer, "MCA", like=str(pictures[0]), level=2)
+    assert buffer.getvalue()[:48] == pictures[0].read_bytes()[:48]
+    with Image.open(buffer) as back:
+        assert back.tobytes() == photo.tobytes()
+    with pytest.raises(OSError, match="the picture is 37 x 1 but its template is 160 x 120"):
+        cases["odd width, one row"].save(io.BytesIO(), "MCA", like=pictures[0].read_bytes())
+    clear = photo.convert("RGBA")
+    clear.putpixel((3, 3), (0, 0, 0, 128))
+    with pytest.raises(OSError, match="transparent pixels"):
+        clear.save(tmp_path / "clear.mca")
+    with pytest.raises(OSError, match="more than 256 colours"):
+        photo.save(io.BytesIO(), "MCA", depth=8)

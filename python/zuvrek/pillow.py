@@ -3,6 +3,8 @@
     import zuvrek.pillow
     from PIL import Image
     Image.open("picture.mca").save("picture.png")
+    Image.open("edited.png").save("picture.mca")
+    im.save(f, "MCA", like="original.mca")   # keeps the original's head and frames
 
 Image.open reads the heads alone (size, mode "RGB"), from a file or any
 file object: a file whose frames are cut short opens and fails at load().
@@ -13,6 +15,12 @@ proportion to the thumbnail. A broken MCA file raises OSError naming the
 file and the problem; a file without the MCA signature is left to Pillow's
 other plug-ins.
 
+Saving takes every mode Pillow converts to RGB; a mode with transparency
+(RGBA, LA, PA, or a palette with a transparent colour) is written when every
+pixel is opaque, else refused with OSError, as MCA holds no transparency
+(flatten it first). The save's options: like (a path, bytes or a file
+object: an MCA file to follow), depth (0, 8 or 24), level, band_height.
+
 The plug-in is written as Pillow's own are, through its public interface
 alone: the decoder registered with Image.register_decoder takes the file
 from Pillow and hands the rows in bands to set_as_raw.
@@ -21,7 +29,7 @@ import mmap
 
 from PIL import Image, ImageFile
 
-from . import DEFAULT_MAX_DIMENSION, DEFAULT_MAX_PIXELS, McaError, _decoder
+from . import DEFAULT_MAX_DIMENSION, DEFAULT_MAX_PIXELS, McaError, _decoder, encode
 
 __all__ = ["McaImageFile"]
 
@@ -127,7 +135,34 @@ def _file_bytes(fp):
     return fp.read()
 
 
+def _template(like):
+    if like is None or isinstance(like, (bytes, bytearray, memoryview)):
+        return like
+    if hasattr(like, "read"):
+        return like.read()
+    with open(like, "rb") as f:
+        return f.read()
+
+
+def _save(im, fp, filename):
+    name = _name(fp, filename)
+    alpha = im.mode in ("RGBA", "LA", "PA", "RGBa", "La") or (im.mode == "P" and "transparency" in im.info)
+    rgba = im.convert("RGBA") if alpha else None
+    if rgba is not None and rgba.getextrema()[3][0] < 255:
+        raise OSError(f"{name}: cannot write mode {im.mode} with transparent pixels as MCA (flatten it first)")
+    rgb = (rgba or im).convert("RGB") if im.mode != "RGB" else im
+    info = im.encoderinfo
+    try:
+        data = encode(rgb.width, rgb.height, rgb.tobytes(), depth=info.get("depth", 0),
+                      level=info.get("level", _decoder.DEFAULT_LEVEL), band_height=info.get("band_height", 0),
+                      like=_template(info.get("like")))
+    except McaError as error:
+        raise OSError(f"{name}: {error.words}") from None
+    fp.write(data)
+
+
 Image.register_open(McaImageFile.format, McaImageFile, _accept)
+Image.register_save(McaImageFile.format, _save)
 Image.register_decoder("mca", McaDecoder)
 Image.register_extension(McaImageFile.format, ".mca")
 Image.register_mime(McaImageFile.format, "image/x-mca")
