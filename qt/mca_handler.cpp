@@ -1,5 +1,8 @@
 #include "qt/mca_handler.h"
 
+#include <cstring>
+#include <limits>
+
 #include <QFileDevice>
 #include <QIODevice>
 #include <QImage>
@@ -165,6 +168,42 @@ bool McaHandler::read(QImage* image) {
   }
   *image = decoded == asked ? out : out.scaled(asked, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
   return !image->isNull();
+}
+
+namespace {
+
+int ImageRow(void* context, int32_t y, uint8_t* into) {
+  const QImage& image = *static_cast<const QImage*>(context);
+  std::memcpy(into, image.constScanLine(y), 3 * size_t(image.width()));
+  return 0;
+}
+
+int AppendAt(void* context, uint64_t offset, const uint8_t* bytes, size_t size) {
+  QByteArray& file = *static_cast<QByteArray*>(context);
+  const uint64_t end = offset + size;
+  if (end > uint64_t(std::numeric_limits<int>::max())) return 0;
+  if (end > uint64_t(file.size())) file.resize(int(end));
+  std::memcpy(file.data() + offset, bytes, size);
+  return 1;
+}
+
+}  // namespace
+
+bool McaHandler::write(const QImage& image) {
+  QIODevice* out = device();
+  if (image.isNull() || !out || !out->isWritable()) return false;
+  const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+  // The file is made in memory, then handed over at once: the frame table
+  // comes last, and a device need not seek.
+  QByteArray file;
+  const mca_row_source source{ImageRow, const_cast<QImage*>(&rgb)};
+  const mca_writer writer{AppendAt, &file};
+  mca_problem problem;
+  if (mca_encode(rgb.width(), rgb.height(), nullptr, &source, &writer, &problem) != MCA_OK) {
+    Warn("cannot write the picture", problem);
+    return false;
+  }
+  return out->write(file) == file.size();
 }
 
 bool McaHandler::supportsOption(ImageOption option) const { return option == Size || option == ScaledSize; }

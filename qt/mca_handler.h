@@ -1,7 +1,9 @@
 // Reads MCA pictures for Qt's QImageReader, over mca.h: a 24-bit RGB QImage,
 // whole or, when a smaller ScaledSize is asked, decoded straight to it by the
 // area average, so that thumbnails cost memory in proportion to the
-// thumbnail.
+// thumbnail. Writes them for QImageWriter: the image's RGB pixels (as Qt
+// writes JPEG and BMP, an alpha channel is dropped), 8-bit frames for 256
+// colours or fewer.
 #pragma once
 
 #include <QByteArray>
@@ -14,6 +16,7 @@ class McaHandler : public QImageIOHandler {
  public:
   bool canRead() const override;
   bool read(QImage* image) override;
+  bool write(const QImage& image) override;
   bool supportsOption(ImageOption option) const override;
   QVariant option(ImageOption option) const override;
   void setOption(ImageOption option, const QVariant& value) override;

@@ -3,7 +3,7 @@
 #include "qt/mca_handler.h"
 
 QImageIOPlugin::Capabilities McaPlugin::capabilities(QIODevice* device, const QByteArray& format) const {
-  if (format == "mca") return CanRead;
+  if (format == "mca") return CanRead | CanWrite;
   if (!format.isEmpty() || !device || !device->isOpen()) return {};
   return device->isReadable() && McaHandler::canRead(device) ? CanRead : Capabilities();
 }

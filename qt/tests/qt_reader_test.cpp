@@ -9,7 +9,9 @@
 #include <QDir>
 #include <QCoreApplication>
 #include <QImage>
+#include <QFile>
 #include <QImageReader>
+#include <QImageWriter>
 
 #include <algorithm>
 #include <cstring>
@@ -65,6 +67,45 @@ class SequentialDevice : public QIODevice {
 TEST(QtPlugin, FoundByQtWithItsKeyAndMimeType) {
   EXPECT_TRUE(QImageReader::supportedImageFormats().contains("mca"));
   EXPECT_TRUE(QImageReader::supportedMimeTypes().contains("image/x-mca"));
+  EXPECT_TRUE(QImageWriter::supportedImageFormats().contains("mca"));
+}
+
+// QImageWriter by the file's suffix, and into a buffer by the format's name:
+// images of Qt's formats come back through the reader and the plug-in with
+// the pixels Qt gives them as RGB.
+TEST(QtPlugin, WritesWhatEveryReaderGivesBack) {
+  const RgbImage sample = PluginPixels(ProgramTestPictures()[0].image);
+  const QImage photo = QImage(sample.rgb.data(), sample.width, sample.height, 3 * sample.width,
+                              QImage::Format_RGB888).copy();
+  const struct {
+    const char* name;
+    QImage image;
+  } cases[] = {
+      {"RGB888", photo},
+      {"RGB32, odd width", photo.copy(0, 0, 37, 5).convertToFormat(QImage::Format_RGB32)},
+      {"one pixel", photo.copy(3, 3, 1, 1)},
+      {"ARGB32, alpha dropped", photo.convertToFormat(QImage::Format_ARGB32)},
+      {"grey", photo.convertToFormat(QImage::Format_Grayscale8)},
+      {"indexed", photo.convertToFormat(QImage::Format_Indexed8)},
+  };
+  const QString path = QDir::temp().filePath("zuvrek-qt-writer-test.mca");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const RgbImage want = Rgb(c.image);
+    QImageWriter file(path);
+    ASSERT_TRUE(file.canWrite()) << file.errorString().toStdString();
+    ASSERT_TRUE(file.write(c.image)) << file.errorString().toStdString();
+    EXPECT_TRUE(Rgb(QImage(path)) == want);
+    QFile written(path);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QByteArray bytes = written.readAll();
+    EXPECT_TRUE(PluginPixels(Bytes(bytes.begin(), bytes.end())) == want);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(QImageWriter(&buffer, "mca").write(c.image));
+    EXPECT_EQ(buffer.data(), bytes);
+  }
+  QFile::remove(path);
 }
 
 // Each picture by file name (also renamed: found by its signature), from a
