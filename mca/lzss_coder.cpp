@@ -9,7 +9,10 @@
 
 namespace {
 
-constexpr uint32_t kHashBits = 15;
+// Hash heads: 2^15 for frames of 32 KiB and more, fewer for smaller ones,
+// so that a small frame does not clear a large table.
+constexpr uint32_t kMostHashBits = 15;
+constexpr uint32_t kLeastHashBits = 8;
 constexpr uint32_t kWindow = kLzssRingSize;
 // Chain steps per search: the lazy parse's few keep it fast; the optimal
 // parse looks much further, which matters on pictures with many near repeats.
@@ -62,12 +65,13 @@ struct Chains {
   const uint8_t* base;
   uint32_t end;       // one past the data's last byte
   uint32_t inserted;  // positions below this are in the chains
-  uint32_t* head;     // 1 << kHashBits
+  uint32_t* head;     // 1 << hashBits
   uint32_t* previous; // kWindow, by position modulo kWindow
+  uint32_t hashBits;
 
-  static uint32_t Hash(const uint8_t* p) {
+  uint32_t Hash(const uint8_t* p) const {
     const uint32_t v = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16;
-    return (v * 2654435761u) >> (32 - kHashBits);
+    return (v * 2654435761u) >> (32 - hashBits);
   }
   // Adds every position below `to` that has three bytes to hash.
   void InsertUpTo(uint32_t to) {
@@ -194,14 +198,16 @@ bool CodeLzss(const uint8_t* data, uint32_t size, LzssLevel level, uint8_t* out,
     *coded = w.at;
     return true;
   }
-  const size_t tables = (size_t(1) << kHashBits) + kWindow;
+  uint32_t hashBits = kLeastHashBits;
+  while (hashBits < kMostHashBits && (1u << hashBits) < size) ++hashBits;
+  const size_t tables = (size_t(1) << hashBits) + kWindow;
   uint32_t* head = static_cast<uint32_t*>(std::malloc(tables * sizeof(uint32_t)));
   if (!head) return false;
   std::memset(head, 0, tables * sizeof(uint32_t));
   // The ring's last 18 zero bytes before the data: enough for any run of
   // zeros at the start, and they stay within reach for the first 4078 bytes.
   Chains c{data - kLzssCoderBefore, uint32_t(kLzssCoderBefore + size), uint32_t(kLzssCoderBefore - kLzssMaxCount),
-           head, head + (size_t(1) << kHashBits)};
+           head, head + (size_t(1) << hashBits), hashBits};
   bool ok = true;
   if (level == kLzssOptimal) ok = CodeOptimal(&c, &w);
   else CodeLazy(&c, &w);
