@@ -1,6 +1,6 @@
-// mcadec on Windows: the command line's words from UTF-16 into UTF-8, and
-// its wildcards expanded here, as Windows shells leave that to the program
-// ("mcadec *.mca"); the console set for UTF-8 and the progress line.
+// mcadec and mcaenc on Windows: the command line's words from UTF-16 into
+// UTF-8, and its wildcards expanded here, as Windows shells leave that to the
+// program ("mcadec *.mca"); the console set for UTF-8 and the progress line.
 #include <windows.h>
 #include <fcntl.h>
 #include <io.h>
@@ -10,22 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "mcadec/run.h"
+#include "mcadec/windows_program.h"
 #include "mcadec/utf16.h"
 
 namespace {
 
-// The options whose value is the next word: a wildcard there is not expanded.
-bool TakesValue(const std::wstring& word) {
-  for (const wchar_t* option : {L"-o", L"--output", L"--format", L"-j", L"--jobs", L"--png-level", L"--resize",
-                                L"--size-limit", L"--dimension-limit"}) {
-    if (word == option) return true;
-  }
-  return false;
-}
-
 // The files a pattern names, in its folder's spelling, sorted; the pattern
-// itself when none matches, so that mcadec names it in its words.
+// itself when none matches, so that the program names it in its words.
 std::vector<std::wstring> Expand(const std::wstring& pattern) {
   const size_t slash = pattern.find_last_of(L"/\\:");
   const std::wstring folder = slash == std::wstring::npos ? L"" : pattern.substr(0, slash + 1);
@@ -70,5 +61,5 @@ int wmain(int argc, wchar_t** argv) {
   std::vector<char*> pointers;
   for (std::string& word : words) pointers.push_back(word.data());
   pointers.push_back(nullptr);
-  return RunMcadec(int(words.size()), pointers.data());
+  return RunProgram(int(words.size()), pointers.data());
 }

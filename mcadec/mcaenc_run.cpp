@@ -83,6 +83,7 @@ int RunMcaenc(int argc, char** argv) {
   const unsigned jobs = std::max(1u, std::min<unsigned>(s.jobs, unsigned(files)));
   // One file at a time: its frames spread over the processors asked for.
   options.encode.threads = jobs == 1 ? std::min(s.jobs, unsigned(MCA_MAX_THREADS)) : 1;
+  options.encode.thread_api = CodingThreads();
   std::vector<uint64_t> inputBytes;
   for (const std::string& input : s.inputs) inputBytes.push_back(FileSizeAt(input));
   return RunBatch("mcaenc", s.inputs, inputBytes, jobs, s.quiet, [&](size_t i, std::string* error) {

@@ -42,6 +42,10 @@ bool SeekFile(std::FILE* file, int64_t offset);
 
 // The processors this process may run on: -j's default.
 unsigned ProcessorCount();
+// The threads mcaenc's frames are coded on: null where the encoder's own
+// (the C++ library's) serve.
+struct mca_thread_api;
+const mca_thread_api* CodingThreads();
 
 bool IsTerminal(std::FILE* file);
 // The terminal's width in columns (80 when it cannot be told).

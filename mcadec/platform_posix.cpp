@@ -76,6 +76,8 @@ int64_t TellFile(std::FILE* file) { return int64_t(ftello(file)); }
 
 bool SeekFile(std::FILE* file, int64_t offset) { return fseeko(file, off_t(offset), SEEK_SET) == 0; }
 
+const mca_thread_api* CodingThreads() { return nullptr; }
+
 unsigned ProcessorCount() { return unsigned(mca_processors()); }
 
 bool IsTerminal(std::FILE* file) { return isatty(fileno(file)); }

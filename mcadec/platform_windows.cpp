@@ -10,6 +10,8 @@
 
 #include "mcadec/interrupts.h"
 #include "mcadec/platform.h"
+
+#include "windows/decode_threads.h"
 #include "mcadec/utf16.h"
 
 namespace {
@@ -134,6 +136,12 @@ uint64_t FileSizeAt(const std::string& path) {
 int64_t TellFile(std::FILE* file) { return _ftelli64(file); }
 
 bool SeekFile(std::FILE* file, int64_t offset) { return _fseeki64(file, offset, SEEK_SET) == 0; }
+
+const mca_thread_api* CodingThreads() {
+  // The library is built without the C++ library's threads on Windows.
+  static const mca_thread_api threads = WindowsDecodeThreads();
+  return &threads;
+}
 
 unsigned ProcessorCount() {
   DWORD_PTR process = 0, system = 0;

@@ -4,8 +4,8 @@
 #   programs  the Linux front ends (mcadec, the gdk-pixbuf loader, the Qt
 #             plug-ins, the Python module)
 #   windows   the plug-ins and mcadec.exe, cross-built with mingw-w64 and run
-#             under Wine (and Debian's source of libdeflate, the version the
-#             Linux build links, in build/windows-tools/libdeflate)
+#             under Wine (and Debian's sources of libdeflate, libspng and zlib,
+#             the versions the Linux build links, in build/windows-tools/)
 #   web       the WebAssembly module and mca-viewer.html (Debian's clang and
 #             lld for wasm32-wasi, Node.js)
 #   arm64     the Windows on Arm DLLs: zig (the ziglang wheel at the version
@@ -18,7 +18,8 @@
 set -euo pipefail
 # What every build needs, then what each front end's front_end.sh names.
 programs=(cmake make g++ pkg-config zlib1g-dev libdeflate-dev)
-windows=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 zip unzip libdeflate-dev libcli11-dev dpkg-dev)
+windows=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 zip unzip libdeflate-dev libspng-dev
+         libcli11-dev dpkg-dev)
 tests=()
 # The packages the front ends name for a purpose, as words.
 front_ends_need() { "$(dirname "$0")/front-ends.sh" "packages_$1" | cut -f2 | tr '\n' ' '; }
@@ -36,15 +37,15 @@ packages=()
 purposes=0
 npm_tests=0
 zig=0
-libdeflate=0
+windows_sources=0
 for word in "$@"; do
   case $word in
     programs) packages+=("${programs[@]}"); purposes=1 ;;
-    windows) packages+=("${programs[@]:0:3}" "${windows[@]}"); purposes=1; libdeflate=1 ;;
+    windows) packages+=("${programs[@]:0:3}" "${windows[@]}"); purposes=1; windows_sources=1 ;;
     web) packages+=("${web[@]}"); purposes=1 ;;
     arm64) packages+=("${arm64[@]}"); purposes=1; zig=1 ;;
     tests) packages+=("${programs[@]}" "${windows[@]}" "${web[@]}" "${arm64[@]}" "${tests[@]}"); purposes=1; npm_tests=1; zig=1
-           libdeflate=1 ;;
+           windows_sources=1 ;;
     *) packages+=("$word") ;;
   esac
 done
@@ -52,7 +53,7 @@ if [ $purposes -eq 0 ]; then
   packages+=("${programs[@]}" "${windows[@]}" "${web[@]}" "${arm64[@]}" "${tests[@]}")
   npm_tests=1
   zig=1
-  libdeflate=1
+  windows_sources=1
 fi
 # The page's test driver, exactly as locked.
 npm_install() {
@@ -74,28 +75,38 @@ zig_install() {
   "$tools/zig/bin/pip" install -q --disable-pip-version-check -r "$requirements"
   touch "$tools/zig/installed"
 }
-# Debian's source of the libdeflate the Linux build links, for mcadec.exe:
-# fetched through an apt list of its own (the system's is left as it is),
-# whose signed index vouches for the files.
-libdeflate_source() {
-  [ $libdeflate -eq 1 ] || return 0
+# Debian's sources of the libraries the Linux build links, for mcadec.exe
+# (libdeflate) and mcaenc.exe (libspng, zlib): each the version of its -dev
+# package here (zlib: the release's own, as the mirror keeps no source of
+# security updates), fetched through an apt list of its own (the system's is
+# left as it is), whose signed index vouches for the files.
+debian_source() {  # SOURCE-PACKAGE DEV-PACKAGE|=VERSION
   local tools version codename apt
   mkdir -p "$(dirname "$0")/../build/windows-tools"
   tools=$(cd "$(dirname "$0")/../build/windows-tools" && pwd)  # apt takes paths from /etc/apt otherwise
-  version=$(dpkg-query -W -f='${source:Version}\n' libdeflate-dev | head -1)
-  [ "$(cat "$tools/libdeflate/debian-version" 2>/dev/null)" = "$version" ] && return 0
-  rm -rf "$tools/libdeflate" "$tools/apt"
+  case $2 in
+    =*) version=${2#=} ;;
+    *) version=$(dpkg-query -W -f='${source:Version}\n' "$2" | head -1) ;;
+  esac
+  [ "$(cat "$tools/$1/debian-version" 2>/dev/null)" = "$version" ] && return 0
+  rm -rf "${tools:?}/$1" "$tools/apt"
   mkdir -p "$tools/apt/lists/partial" "$tools/apt/get"
   codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
   echo "deb-src http://deb.debian.org/debian $codename main" > "$tools/apt/sources.list"
   apt=(apt-get -qq -o Dir::Etc::SourceList="$tools/apt/sources.list" -o Dir::Etc::SourceParts=/dev/null
        -o Dir::State::Lists="$tools/apt/lists" -o Debug::NoLocking=1 -o APT::Sandbox::User=root)
   "${apt[@]}" update
-  (cd "$tools/apt/get" && "${apt[@]}" source --download-only "libdeflate=$version" >/dev/null &&
-   dpkg-source -q -x libdeflate_*.dsc source >/dev/null 2>&1)
-  mv "$tools/apt/get/source" "$tools/libdeflate"
-  echo "$version" > "$tools/libdeflate/debian-version"
+  (cd "$tools/apt/get" && "${apt[@]}" source --download-only "$1=$version" >/dev/null &&
+   dpkg-source -q -x "$1"_*.dsc source >/dev/null 2>&1)
+  mv "$tools/apt/get/source" "$tools/$1"
+  echo "$version" > "$tools/$1/debian-version"
   rm -rf "$tools/apt"
+}
+windows_library_sources() {
+  [ $windows_sources -eq 1 ] || return 0
+  debian_source libdeflate libdeflate-dev
+  debian_source libspng libspng-dev
+  debian_source zlib =1:1.2.13.dfsg-1
 }
 missing=()
 for p in "${packages[@]}"; do
@@ -104,7 +115,7 @@ done
 if [ ${#missing[@]} -eq 0 ]; then
   npm_install
   zig_install
-  libdeflate_source
+  windows_library_sources
   exit 0
 fi
 sudo=""
@@ -118,4 +129,4 @@ $sudo apt-get -o DPkg::Lock::Timeout=600 update -qq
 DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -qq "${missing[@]}" >/dev/null
 npm_install
 zig_install
-libdeflate_source
+windows_library_sources
