@@ -14,7 +14,7 @@ if [ "$1" = prepare ]; then
   native=$2 source=$3 folder=$4
   rm -rf "$folder"
   mkdir -p "$folder/in" "$folder/expected"
-  "$native/mcadec" -q -j 1 -o "$folder/in" "$source"/fuzz/corpus/picture/*.mca 2>/dev/null || true
+  "$native/mcadec" -q -j 1 -o "$folder/in" "$source"/fuzz/corpus/picture/* 2>/dev/null || true
   "$native/mcadec" -q -o "$folder/in/写真 サンプル.png" "$source/samples/sample.mca"
   "$native/mcadec" -q -o "$folder/in/sample-bmp.bmp" "$source/samples/sample.mca"
   "$native/mcadec" -q -o "$folder/in/sample-ppm.ppm" "$source/samples/sample.mca"
