@@ -55,7 +55,6 @@ void ColourPalette::Place(uint8_t* entries, int32_t* count) {
   for (int32_t i = 0; i < restCount; ++i) {
     while (free < given && taken[free]) ++free;
     uint8_t* entry = entries + 4 * free;
-    if (free >= given) entry[3] = 0;
     entry[0] = uint8_t(rest[i]);
     entry[1] = uint8_t(rest[i] >> 8);
     entry[2] = uint8_t(rest[i] >> 16);

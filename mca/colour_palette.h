@@ -14,7 +14,8 @@ class ColourPalette {
   int32_t Count() const { return count_; }
 
   // Places the colours counted in `entries` (`*count` 4-byte entries of blue,
-  // green, red and a byte kept as it is; room for 256): those already there
+  // green, red and a byte kept as it is; room for 256, zero past the count,
+  // so that an entry added has its fourth byte zero): those already there
   // at their first index, the rest, in ascending order, in the entries whose
   // colours the picture does not use, then after the last (`*count` grows).
   void Place(uint8_t* entries, int32_t* count);

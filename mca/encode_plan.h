@@ -21,7 +21,7 @@ struct EncodePlan {
   bool indexed;              // 8-bit palette indexes
   bool fromTemplate;
   uint8_t head[kMcaHeaderSize];
-  uint8_t palette[4 * kMcaMaxPaletteCount];  // entries as they lie
+  uint8_t palette[4 * kMcaMaxPaletteCount] = {};  // entries as they lie; those past the count zero
   int32_t paletteCount;
   PlainArray<EncodeFrame> frames;
 };

@@ -52,14 +52,27 @@ EOF
 
 # 16-bit samples rounded to the nearest 8-bit value: 0xBD91 is 188.83.
 printf 'P5\n2 1\n65535\n\275\221\000\200' > round.pgm
-"$mcaenc" -q round.pgm && [ "$("$mcadec" -q --format ppm -o - round.mca | tail -c 6 | od -An -tu1 | tr -s ' ')" = \
-  " 189 189 189 0 0 0" ] || fail "16-bit samples are not rounded"
+convert round.pgm -depth 16 round.png
+for round in round.pgm round.png; do
+  "$mcaenc" -q -f -o round.mca "$round" &&
+    [ "$("$mcadec" -q --format ppm -o - round.mca | tail -c 6 | od -An -tu1 | tr -s ' ')" = " 189 189 189 0 0 0" ] ||
+    fail "$round: 16-bit samples are not rounded"
+done
+
+# Run-length BMP by hand: an odd absolute run (padded to 16 bits), a run, the
+# ends of a row and of the picture.
+printf '\102\115\124\000\000\000\000\000\000\000\106\000\000\000\050\000\000\000\004\000\000\000\002\000\000\000\001\000\010\000\001\000\000\000\016\000\000\000\000\000\000\000\000\000\000\000\004\000\000\000\000\000\000\000\000\000\000\000\377\000\000\000\000\377\000\000\000\000\377\000\000\003\001\002\003\000\001\000\000\000\004\002\000\001' > runs.bmp
+"$mcaenc" -q runs.bmp && [ "$("$mcadec" -q --format ppm -o - runs.mca | tail -c 24 | od -An -tu1 -v | tr -s ' \n' ' ')" = \
+  " 0 255 0 0 255 0 0 255 0 0 255 0 0 0 255 0 255 0 255 0 0 0 0 0 " ] || fail "a run-length BMP: other pixels"
 
 # Transparent pixels: refused with words and no file, or put on a colour.
 convert -size 5x4 xc:none PNG32:clear.png
-if "$mcaenc" -q clear.png 2>err || [ -e clear.mca ] || ! grep -q "transparent pixels" err; then
-  fail "a transparent picture was not refused"
-fi
+convert -size 5x4 'xc:rgba(255,0,0,0.5)' PNG32:half.png
+for picture in clear half; do
+  if "$mcaenc" -q $picture.png 2>err || [ -e $picture.mca ] || ! grep -q "transparent pixels" err; then
+    fail "$picture.png: a transparent picture was not refused"
+  fi
+done
 for colour in white '#123456'; do
   "$mcaenc" -q -f --background "$colour" clear.png || fail "--background $colour"
   want=$(convert -size 5x4 "xc:$colour" -depth 8 rgb:- | md5sum)

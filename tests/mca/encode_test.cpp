@@ -102,6 +102,7 @@ Bytes Decode(const Bytes& file, int32_t width, int32_t height) {
   return out;
 }
 
+
 uint32_t Le32(const Bytes& b, size_t at) {
   uint32_t v;
   std::memcpy(&v, b.data() + at, 4);
@@ -162,6 +163,14 @@ TEST(EncodeTest, EveryKindOfPictureComesBackExactly) {
     if (band) EXPECT_EQ(info.frame_count, (c.height + band - 1) / band);
     EXPECT_GE(info.reach_bytes, 3 * uint64_t(c.width) * uint64_t(c.height));
     EXPECT_TRUE(Decode(sink.file, c.width, c.height) == p.rgb);
+    // Without a template every byte no decoder reads is zero.
+    const Bytes& f = sink.file;
+    for (size_t i : {3, 19, 28, 31, 36, 47}) EXPECT_EQ(f[i], 0) << "head byte " << i;
+    for (int32_t k = 0; k < info.palette_count; ++k) EXPECT_EQ(f[48 + 4 * size_t(k) + 3], 0) << "entry " << k;
+    for (int32_t k = 0; k < info.frame_count; ++k) {
+      const size_t at = Le32(f, 48 + 4 * size_t(info.palette_count) + 4 * size_t(k));
+      for (size_t i : {4, 11, 28, 31}) EXPECT_EQ(f[at + i], 0) << "frame " << k << " byte " << i;
+    }
   }
 }
 
@@ -217,7 +226,9 @@ TEST(EncodeTest, StreamsNoLargerThanGreedy) {
       EXPECT_TRUE(Decode(sink.file, p.width, p.height) == p.rgb);
     }
     EXPECT_LE(sizes[0], greedy);
-    EXPECT_LE(sizes[1], sizes[0]);
+    // The optimal parse finds fewer bits wherever the references leave a choice.
+    if (c.name[0] == 'p') EXPECT_LE(sizes[1], sizes[0]);
+    else EXPECT_LT(sizes[1], sizes[0]);
   }
 }
 
@@ -250,6 +261,7 @@ Bytes Template(int32_t pixelFormat) {
     const size_t at = Le32(t, 48 + 4 * c.palette.size() + 4 * f);
     fill(at + 4, at + 12);
     fill(at + 28, at + 32);
+    if (f == 1) PutLe32(t, at + 24, 0x5A5A5A5A);  // a stored frame's expanded size, which nothing reads
   }
   PutLe32(t, 20, uint32_t(pixelFormat == 8 ? 8 : 32));  // any format but 8 is 24-bit
   return t;
