@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "mcadec/cli_parse.h"
 #include "mcadec/platform.h"
 
 namespace {
@@ -38,42 +39,7 @@ void DescribeOptions(CLI::App& app, Settings& s) {
       ->check(CLI::Range(0, 9).description(""))
       ->type_name("N");
   app.add_option("--resize", s.resize, "fit inside WIDTHxHEIGHT, keeping the aspect (area average; never enlarges)");
-  app.add_option("--size-limit", s.sizeLimit, "refuse pictures of more pixels than this; 0: none")
-      ->capture_default_str();
-  app.add_option("--dimension-limit", s.dimensionLimit, "refuse pictures with a side longer than this; 0: none")
-      ->capture_default_str();
-  app.add_flag("-q,--quiet", s.quiet, "no progress bar");
-  app.add_flag("-f,--force", s.force, "replace existing output files");
-  app.set_version_flag("--version", "mcadec " MCA_VERSION_STRING);
-}
-
-// The words of a command line CLI11 could not parse.
-int ParseFailure(const CLI::ParseError& e, const CLI::App& app, int argc, char** argv, const Settings& s) {
-  if (dynamic_cast<const CLI::ArgumentMismatch*>(&e)) {
-    // An option given twice, or given no value: the library's words begin
-    // with the option's name ("--output: At Most 1 required but received 2").
-    const std::string what = e.what();
-    const std::string option = what.substr(0, what.find(':'));
-    std::fprintf(stderr, "mcadec: %s %s (mcadec --help says more)\n", option.c_str(),
-                 what.find("At Most") != std::string::npos ? "is given more than once" : "needs a value");
-    return kUsageError;
-  }
-  // A file whose name begins with "-" reads as an option: say so plainly.
-  for (int i = 1; i < argc; ++i) {
-    const std::string word = argv[i];
-    if (word == "--") break;
-    if (word.size() > 1 && word[0] == '-' && !app.get_option_no_throw(word.substr(0, word.find('=')))) {
-      std::fprintf(stderr, "mcadec: unknown option %s (a file named so is given as ./%s or after --)\n",
-                   word.c_str(), word.c_str());
-      return kUsageError;
-    }
-  }
-  if (s.inputs.empty() && argc == 1) {
-    std::fprintf(stderr, "mcadec: no picture given: mcadec FILE.mca... (mcadec --help says more)\n");
-  } else {
-    std::fprintf(stderr, "mcadec: %s (mcadec --help says more)\n", e.what());
-  }
-  return kUsageError;
+  AddSharedOptions(app, "mcadec", &s.sizeLimit, &s.dimensionLimit, &s.quiet, &s.force);
 }
 
 // Combinations no run can take: kUsageError after their words, or -1.
@@ -105,14 +71,6 @@ int ParseCommandLine(int argc, char** argv, Settings* settings) {
   s.jobs = std::max(1u, ProcessorCount());
   CLI::App app{"", "mcadec"};
   DescribeOptions(app, s);
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::CallForHelp& e) {
-    return app.exit(e);
-  } catch (const CLI::CallForVersion& e) {
-    return app.exit(e);
-  } catch (const CLI::ParseError& e) {
-    return ParseFailure(e, app, argc, argv, s);
-  }
+  if (const int status = ParseArguments(app, argc, argv, "mcadec", "mcadec FILE.mca..."); status >= 0) return status;
   return CheckCombinations(app, s);
 }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "mcadec/cli_parse.h"
 #include "mcadec/platform.h"
 #include "mcadec/settings.h"
 
@@ -42,13 +43,7 @@ void DescribeOptions(CLI::App& app, EncodeSettings& s) {
                      " (default: the processors mcaenc may run on)")
       ->check(CLI::Range(1u, kMaxJobs).description(""))
       ->type_name("N");
-  app.add_option("--size-limit", s.sizeLimit, "refuse pictures of more pixels than this; 0: none")
-      ->capture_default_str();
-  app.add_option("--dimension-limit", s.dimensionLimit, "refuse pictures with a side longer than this; 0: none")
-      ->capture_default_str();
-  app.add_flag("-q,--quiet", s.quiet, "no progress bar");
-  app.add_flag("-f,--force", s.force, "replace existing output files");
-  app.set_version_flag("--version", "mcaenc " MCA_VERSION_STRING);
+  AddSharedOptions(app, "mcaenc", &s.sizeLimit, &s.dimensionLimit, &s.quiet, &s.force);
 }
 
 }  // namespace
@@ -69,20 +64,7 @@ int ParseEncodeCommandLine(int argc, char** argv, EncodeSettings* settings) {
   s.jobs = std::max(1u, ProcessorCount());
   CLI::App app{"", "mcaenc"};
   DescribeOptions(app, s);
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::CallForHelp& e) {
-    return app.exit(e);
-  } catch (const CLI::CallForVersion& e) {
-    return app.exit(e);
-  } catch (const CLI::ParseError& e) {
-    if (s.inputs.empty() && argc == 1) {
-      std::fprintf(stderr, "mcaenc: no picture given: mcaenc FILE.png... (mcaenc --help says more)\n");
-    } else {
-      std::fprintf(stderr, "mcaenc: %s (mcaenc --help says more)\n", e.what());
-    }
-    return kUsageError;
-  }
+  if (const int status = ParseArguments(app, argc, argv, "mcaenc", "mcaenc FILE.png..."); status >= 0) return status;
   // A template decides the depth and the bands: a value given beside it
   // would be dropped silently.
   if (!s.like.empty()) {

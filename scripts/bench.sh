@@ -50,42 +50,38 @@ for qt in 5 6; do
 done
 PYTHONPATH="$PWD/build/native/python" /usr/bin/python3 bench/python_bench.py build/native/bench/mca_decode_time \
   "$pictures"/large-[012].mca
+# One row of a program beside ImageMagick's convert writing PNG from the
+# picture's PPM: medians of 5 runs, interleaved. Arguments: the picture, the
+# program's output, then the program and its arguments.
+beside_convert() {
+  local picture=$1 out=$2 ours=() theirs=() round start middle end
+  shift 2
+  for round in 1 2 3 4 5; do
+    start=$(date +%s%N); "$@"
+    middle=$(date +%s%N); convert "$pictures/$picture.ppm" "$pictures/theirs.png"
+    end=$(date +%s%N); ours+=($((middle - start))) theirs+=($((end - middle)))
+  done
+  awk -v p="$picture" -v a="$(printf '%s\n' "${ours[@]}" | sort -n | sed -n 3p)" \
+    -v b="$(printf '%s\n' "${theirs[@]}" | sort -n | sed -n 3p)" -v x="$(stat -c %s "$out")" \
+    -v y="$(stat -c %s "$pictures/theirs.png")" \
+    'BEGIN { printf "| %s | %.3f | %.3f | %.2fx | %.2f | %.2f | %.3f |\n", p, a / 1e9, b / 1e9, b / a, x / 1e6, y / 1e6, x / y }'
+}
 echo "== mcadec's PNG beside ImageMagick's convert of the same pixels from PPM (median of 5, interleaved)"
 scripts/install-deps.sh imagemagick >/dev/null
-cmake --build --preset native -j"$jobs" --target png_stages >/dev/null
+cmake --build --preset native -j"$jobs" --target png_stages mcaenc encode_bench >/dev/null
 echo "| picture | mcadec s | convert s | speed-up | mcadec MB | convert MB | size ratio |"
 echo "|---|---|---|---|---|---|---|"
 for picture in large-0 large-1 varied-0 varied-1 varied-3; do
   build/native/mcadec -q -f -o "$pictures/$picture.ppm" "$pictures/$picture.mca"
-  ours=() theirs=()
-  for round in 1 2 3 4 5; do
-    start=$(date +%s%N); build/native/mcadec -q -f -o "$pictures/ours.png" "$pictures/$picture.mca"
-    middle=$(date +%s%N); convert "$pictures/$picture.ppm" "$pictures/theirs.png"
-    end=$(date +%s%N); ours+=($((middle - start))) theirs+=($((end - middle)))
-  done
-  ours=$(printf '%s\n' "${ours[@]}" | sort -n | sed -n 3p) theirs=$(printf '%s\n' "${theirs[@]}" | sort -n | sed -n 3p)
-  oursSize=$(stat -c %s "$pictures/ours.png") theirSize=$(stat -c %s "$pictures/theirs.png")
-  awk -v p="$picture" -v a="$ours" -v b="$theirs" -v x="$oursSize" -v y="$theirSize" \
-    'BEGIN { printf "| %s | %.3f | %.3f | %.2fx | %.2f | %.2f | %.3f |\n", p, a / 1e9, b / 1e9, b / a, x / 1e6, y / 1e6, x / y }'
+  beside_convert $picture "$pictures/ours.png" build/native/mcadec -q -f -o "$pictures/ours.png" "$pictures/$picture.mca"
 done
 echo "Where mcadec's time goes, each stage on one thread:"
 (cd "$pictures" && "$OLDPWD/build/native/bench/png_stages" large-0.mca large-1.mca varied-0.mca varied-1.mca varied-3.mca)
 echo "== mcaenc writing MCA beside ImageMagick's convert writing PNG, from the same PPM (median of 5, interleaved)"
-cmake --build --preset native -j"$jobs" --target mcaenc encode_bench >/dev/null
-echo "| picture | mcaenc s | convert s | speed-up | MCA MB | PNG MB |"
-echo "|---|---|---|---|---|---|"
+echo "| picture | mcaenc s | convert s | speed-up | MCA MB | PNG MB | size ratio |"
+echo "|---|---|---|---|---|---|---|"
 for picture in large-0 large-1 varied-0 varied-1 varied-3; do
-  build/native/mcadec -q -f -o "$pictures/$picture.ppm" "$pictures/$picture.mca"
-  ours=() theirs=()
-  for round in 1 2 3 4 5; do
-    start=$(date +%s%N); build/native/mcaenc -q -f -o "$pictures/ours.mca" "$pictures/$picture.ppm"
-    middle=$(date +%s%N); convert "$pictures/$picture.ppm" "$pictures/theirs.png"
-    end=$(date +%s%N); ours+=($((middle - start))) theirs+=($((end - middle)))
-  done
-  ours=$(printf '%s\n' "${ours[@]}" | sort -n | sed -n 3p) theirs=$(printf '%s\n' "${theirs[@]}" | sort -n | sed -n 3p)
-  oursSize=$(stat -c %s "$pictures/ours.mca") theirSize=$(stat -c %s "$pictures/theirs.png")
-  awk -v p="$picture" -v a="$ours" -v b="$theirs" -v x="$oursSize" -v y="$theirSize" \
-    'BEGIN { printf "| %s | %.3f | %.3f | %.2fx | %.2f | %.2f |\n", p, a / 1e9, b / 1e9, b / a, x / 1e6, y / 1e6 }'
+  beside_convert $picture "$pictures/ours.mca" build/native/mcaenc -q -f -o "$pictures/ours.mca" "$pictures/$picture.ppm"
 done
 echo "== mca_encode at each level beside a plain greedy LZSS coder on the same frames (median of 3)"
 (cd "$pictures" && "$OLDPWD/build/native/bench/encode_bench" large-0.mca large-1.mca large-2.mca large-3.mca \
