@@ -1,4 +1,4 @@
-// Little-endian loads from unaligned bytes.
+// Little-endian loads and stores at unaligned bytes.
 #pragma once
 
 #include <cstdint>
@@ -8,3 +8,7 @@ inline uint32_t LoadLe32(const uint8_t* p) {
 }
 
 inline int32_t LoadLe32Signed(const uint8_t* p) { return int32_t(LoadLe32(p)); }
+
+inline void StoreLe32(uint8_t* p, uint32_t value) {
+  for (int k = 0; k < 4; ++k) p[k] = uint8_t(value >> 8 * k);
+}

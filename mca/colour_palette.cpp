@@ -18,10 +18,9 @@ uint32_t ColourPalette::FindSlot(uint32_t colour) const {
 }
 
 bool ColourPalette::AddRow(const uint8_t* row, int32_t width, int32_t bytesPerPixel, bool blueFirst) {
-  const int red = blueFirst ? 2 : 0, blue = blueFirst ? 0 : 2;
   uint32_t last = 0xFFFFFFFFu;  // runs of one colour cost one comparison a pixel
   for (int32_t x = 0; x < width; ++x, row += bytesPerPixel) {
-    const uint32_t colour = uint32_t(row[red]) << 16 | uint32_t(row[1]) << 8 | row[blue];
+    const uint32_t colour = ColourOf(row, blueFirst);
     if (colour == last) continue;
     last = colour;
     const uint32_t slot = FindSlot(colour);

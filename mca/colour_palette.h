@@ -8,6 +8,11 @@
 // Colours are 0xRRGGBB.
 class ColourPalette {
  public:
+  // The colour of a pixel whose bytes are red, green, blue (or blue first).
+  static uint32_t ColourOf(const uint8_t* pixel, bool blueFirst) {
+    return uint32_t(pixel[blueFirst ? 2 : 0]) << 16 | uint32_t(pixel[1]) << 8 | pixel[blueFirst ? 0 : 2];
+  }
+
   // Adds a row's colours (3 or 4 bytes a pixel, red first or blue first);
   // false once there are more than 256.
   bool AddRow(const uint8_t* row, int32_t width, int32_t bytesPerPixel, bool blueFirst);

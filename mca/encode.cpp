@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "mca/api_support.h"
+#include "mca/byte_order.h"
 #include "mca/colour_palette.h"
 #include "mca/descramble.h"
 #include "mca/encode_plan.h"
@@ -31,10 +32,6 @@ bool RowLayoutOf(mca_layout layout, RowLayout* out) {
     case MCA_LAYOUT_BGRA: *out = RowLayout{4, true}; return true;
     default: return false;
   }
-}
-
-void PutLe32(uint8_t* at, uint32_t value) {
-  for (int k = 0; k < 4; ++k) at[k] = uint8_t(value >> 8 * k);
 }
 
 // One frame's work: its rows (after the coder's zeros) and its payload.
@@ -147,7 +144,7 @@ void Encoder::PutRow(const EncodeFrame& frame, uint8_t* out) const {
   size_t n = 0;
   if (plan_.indexed) {
     for (int32_t x = 0; x < frame.width; ++x, in += step) {
-      out[n++] = palette_.IndexOf(uint32_t(in[red]) << 16 | uint32_t(in[1]) << 8 | in[blue]);
+      out[n++] = palette_.IndexOf(ColourPalette::ColourOf(in, layout_.blueFirst));
     }
   } else {
     const size_t shown = rowBytes < 3 * size_t(plan_.width) ? rowBytes : 3 * size_t(plan_.width);
@@ -228,11 +225,11 @@ mca_status Encoder::WriteFrames(mca_problem* problem) {
       if (f.head) std::memcpy(head, f.head, sizeof head);
       // A stored frame's expanded size is read by nothing: a template's stays.
       const bool keepExpanded = f.head && !w.compressed;
-      PutLe32(head, plan_.fromTemplate ? f.compression : w.compressed ? 1 : 0);
-      PutLe32(head + 12, uint32_t(f.width));
-      PutLe32(head + 16, uint32_t(f.height));
-      PutLe32(head + 20, w.payloadBytes);
-      if (!keepExpanded) PutLe32(head + 24, w.rowBytes);
+      StoreLe32(head, plan_.fromTemplate ? f.compression : w.compressed ? 1 : 0);
+      StoreLe32(head + 12, uint32_t(f.width));
+      StoreLe32(head + 16, uint32_t(f.height));
+      StoreLe32(head + 20, w.payloadBytes);
+      if (!keepExpanded) StoreLe32(head + 24, w.rowBytes);
       if (!Write(at, head, sizeof head) || !Write(at + sizeof head, w.payload, w.payloadBytes)) {
         return Fail(problem, MCA_WRITE_FAILED);
       }
@@ -244,10 +241,10 @@ mca_status Encoder::WriteFrames(mca_problem* problem) {
   if (!front.Resize(size_t(tableOffset) + 4 * frames)) return Fail(problem, MCA_NO_MEMORY);
   uint8_t* f = front.Data();
   std::memcpy(f, plan_.head, kMcaHeaderSize);
-  PutLe32(f + 24, uint32_t(plan_.paletteCount));
-  PutLe32(f + 32, uint32_t(frames));
+  StoreLe32(f + 24, uint32_t(plan_.paletteCount));
+  StoreLe32(f + 32, uint32_t(frames));
   std::memcpy(f + kMcaHeaderSize, plan_.palette, 4 * size_t(plan_.paletteCount));
-  for (size_t i = 0; i < frames; ++i) PutLe32(f + tableOffset + 4 * i, offsets_[i]);
+  for (size_t i = 0; i < frames; ++i) StoreLe32(f + tableOffset + 4 * i, offsets_[i]);
   if (!Write(0, f, front.Size())) return Fail(problem, MCA_WRITE_FAILED);
   return Succeed(problem);
 }

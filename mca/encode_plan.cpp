@@ -44,7 +44,7 @@ bool PlanBands(int32_t width, int32_t height, bool indexed, int32_t bandHeight, 
   std::memset(plan->head, 0, sizeof plan->head);
   std::memcpy(plan->head, "MCA", 3);
   const uint32_t format = indexed ? uint32_t(kMcaIndexedFormat) : uint32_t(kMcaDepth);
-  for (int k = 0; k < 4; ++k) plan->head[20 + k] = uint8_t(format >> 8 * k);
+  StoreLe32(plan->head + 20, format);
   plan->paletteCount = 0;
   if (bandHeight <= 0) {
     const int64_t rowBytes = McaFrameRowBytes(width, indexed ? kMcaIndexedFormat : kMcaDepth);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "mcadec/input_file.h"
 #include "mcadec/platform.h"
 #include "mcadec/output_plan.h"
 
@@ -10,12 +11,8 @@ namespace {
 
 // Whether the file begins with "MCA"; false when it cannot be read.
 bool BeginsAsMca(const std::string& path) {
-  uint8_t head[3] = {};
-  std::FILE* file = OpenForReading(path);
-  if (!file) return false;
-  const size_t got = std::fread(head, 1, sizeof head, file);
-  std::fclose(file);
-  return mca_has_signature(head, got) != 0;
+  uint8_t head[3];
+  return mca_has_signature(head, ReadFileHead(path, head, sizeof head)) != 0;
 }
 
 // "WxH" with both sides from 1 up.

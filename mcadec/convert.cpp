@@ -6,15 +6,10 @@
 
 #include "mcadec/platform.h"
 #include "mcadec/output_file.h"
+#include "mcadec/problem_words.h"
 #include "mcadec/row_pipe.h"
 
 namespace {
-
-std::string Problem(const mca_problem& problem) {
-  char text[MCA_DESCRIBE_ROOM];
-  mca_describe(&problem, text, sizeof text);
-  return text;
-}
 
 // The rows of the output: the whole picture, or the picture fitted into the
 // --resize box.
@@ -77,7 +72,7 @@ bool Encode(const Plan& plan, const ConvertOptions& options, const ColourTable* 
   const bool written = status == MCA_OK;
   const bool closed = encoder.opened && ClosePicture(&encoder.writer, written, &encoder.error);
   if (written && closed) return true;
-  *error = status == MCA_OK || status == MCA_STOPPED ? encoder.error : Problem(problem);
+  *error = status == MCA_OK || status == MCA_STOPPED ? encoder.error : ProblemWords(problem);
   if (error->empty()) *error = "stopped";
   return false;
 }
@@ -127,7 +122,7 @@ bool ReadPicture(const std::string& input, InputBytes* bytes, mca_info* info, st
   if (!ReadInput(input, bytes, error)) return false;
   mca_problem problem;
   if (mca_probe(bytes->data.get(), bytes->size, info, &problem) != MCA_OK) {
-    *error = Problem(problem);
+    *error = ProblemWords(problem);
     return false;
   }
   return true;
@@ -148,7 +143,7 @@ bool ConvertFile(const std::string& input, const std::string& output, const Conv
   // Refused before any output is opened, as the decode would refuse it: no
   // pixels, or over the limits, which apply to the output.
   if (mca_check_limits(plan.width, plan.height, plan.decode, &problem) != MCA_OK) {
-    *error = Problem(problem);
+    *error = ProblemWords(problem);
     return false;
   }
   // A palette picture becomes an indexed PNG when it has at most 256 colours:

@@ -7,6 +7,7 @@
 #include "mcadec/output_file.h"
 #include "mcadec/picture_reader.h"
 #include "mcadec/platform.h"
+#include "mcadec/problem_words.h"
 
 namespace {
 
@@ -53,10 +54,8 @@ bool EncodeFile(const std::string& input, const std::string& output, const Encod
   const mca_writer writer{FileWrite, out.stream};
   mca_problem problem;
   if (mca_encode(picture.width, picture.height, &encode, &source, &writer, &problem) != MCA_OK) {
-    char words[MCA_DESCRIBE_ROOM];
-    mca_describe(&problem, words, sizeof words);
-    *error = words;
-    if (problem.status == MCA_WRITE_FAILED) *error = "cannot write " + output + ": " + std::strerror(errno);
+    *error = problem.status == MCA_WRITE_FAILED ? "cannot write " + output + ": " + std::strerror(errno)
+                                                : ProblemWords(problem);
     DiscardOutput(&out);
     return false;
   }

@@ -48,3 +48,11 @@ bool ReadInput(const std::string& path, InputBytes* bytes, std::string* error) {
   }
   return true;
 }
+
+size_t ReadFileHead(const std::string& path, uint8_t* into, size_t size) {
+  std::FILE* file = OpenForReading(path);
+  if (!file) return 0;
+  const size_t got = std::fread(into, 1, size, file);
+  std::fclose(file);
+  return got;
+}

@@ -15,5 +15,9 @@ struct InputBytes {
   size_t size = 0;
 };
 
+// Up to `size` bytes from the start of the file at `path` into `into`: the
+// count read, 0 when it cannot be opened.
+size_t ReadFileHead(const std::string& path, uint8_t* into, size_t size);
+
 // Reads a whole file, or standard input for "-".
 bool ReadInput(const std::string& path, InputBytes* bytes, std::string* error);

@@ -35,7 +35,7 @@ void DescribeOptions(CLI::App& app, EncodeSettings& s) {
   app.add_option("--band-height", s.bandHeight, "rows in each frame (default: frames of about 256 KiB)")
       ->check(CLI::Range(1, INT32_MAX).description(""))
       ->type_name("ROWS");
-  app.add_option("--background", s.background,
+  app.add_option("--background", s.backgroundText,
                  "put transparent pixels on this colour (#RRGGBB, white or black); without it a picture with "
                  "transparent pixels is refused");
   app.add_option("-j,--jobs", s.jobs,
@@ -46,8 +46,7 @@ void DescribeOptions(CLI::App& app, EncodeSettings& s) {
   AddSharedOptions(app, "mcaenc", &s.sizeLimit, &s.dimensionLimit, &s.quiet, &s.force);
 }
 
-}  // namespace
-
+// "#RRGGBB", "RRGGBB", "white" or "black" as three bytes; false for anything else.
 bool ParseColour(const std::string& text, uint8_t rgb[3]) {
   if (text == "white" || text == "black") {
     std::fill(rgb, rgb + 3, text == "white" ? 255 : 0);
@@ -58,6 +57,9 @@ bool ParseColour(const std::string& text, uint8_t rgb[3]) {
   for (int c = 0; c < 3; ++c) rgb[c] = uint8_t(std::stoul(hex.substr(2 * size_t(c), 2), nullptr, 16));
   return true;
 }
+
+}  // namespace
+
 
 int ParseEncodeCommandLine(int argc, char** argv, EncodeSettings* settings) {
   EncodeSettings& s = *settings;
@@ -75,9 +77,9 @@ int ParseEncodeCommandLine(int argc, char** argv, EncodeSettings* settings) {
       }
     }
   }
-  uint8_t rgb[3];
-  if (!s.background.empty() && !ParseColour(s.background, rgb)) {
-    std::fprintf(stderr, "mcaenc: --background takes #RRGGBB, white or black, not %s\n", s.background.c_str());
+  s.flatten = !s.backgroundText.empty();
+  if (s.flatten && !ParseColour(s.backgroundText, s.background)) {
+    std::fprintf(stderr, "mcaenc: --background takes #RRGGBB, white or black, not %s\n", s.backgroundText.c_str());
     return kUsageError;
   }
   return -1;

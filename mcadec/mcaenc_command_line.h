@@ -14,7 +14,9 @@ struct EncodeSettings {
   std::string depth = "auto";
   int32_t level = MCA_DEFAULT_LEVEL;
   int32_t bandHeight = 0;
-  std::string background;
+  std::string backgroundText;
+  bool flatten = false;       // --background given: its colour, parsed
+  uint8_t background[3] = {};
   bool quiet = false;
   bool force = false;
   unsigned jobs = 0;
@@ -25,6 +27,3 @@ struct EncodeSettings {
 // -1 to go on; otherwise the exit status, after the words (help, version, or
 // what is wrong: kUsageError).
 int ParseEncodeCommandLine(int argc, char** argv, EncodeSettings* settings);
-
-// "#RRGGBB", "RRGGBB", "white" or "black" as three bytes; false for anything else.
-bool ParseColour(const std::string& text, uint8_t rgb[3]);

@@ -12,6 +12,7 @@
 #include "mcadec/output_plan.h"
 #include "mcadec/picture_reader.h"
 #include "mcadec/platform.h"
+#include "mcadec/problem_words.h"
 #include "mcadec/settings.h"
 
 namespace {
@@ -49,9 +50,7 @@ bool ReadTemplate(const std::string& path, InputBytes* bytes) {
   mca_problem problem;
   const mca_status status = mca_probe(bytes->data.get(), bytes->size, &info, &problem);
   if (status != MCA_OK && status != MCA_PAYLOAD_OUTSIDE) {
-    char words[MCA_DESCRIBE_ROOM];
-    mca_describe(&problem, words, sizeof words);
-    std::fprintf(stderr, "mcaenc: %s cannot serve as a template: %s\n", path.c_str(), words);
+    std::fprintf(stderr, "mcaenc: %s cannot serve as a template: %s\n", path.c_str(), ProblemWords(problem).c_str());
     return false;
   }
   return true;
@@ -78,7 +77,8 @@ int RunMcaenc(int argc, char** argv) {
   options.encode.like = like.data.get();
   options.encode.like_size = like.size;
   options.force = s.force;
-  options.flatten = !s.background.empty() && ParseColour(s.background, options.background);
+  options.flatten = s.flatten;
+  std::copy(s.background, s.background + 3, options.background);
   const size_t files = s.inputs.size();
   const unsigned jobs = std::max(1u, std::min<unsigned>(s.jobs, unsigned(files)));
   // One file at a time: its frames spread over the processors asked for.

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "mcadec/input_file.h"
+#include "mcadec/problem_words.h"
 #include "mcadec/platform.h"
 
 namespace {
@@ -21,12 +22,8 @@ Kind KindOf(const uint8_t* head, size_t size) {
 }  // namespace
 
 bool IsReadablePicture(const std::string& path) {
-  uint8_t head[8] = {};
-  std::FILE* file = OpenForReading(path);
-  if (!file) return false;
-  const size_t got = std::fread(head, 1, sizeof head, file);
-  std::fclose(file);
-  return KindOf(head, got) != Kind::kNone;
+  uint8_t head[8];
+  return KindOf(head, ReadFileHead(path, head, sizeof head)) != Kind::kNone;
 }
 
 bool TakePixels(int64_t width, int64_t height, const mca_options& limits, RgbaPicture* picture, std::string* error) {
@@ -36,9 +33,7 @@ bool TakePixels(int64_t width, int64_t height, const mca_options& limits, RgbaPi
     return false;
   }
   if (mca_check_limits(int32_t(width), int32_t(height), &limits, &problem) != MCA_OK) {
-    char words[MCA_DESCRIBE_ROOM];
-    mca_describe(&problem, words, sizeof words);
-    *error = words;
+    *error = ProblemWords(problem);
     return false;
   }
   picture->width = int32_t(width);
